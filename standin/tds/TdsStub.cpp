@@ -1,0 +1,1 @@
+// Placeholder until the protocol layer lands.

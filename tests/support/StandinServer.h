@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// Starts our SQL Server stand-in on a free loopback port with its own temporary root,
+// for one test case or one test class, and stops it again (SIGTERM) when destroyed.
+class StandinServer {
+public:
+    explicit StandinServer(const QString& saPassword = QString());
+    ~StandinServer();
+
+    bool start();   // false (with errorText()) when the server did not report ready
+    void stop();
+
+    QString host() const { return m_host; }
+    int port() const { return m_port; }
+    QString root() const { return m_root.path(); }      // the server's --root
+    QString saPassword() const { return m_password; }
+    QString errorText() const { return m_error; }
+
+    // "host,port" as the tool's ServerName field takes it.
+    QString serverName() const;
+    // A DSN-less ODBC connection string through FreeTDS's driver.
+    QString odbcConnectionString(const QString& database = "master") const;
+
+    // Where the build put the backups made from data/.
+    static QString backupDir();
+
+private:
+    QProcess m_process;
+    QTemporaryDir m_root;
+    QString m_password;
+    QString m_host;
+    int m_port = 0;
+    QString m_error;
+};
