@@ -1,1 +1,26 @@
-int main() { return 0; }
+#include "QtPromptService.h"
+#include "Resources.h"
+#include "Runtime.h"
+#include "SongFont.h"
+#include "w_set_xtmk_back.h"
+
+#include <QApplication>
+#include <QIcon>
+
+// Start-up: build the runtime context, open the main window modally, end with 0 when it
+// closes. Command-line arguments have no effect; several copies may run at once.
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("varnoset"));
+    initVarnosetResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/bmp/app.png")));
+    SongFont::install();
+    QApplication::setFont(SongFont::font());
+
+    QtPromptService prompts;
+    Runtime runtime(prompts);
+    w_set_xtmk_back window(runtime);
+    window.exec();
+    runtime.popup.gf_closehelp();
+    return 0;
+}

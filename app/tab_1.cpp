@@ -1,0 +1,89 @@
+#include "tab_1.h"
+
+#include "GuardedTabBar.h"
+#include "LogicalUnits.h"
+#include "Runtime.h"
+#include "SongFont.h"
+#include "tabpage_csjk.h"
+#include "tabpage_jbxx.h"
+#include "tabpage_ljsz.h"
+#include "tabpage_mkgl.h"
+
+#include <QKeyEvent>
+
+QString tab_1::notConnectedPrompt() {
+    return QStringLiteral("请先到<2.连接设置>中,连接数据库后再设置基本信息!");
+}
+
+tab_1::tab_1(Runtime& runtime, const QString& isiflj, QWidget* parent)
+    : QTabWidget(parent), m_runtime(runtime), m_isiflj(isiflj), m_bar(new GuardedTabBar(this)) {
+    setObjectName("tab_1");
+    setFont(SongFont::font());
+    m_bar->setExpanding(false);             // tabs keep their natural width
+    m_bar->setFocusPolicy(Qt::StrongFocus); // a pressed tab takes the focus
+    m_bar->setGuard(
+        [this](int newIndex) { return selectionchanging(currentIndex() + 1, newIndex + 1) != 1; });
+    setTabBar(m_bar);
+
+    tabpage_csjk = new ::tabpage_csjk(runtime, this);
+    tabpage_ljsz = new ::tabpage_ljsz(runtime, this);
+    tabpage_jbxx = new ::tabpage_jbxx(runtime, this);
+    tabpage_mkgl = new ::tabpage_mkgl(runtime, this);
+    // The pages have the button-face background, not the style's white pane.
+    for (QWidget* page :
+         std::initializer_list<QWidget*>{tabpage_csjk, tabpage_ljsz, tabpage_jbxx, tabpage_mkgl}) {
+        QPalette pal = page->palette();
+        pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+        page->setPalette(pal);
+        page->setAutoFillBackground(true);
+    }
+    addTab(tabpage_csjk, QStringLiteral("1.初始建库"));
+    addTab(tabpage_ljsz, QStringLiteral("2.连接设置"));
+    addTab(tabpage_jbxx, QStringLiteral("3.基本信息"));
+    addTab(tabpage_mkgl, QStringLiteral("4.模块管理"));
+    setCurrentIndex(0);
+}
+
+long tab_1::selectionchanging(int oldindex, int newindex) {
+    Q_UNUSED(oldindex);
+    switch (newindex) {
+    case 3:
+        if (m_isiflj != QLatin1String("1")) {
+            m_runtime.t_f_ok(notConnectedPrompt());
+            return 1;
+        }
+        tabpage_jbxx->enterPage();
+        return 0;
+    case 4:
+        if (m_isiflj != QLatin1String("1")) {
+            m_runtime.t_f_ok(notConnectedPrompt());
+            return 1;
+        }
+        tabpage_mkgl->enterPage();
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void tab_1::keyPressEvent(QKeyEvent* event) {
+    // Ctrl+Tab / Ctrl+PageDown and their backward forms: the same guarded path as the tab bar.
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    int step = 0;
+    if (ctrl && (event->key() == Qt::Key_Tab || event->key() == Qt::Key_PageDown))
+        step = (event->modifiers() & Qt::ShiftModifier) ? -1 : 1;
+    else if (ctrl && (event->key() == Qt::Key_Backtab || event->key() == Qt::Key_PageUp))
+        step = -1;
+    if (step == 0 || count() < 2) {
+        QTabWidget::keyPressEvent(event);
+        return;
+    }
+    for (int i = 1; i < count(); ++i) {
+        const int index = ((currentIndex() + step * i) % count() + count()) % count();
+        if (isTabEnabled(index)) {
+            m_bar->requestIndex(index);
+            break;
+        }
+    }
+    event->accept();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QTabWidget>
+
+class GuardedTabBar;
+class Runtime;
+class tabpage_csjk;
+class tabpage_ljsz;
+class tabpage_jbxx;
+class tabpage_mkgl;
+
+// The main window's tab control: the four pages and the page-entry guard.
+class tab_1 : public QTabWidget {
+    Q_OBJECT
+  public:
+    // isiflj is the window's connection flag, read on every page change.
+    tab_1(Runtime& runtime, const QString& isiflj, QWidget* parent = nullptr);
+
+    // The page-entry guard (indexes 1 to 4): 1 keeps the current page, 0 lets it change.
+    long selectionchanging(int oldindex, int newindex);
+
+    ::tabpage_csjk* tabpage_csjk = nullptr;
+    ::tabpage_ljsz* tabpage_ljsz = nullptr;
+    ::tabpage_jbxx* tabpage_jbxx = nullptr;
+    ::tabpage_mkgl* tabpage_mkgl = nullptr;
+
+    GuardedTabBar* guardedTabBar() const { return m_bar; }
+
+    static QString notConnectedPrompt();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    Runtime& m_runtime;
+    const QString& m_isiflj;
+    GuardedTabBar* m_bar;
+};

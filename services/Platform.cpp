@@ -1,0 +1,33 @@
+#include "Platform.h"
+
+#include "WindowsPath.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSysInfo>
+
+namespace {
+
+QString localPath(const QString& path) {
+    return QString::fromStdString(WindowsPath::toLocal(path.toStdString()));
+}
+
+} // namespace
+
+QString Platform::computerName() const {
+    return m_nameFixed ? m_fixedName : QSysInfo::machineHostName();
+}
+
+QString Platform::currentDirectory() const {
+    return QDir::currentPath();
+}
+
+bool Platform::directoryExists(const QString& path) const {
+    return !path.isEmpty() && QFileInfo(localPath(path)).isDir();
+}
+
+int Platform::createDirectory(const QString& path) const {
+    if (path.isEmpty())
+        return -1;
+    return QDir().mkpath(localPath(path)) && directoryExists(path) ? 1 : -1;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "PromptService.h"
+
+#include <QList>
+
+#include <functional>
+
+// For tests: records each prompt (title, text, icon) and returns at once, as if the user had
+// confirmed it. onPrompt, when set, runs while the prompt "is shown".
+class RecordingPromptService : public PromptService {
+  public:
+    struct Prompt {
+        QString title;
+        QString text;
+        Icon icon;
+    };
+
+    void messageBox(const QString& title, const QString& text, Icon icon) override;
+
+    QList<Prompt> prompts;
+    std::function<void(const Prompt&)> onPrompt;
+
+    QStringList texts() const;
+    void clear() { prompts.clear(); }
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Platform.h"
+#include "ProgressPopup.h"
+#include "PromptService.h"
+#include "Transaction.h"
+
+// The runtime context the window and every page work through: the one transaction `sqlca`,
+// the prompt seam, the progress popup and the machine. Built once by main (or by a test).
+class Runtime {
+  public:
+    explicit Runtime(PromptService& prompts) : prompts(prompts) {}
+    Runtime(const Runtime&) = delete;
+    Runtime& operator=(const Runtime&) = delete;
+
+    Transaction sqlca;
+    PromptService& prompts;
+    ProgressPopup popup;
+    Platform platform;
+
+    void t_f_ok(const QString& messagestr) { prompts.t_f_ok(messagestr); }
+    void gf_sethelp(const QString& psmess) { popup.gf_sethelp(psmess); }
+    void gf_closehelp() { popup.gf_closehelp(); }
+};

@@ -1,0 +1,202 @@
+#include "GuardedTabBar.h"
+#include "LogicalUnits.h"
+#include "RecordingPromptService.h"
+#include "Resources.h"
+#include "Runtime.h"
+#include "SongFont.h"
+#include "tab_1.h"
+#include "tabpage_jbxx.h"
+#include "tabpage_mkgl.h"
+#include "w_set_xtmk_back.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+// Counts the show events a widget receives: a refused page must never get one.
+class ShowCounter : public QObject {
+  public:
+    int shows = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Show)
+            ++shows;
+        return false;
+    }
+};
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    struct Fixture {
+        RecordingPromptService prompts;
+        Runtime runtime{prompts};
+        w_set_xtmk_back window{runtime};
+        Fixture() {
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+        }
+        QTabBar* bar() { return window.tab_1->tabBar(); }
+    };
+
+    // Moves from the current page towards a target by one user gesture.
+    static void gesture(Fixture& f, const QString& how, int target) {
+        QTabBar* bar = f.bar();
+        if (how == "click") {
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(target).center());
+        } else if (how == "right arrow") {
+            bar->setFocus();
+            QTest::keyClick(bar, Qt::Key_Right);
+        } else if (how == "wheel") {
+            QWheelEvent wheel(bar->rect().center(), bar->mapToGlobal(bar->rect().center()),
+                              QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(bar, &wheel);
+        } else if (how == "ctrl+tab") {
+            QTest::keyClick(f.window.tab_1->currentWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        } else if (how == "ctrl+pagedown") {
+            QTest::keyClick(f.window.tab_1->currentWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+        } else if (how == "ctrl+shift+tab") {
+            QTest::keyClick(f.window.tab_1->currentWidget(), Qt::Key_Backtab,
+                            Qt::ControlModifier | Qt::ShiftModifier);
+        } else if (how == "ctrl+pageup") {
+            QTest::keyClick(f.window.tab_1->currentWidget(), Qt::Key_PageUp, Qt::ControlModifier);
+        }
+    }
+
+  private slots:
+    void initTestCase() {
+        initVarnosetResources();
+        SongFont::install();
+    }
+
+    void startsWithTheFourPagesInOrder() {
+        Fixture f;
+        QCOMPARE(f.window.windowTitle(), QStringLiteral("Veltraq软件-系统初始"));
+        const QStringList captions{"1.初始建库", "2.连接设置", "3.基本信息", "4.模块管理"};
+        QCOMPARE(f.window.tab_1->count(), 4);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(f.window.tab_1->tabText(i), captions[i]);
+        QCOMPARE(f.window.tab_1->currentIndex(), 0);
+        QCOMPARE(f.window.isiflj, QStringLiteral("0"));
+        QCOMPARE(f.window.tab_1->font().family(), QStringLiteral("宋体"));
+        QCOMPARE(f.window.tab_1->font().pointSize(), 9);
+        QVERIFY(f.prompts.prompts.isEmpty());
+    }
+
+    void isFixedSizeModalWithoutMinMax() {
+        Fixture f;
+        const QSize expected = LogicalUnits::toPixels(2953, 2072);
+        QCOMPARE(f.window.size(), expected);
+        QCOMPARE(f.window.minimumSize(), expected);
+        QCOMPARE(f.window.maximumSize(), expected);
+        QVERIFY(f.window.isModal());
+        QVERIFY(!(f.window.windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(f.window.windowFlags() & Qt::WindowMaximizeButtonHint));
+        // 2953 x 2072 units is about 646 x 518 pixels at 96 DPI.
+        QVERIFY(qAbs(LogicalUnits::toPixelsX(2953) * 96.0 /
+                         QGuiApplication::primaryScreen()->logicalDotsPerInch() -
+                     646) <= 1);
+    }
+
+    void guard_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("target");
+        QTest::newRow("click page 3") << "click" << 0 << 2;
+        QTest::newRow("click page 4") << "click" << 0 << 3;
+        QTest::newRow("right arrow from page 2") << "right arrow" << 1 << 2;
+        QTest::newRow("wheel from page 2") << "wheel" << 1 << 2;
+        QTest::newRow("ctrl+tab from page 2") << "ctrl+tab" << 1 << 2;
+        QTest::newRow("ctrl+pagedown from page 2") << "ctrl+pagedown" << 1 << 2;
+        QTest::newRow("ctrl+shift+tab from page 1 wraps to 4") << "ctrl+shift+tab" << 0 << 3;
+        QTest::newRow("ctrl+pageup from page 1 wraps to 4") << "ctrl+pageup" << 0 << 3;
+    }
+
+    // Not connected: one prompt with the exact text, and the page never shows at all.
+    void guard() {
+        QFETCH(QString, how);
+        QFETCH(int, from);
+        QFETCH(int, target);
+        Fixture f;
+        f.window.tab_1->setCurrentIndex(from);
+        QWidget* page = f.window.tab_1->widget(target);
+        ShowCounter counter;
+        page->installEventFilter(&counter);
+        QSignalSpy changes(f.window.tab_1, &QTabWidget::currentChanged);
+        int currentAtPrompt = -1;
+        f.prompts.onPrompt = [&](const RecordingPromptService::Prompt&) {
+            currentAtPrompt = f.window.tab_1->currentIndex();
+        };
+
+        gesture(f, how, target);
+
+        QCOMPARE(f.prompts.prompts.size(), 1);
+        QCOMPARE(f.prompts.prompts[0].title, QStringLiteral("系统提示窗口"));
+        QCOMPARE(f.prompts.prompts[0].text,
+                 QStringLiteral("请先到<2.连接设置>中,连接数据库后再设置基本信息!"));
+        QCOMPARE(f.prompts.prompts[0].icon, PromptService::Icon::Information);
+        QCOMPARE(currentAtPrompt, from);
+        QCOMPARE(f.window.tab_1->currentIndex(), from);
+        QCOMPARE(changes.count(), 0);
+        QCOMPARE(counter.shows, 0);
+        QVERIFY(!page->isVisible());
+    }
+
+    void connectedEntersAndRunsHookOnce_data() { guard_data(); }
+
+    void connectedEntersAndRunsHookOnce() {
+        QFETCH(QString, how);
+        QFETCH(int, from);
+        QFETCH(int, target);
+        Fixture f;
+        f.window.isiflj = "1";
+        f.window.tab_1->setCurrentIndex(from);
+        QSignalSpy entered3(f.window.tab_1->tabpage_jbxx, &tabpage_jbxx::entered);
+        QSignalSpy entered4(f.window.tab_1->tabpage_mkgl, &tabpage_mkgl::entered);
+
+        gesture(f, how, target);
+
+        QVERIFY(f.prompts.prompts.isEmpty());
+        QCOMPARE(f.window.tab_1->currentIndex(), target);
+        QCOMPARE(entered3.count(), target == 2 ? 1 : 0);
+        QCOMPARE(entered4.count(), target == 3 ? 1 : 0);
+
+        // Leaving and coming back runs the hook again: every entry reloads the page.
+        f.window.tab_1->setCurrentIndex(0);
+        gesture(f, "click", target);
+        QCOMPARE(entered3.count() + entered4.count(), 2);
+    }
+
+    void onlyTheExactFlagOpensPages_data() {
+        QTest::addColumn<QString>("flag");
+        QTest::newRow("null") << QString();
+        QTest::newRow("empty") << "";
+        QTest::newRow("blank after") << "1 ";
+        QTest::newRow("zero") << "0";
+    }
+
+    void onlyTheExactFlagOpensPages() {
+        QFETCH(QString, flag);
+        Fixture f;
+        f.window.isiflj = flag;
+        gesture(f, "click", 2);
+        QCOMPARE(f.window.tab_1->currentIndex(), 0);
+        QCOMPARE(f.prompts.prompts.size(), 1);
+    }
+
+    void pagesOneAndTwoNeverPrompt() {
+        Fixture f;
+        QSignalSpy entered3(f.window.tab_1->tabpage_jbxx, &tabpage_jbxx::entered);
+        gesture(f, "click", 1);
+        QCOMPARE(f.window.tab_1->currentIndex(), 1);
+        gesture(f, "click", 0);
+        QCOMPARE(f.window.tab_1->currentIndex(), 0);
+        f.bar()->setFocus();
+        QTest::keyClick(f.bar(), Qt::Key_Right);
+        QCOMPARE(f.window.tab_1->currentIndex(), 1);
+        QVERIFY(f.prompts.prompts.isEmpty());
+        QCOMPARE(entered3.count(), 0);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

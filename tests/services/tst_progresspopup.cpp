@@ -1,0 +1,96 @@
+#include "LogicalUnits.h"
+#include "ProgressPopup.h"
+#include "RecordingPromptService.h"
+#include "g_w_mess.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMovie>
+#include <QtTest>
+
+class TestProgressPopup : public QObject {
+    Q_OBJECT
+
+    static QList<g_w_mess*> visiblePopups() {
+        QList<g_w_mess*> found;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<g_w_mess*>(w); p && p->isVisible())
+                found << p;
+        return found;
+    }
+
+  private slots:
+    void secondCallChangesTheTextOfTheOnePopup() {
+        ProgressPopup popup;
+        popup.gf_sethelp("正在连接数据库...");
+        popup.gf_sethelp("正在创建数据库...");
+        QCOMPARE(visiblePopups().size(), 1);
+        QCOMPARE(visiblePopups()[0]->st_prompt->text(), QStringLiteral("正在创建数据库..."));
+        popup.gf_closehelp();
+        QVERIFY(visiblePopups().isEmpty());
+        QVERIFY(!popup.isOpen());
+    }
+
+    void closeWithNoneOpenDoesNothing() {
+        ProgressPopup popup;
+        popup.gf_closehelp();
+        popup.gf_closehelp();
+        QVERIFY(visiblePopups().isEmpty());
+        QVERIFY(!popup.isOpen());
+    }
+
+    void reopenedPopupShowsTheNewTextNotTheDefault() {
+        ProgressPopup popup;
+        popup.gf_sethelp("first");
+        popup.gf_closehelp();
+        popup.gf_sethelp("正在创建演示数据库...");
+        QCOMPARE(visiblePopups().size(), 1);
+        QCOMPARE(popup.window()->st_prompt->text(), QStringLiteral("正在创建演示数据库..."));
+        QVERIFY(popup.window()->st_prompt->text() != g_w_mess::defaultPrompt());
+        // An empty prompt is shown empty.
+        popup.gf_sethelp("");
+        QCOMPARE(popup.window()->st_prompt->text(), QString());
+    }
+
+    void popupLooksAsLaidOut() {
+        ProgressPopup popup;
+        popup.gf_sethelp("x");
+        g_w_mess* w = popup.window();
+        QCOMPARE(w->size(), LogicalUnits::toPixels(1586, 252));
+        QVERIFY(w->windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(!w->isModal());
+        QCOMPARE(w->st_1->frameShadow(), QFrame::Raised);
+        QCOMPARE(w->st_1->palette().color(QPalette::Window), QColor(255, 251, 240));
+        // The panel lies behind the prompt and the picture.
+        QVERIFY(w->children().indexOf(w->st_1) < w->children().indexOf(w->st_prompt));
+    }
+
+    void bookPictureIsTheLoopingAnimation() {
+        ProgressPopup popup;
+        popup.gf_sethelp("x");
+        QMovie* movie = popup.window()->p_1->movie();
+        QVERIFY(movie && movie->isValid());
+        QCOMPARE(movie->frameCount(), 44);
+        QCOMPARE(movie->loopCount(), -1); // endless
+        QCOMPARE(movie->state(), QMovie::Running);
+        QCOMPARE(movie->nextFrameDelay(), 70);
+        QImageReader reader(":/bmp/book.gif");
+        QCOMPARE(reader.size(), QSize(83, 42));
+        // It really animates while the event loop runs.
+        const int before = movie->currentFrameNumber();
+        QTRY_VERIFY(movie->currentFrameNumber() != before);
+    }
+
+    void standardPromptHasItsTitleAndIcon() {
+        RecordingPromptService prompts;
+        const QString longText = QString("很长的提示").repeated(200);
+        prompts.t_f_ok(longText);
+        QCOMPARE(prompts.prompts.size(), 1);
+        QCOMPARE(prompts.prompts[0].title, QStringLiteral("系统提示窗口"));
+        QCOMPARE(prompts.prompts[0].text, longText);
+        QCOMPARE(prompts.prompts[0].icon, PromptService::Icon::Information);
+    }
+};
+
+QTEST_MAIN(TestProgressPopup)
+#include "tst_progresspopup.moc"
