@@ -1,0 +1,90 @@
+#include "ProfileCodec.h"
+
+#include <cerrno>
+#include <cstring>
+#include <iconv.h>
+
+namespace {
+
+// Qt's own converters lack GB18030 unless Qt was built with ICU; glibc always has it.
+class Iconv {
+  public:
+    Iconv(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~Iconv() {
+        if (valid())
+            iconv_close(m_cd);
+    }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+
+    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts all of `in`. On an invalid sequence either fails or, with `replacement`,
+    // emits it and skips one input byte.
+    bool convert(QByteArrayView in, qsizetype outCapacity, QByteArray* out,
+                 QByteArrayView replacement = {}) {
+        if (!valid())
+            return false;
+        out->resize(outCapacity);
+        char* src = const_cast<char*>(in.data());
+        size_t srcLeft = size_t(in.size());
+        char* dst = out->data();
+        size_t dstLeft = size_t(outCapacity);
+        while (srcLeft > 0) {
+            if (iconv(m_cd, &src, &srcLeft, &dst, &dstLeft) != size_t(-1))
+                break;
+            if ((errno != EILSEQ && errno != EINVAL) || replacement.isEmpty() ||
+                dstLeft < size_t(replacement.size()))
+                return false;
+            memcpy(dst, replacement.data(), size_t(replacement.size()));
+            dst += replacement.size();
+            dstLeft -= size_t(replacement.size());
+            ++src;
+            --srcLeft;
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        }
+        out->resize(outCapacity - qsizetype(dstLeft));
+        return true;
+    }
+
+  private:
+    iconv_t m_cd;
+};
+
+bool hasUnpairedSurrogate(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+ProfileCodec::Encoding ProfileCodec::detect(QByteArrayView content) {
+    return content.startsWith(Utf8Bom) ? Encoding::Utf8 : Encoding::Gb18030;
+}
+
+QString ProfileCodec::decode(QByteArrayView bytes, Encoding encoding) {
+    if (encoding == Encoding::Utf8)
+        return QString::fromUtf8(bytes);
+    // Worst case: every byte is invalid and becomes a three-byte U+FFFD.
+    QByteArray utf8;
+    Iconv("UTF-8", "GB18030").convert(bytes, 3 * bytes.size() + 4, &utf8, "\xEF\xBF\xBD");
+    return QString::fromUtf8(utf8);
+}
+
+bool ProfileCodec::encode(const QString& text, Encoding encoding, QByteArray* out) {
+    if (hasUnpairedSurrogate(text))
+        return false;
+    const QByteArray utf8 = text.toUtf8();
+    if (encoding == Encoding::Utf8) {
+        *out = utf8;
+        return true;
+    }
+    // No code point needs more GB18030 bytes than twice its UTF-8 length.
+    return Iconv("GB18030", "UTF-8").convert(utf8, 2 * utf8.size() + 4, out);
+}
