@@ -10,7 +10,9 @@
 // Start-up: build the runtime context, open the main window modally, end with 0 when it
 // closes. Command-line arguments have no effect; several copies may run at once.
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    // Only the program name reaches Qt, so not even Qt's own options change anything.
+    int qtArgc = argc > 0 ? 1 : 0;
+    QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("varnoset"));
     initVarnosetResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/bmp/app.png")));
