@@ -1,5 +1,6 @@
 #include "ProfileCodec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
@@ -71,6 +72,9 @@ ProfileCodec::Encoding ProfileCodec::detect(QByteArrayView content) {
 QString ProfileCodec::decode(QByteArrayView bytes, Encoding encoding) {
     if (encoding == Encoding::Utf8)
         return QString::fromUtf8(bytes);
+    // Most lines are plain ASCII, which GB18030 leaves as it is.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
     // Worst case: every byte is invalid and becomes a three-byte U+FFFD.
     QByteArray utf8;
     Iconv("UTF-8", "GB18030").convert(bytes, 3 * bytes.size() + 4, &utf8, "\xEF\xBF\xBD");

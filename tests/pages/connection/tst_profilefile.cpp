@@ -1,0 +1,305 @@
+#include "ProfileFile.h"
+#include "ProfileKeys.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace PK = ProfileKeys;
+
+class tst_ProfileFile : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+    void roundTrip_data();
+    void roundTrip();
+    void readRules_data();
+    void readRules();
+    void writeKeepsOtherLines_data();
+    void writeKeepsOtherLines();
+    void failedWriteLeavesFile_data();
+    void failedWriteLeavesFile();
+    void fullDiskLeavesFile();
+    void concurrentWritersLoseNothing();
+
+  private:
+    QByteArray disk() const;
+    void setDisk(const QByteArray& bytes) const;
+    QStringList entries() const {
+        return QDir(m_dir->path())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_oldCwd;
+};
+
+QByteArray tst_ProfileFile::disk() const {
+    QFile f(m_dir->filePath(PK::FileName));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void tst_ProfileFile::setDisk(const QByteArray& bytes) const {
+    QFile f(m_dir->filePath(PK::FileName));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// Every test works on the bare file name in a fresh current directory.
+void tst_ProfileFile::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_oldCwd = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+}
+
+void tst_ProfileFile::cleanup() {
+    QDir::setCurrent(m_oldCwd);
+    m_dir.reset();
+}
+
+void tst_ProfileFile::roundTrip_data() {
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("readBack");
+    QTest::addColumn<QByteArray>("line");
+
+    auto add = [](const char* tag, QString section, QString key, QString value, QString readBack,
+                  QByteArray line) {
+        QTest::newRow(tag) << section << key << value << readBack << line;
+    };
+    const QString db = PK::DatabaseSection, mk = PK::MkiniSection;
+    add("DBMS", db, PK::DBMS, "MSS Microsoft SQL Server 6.x", "MSS Microsoft SQL Server 6.x",
+        "DBMS=MSS Microsoft SQL Server 6.x");
+    add("Database", db, PK::Database, "hotel", "hotel", "Database=hotel");
+    add("UserId empty", db, PK::UserId, "", "", "UserId=");
+    add("LogPassword", db, PK::LogPassword, "p@ss; word", "p@ss; word", "LogPassword=p@ss; word");
+    add("ServerName", db, PK::ServerName, "10.0.0.5,1433", "10.0.0.5,1433",
+        "ServerName=10.0.0.5,1433");
+    add("LogId", db, PK::LogId, "SA", "SA", "LogId=SA");
+    add("Lock", db, PK::Lock, "", "", "Lock=");
+    add("DBParm unescaped", db, PK::DBParm, "Provider='SQLOLEDB',Database='x'",
+        "Provider='SQLOLEDB',Database='x'", "DBParm=Provider='SQLOLEDB',Database='x'");
+    add("connect", mk, PK::Connect, "1", "1", "connect=1");
+    add("data", mk, PK::Data, "0", "0", "data=0");
+    add("equals signs", db, PK::DBParm, "a=b==c", "a=b==c", "DBParm=a=b==c");
+    // Stored as given; reading follows the Windows rules, so blanks and one quote pair go.
+    add("leading blanks", db, PK::DBMS, "  padded\t", "padded", "DBMS=  padded\t");
+    add("double quotes", db, PK::Database, "\"quoted\"", "quoted", "Database=\"quoted\"");
+    add("chinese as GB18030", db, PK::Database, "酒店数据库", "酒店数据库",
+        "Database=" + QByteArray::fromHex("bec6b5eacafdbeddbfe2"));
+    add("beyond GBK", db, PK::LogPassword, "€😀", "€😀",
+        "LogPassword=" + QByteArray::fromHex("a2e39439fc36"));
+}
+
+void tst_ProfileFile::roundTrip() {
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QString, readBack);
+    QFETCH(QByteArray, line);
+
+    QVERIFY2(ProfileFile::write(PK::FileName, section, key, value),
+             qPrintable(ProfileFile::lastError()));
+    QCOMPARE(disk(), "[" + section.toLatin1() + "]\r\n" + line + "\r\n");
+    QCOMPARE(ProfileFile::read(PK::FileName, section.toUpper(), key.toLower(), "<default>"),
+             readBack);
+}
+
+void tst_ProfileFile::readRules_data() {
+    QTest::addColumn<QByteArray>("content"); // null: no file at all
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+
+    const QString db = PK::DatabaseSection;
+    QTest::newRow("names ignore case") << QByteArray("[DataBase]\r\ndbms=MSS\r\n") << db << "DBMS"
+                                       << "MSS";
+    QTest::newRow("blanks and tabs")
+        << QByteArray("[database]\r\n \t DBMS \t=\t MSS SQL \t\r\n") << db << "DBMS"
+        << "MSS SQL";
+    QTest::newRow("ideographic space is content")
+        << QByteArray("[database]\r\nDBMS=\xA1\xA1x\r\n") << db << "DBMS"
+        << "　x";
+    QTest::newRow("one quote pair only")
+        << QByteArray("[database]\r\nDBParm=\"\"x\"\"\r\n") << db << "DBParm"
+        << "\"x\"";
+    QTest::newRow("single quotes") << QByteArray("[database]\r\nDBParm='a,b'\r\n") << db << "DBParm"
+                                   << "a,b";
+    QTest::newRow("unmatched quotes")
+        << QByteArray("[database]\r\nDBParm=\"a'\r\n") << db << "DBParm"
+        << "\"a'";
+    QTest::newRow("empty value is not the default")
+        << QByteArray("[database]\r\nLock=\r\n") << db << "Lock"
+        << "";
+    QTest::newRow("LF line ends") << QByteArray("[a]\nDBMS=no\n[database]\nDBMS=yes\n") << db
+                                  << "DBMS"
+                                  << "yes";
+    QTest::newRow("GB18030") << QByteArray("[database]\r\nDatabase=\xBE\xC6\xB5\xEA\r\n") << db
+                             << "Database"
+                             << "酒店";
+    QTest::newRow("UTF-8 with BOM")
+        << QByteArray("\xEF\xBB\xBF[database]\r\nDatabase=酒店\r\n") << db << "Database"
+        << "酒店";
+    QTest::newRow("first key wins")
+        << QByteArray("[database]\r\nDBMS=a\r\ndbms=b\r\n") << db << "DBMS"
+        << "a";
+    QTest::newRow("first section wins")
+        << QByteArray("[database]\r\nDBMS=a\r\n[database]\r\nDBMS=b\r\n") << db << "DBMS"
+        << "a";
+    QTest::newRow("later duplicate section ignored")
+        << QByteArray("[database]\r\n[database]\r\nLock=x\r\n") << db << "Lock"
+        << "<default>";
+    QTest::newRow("key of another section")
+        << QByteArray("[database]\r\n[mkini]\r\nDBMS=x\r\n") << db << "DBMS"
+        << "<default>";
+    QTest::newRow("key before any section")
+        << QByteArray("DBMS=x\r\n[database]\r\n") << db << "DBMS"
+        << "<default>";
+    QTest::newRow("comment") << QByteArray("[database]\r\n;DBMS=x\r\n") << db << "DBMS"
+                             << "<default>";
+    QTest::newRow("missing section") << QByteArray("[mkini]\r\ndata=1\r\n") << db << "DBMS"
+                                     << "<default>";
+    QTest::newRow("missing file") << QByteArray() << db << "DBMS"
+                                  << "<default>";
+}
+
+void tst_ProfileFile::readRules() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+
+    if (!content.isNull())
+        setDisk(content);
+    QCOMPARE(ProfileFile::read(PK::FileName, section, key, "<default>"), expected);
+    QCOMPARE(entries().size(), content.isNull() ? 0 : 1);
+}
+
+void tst_ProfileFile::writeKeepsOtherLines_data() {
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("after");
+
+    const QString db = PK::DatabaseSection, mk = PK::MkiniSection;
+    const QByteArray tail =
+        "\r\n; hotel programs read this\r\n[mkini]\r\nconnect=0\r\nOther = kept \r\n";
+    QTest::newRow("replace in place, any case")
+        << "; top\r\n[Database]\r\n  dbms = old \r\nLock=\r\n" + tail << db << "DBMS"
+        << "new"
+        << "; top\r\n[Database]\r\ndbms=new\r\nLock=\r\n" + tail;
+    QTest::newRow("new key after the last key")
+        << "[database]\r\nDBMS=x\r\n" + tail << db << "LogId"
+        << "SA"
+        << "[database]\r\nDBMS=x\r\nLogId=SA\r\n" + tail;
+    QTest::newRow("key into empty section")
+        << QByteArray("[mkini]\r\n\r\n[database]\r\n") << mk << "data"
+        << "1" << QByteArray("[mkini]\r\ndata=1\r\n\r\n[database]\r\n");
+    QTest::newRow("section appended after unterminated line")
+        << QByteArray("[database]\r\nDBMS=x") << mk << "connect"
+        << "1" << QByteArray("[database]\r\nDBMS=x\r\n[mkini]\r\nconnect=1\r\n");
+    QTest::newRow("LF line kept LF") << QByteArray("[database]\nDBMS=x\nLock=\n") << db << "DBMS"
+                                     << "y" << QByteArray("[database]\nDBMS=y\nLock=\n");
+    QTest::newRow("undecodable bytes kept")
+        << QByteArray("[database]\r\nNote=\xFF\x80\xFE\r\nDBMS=x\r\n") << db << "DBMS"
+        << "y" << QByteArray("[database]\r\nNote=\xFF\x80\xFE\r\nDBMS=y\r\n");
+    QTest::newRow("only the first duplicate section")
+        << QByteArray("[database]\r\nDBMS=a\r\n[database]\r\nDBMS=b\r\n") << db << "DBMS"
+        << "c" << QByteArray("[database]\r\nDBMS=c\r\n[database]\r\nDBMS=b\r\n");
+    QTest::newRow("UTF-8 file stays UTF-8")
+        << QByteArray("\xEF\xBB\xBF[database]\r\n") << db << "Database"
+        << "酒店" << QByteArray("\xEF\xBB\xBF[database]\r\nDatabase=酒店\r\n");
+}
+
+void tst_ProfileFile::writeKeepsOtherLines() {
+    QFETCH(QByteArray, before);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, after);
+
+    setDisk(before);
+    const auto perms = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    QVERIFY(QFile::setPermissions(PK::FileName, perms));
+    QVERIFY2(ProfileFile::write(PK::FileName, section, key, value),
+             qPrintable(ProfileFile::lastError()));
+    QCOMPARE(disk(), after);
+    QCOMPARE(QFile::permissions(PK::FileName) & ~(QFile::ReadUser | QFile::WriteUser), perms);
+    QCOMPARE(entries(), QStringList{PK::FileName});
+}
+
+void tst_ProfileFile::failedWriteLeavesFile_data() {
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+
+    const QString file = PK::FileName;
+    QTest::newRow("read-only file") << true << file << QString(PK::DBMS) << "x";
+    QTest::newRow("missing directory") << false << "missing/" + file << QString(PK::DBMS) << "x";
+    // These would rewrite other keys or sections if stored as given.
+    QTest::newRow("line break in value")
+        << false << file << QString(PK::DBMS) << "x\r\n[mkini]\r\ndata=1";
+    QTest::newRow("'=' in key") << false << file << "DB=MS"
+                                << "x";
+    QTest::newRow("unencodable value")
+        << false << file << QString(PK::DBMS) << QString(QChar(0xD800));
+}
+
+void tst_ProfileFile::failedWriteLeavesFile() {
+    QFETCH(bool, readOnly);
+    QFETCH(QString, file);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+
+    const QByteArray before = "[database]\r\nDBMS=old\r\n";
+    setDisk(before);
+    if (readOnly)
+        QVERIFY(QFile::setPermissions(PK::FileName, QFile::ReadOwner | QFile::ReadGroup));
+    QVERIFY(!ProfileFile::write(file, PK::DatabaseSection, key, value));
+    QVERIFY(!ProfileFile::lastError().isEmpty());
+    QCOMPARE(disk(), before);
+    QCOMPARE(entries(), QStringList{PK::FileName});
+}
+
+void tst_ProfileFile::fullDiskLeavesFile() {
+    const QByteArray before = "[database]\r\nDBParm=" + QByteArray(4000, 'x') + "\r\n";
+    setDisk(before);
+    QProcess writer;
+    writer.start(PROFILE_WRITER_BIN, {PK::FileName, PK::MkiniSection, "data", "1", "2048"});
+    QVERIFY(writer.waitForFinished(60000));
+    QCOMPARE(writer.exitCode(), 1);
+    QVERIFY(!writer.readAllStandardError().isEmpty());
+    QCOMPARE(disk(), before);
+    QCOMPARE(entries(), QStringList{PK::FileName});
+}
+
+void tst_ProfileFile::concurrentWritersLoseNothing() {
+    const int count = 200;
+    QProcess a, b;
+    for (auto [writer, prefix] : {std::pair{&a, "a"}, std::pair{&b, "b"}})
+        writer->start(PROFILE_WRITER_BIN,
+                      {PK::FileName, PK::DatabaseSection, prefix, QString::number(count)});
+    for (QProcess* writer : {&a, &b}) {
+        QVERIFY(writer->waitForFinished(300000));
+        QVERIFY2(writer->exitCode() == 0, writer->readAllStandardError().constData());
+    }
+    for (const char* prefix : {"a", "b"})
+        for (int i = 0; i < count; ++i)
+            QCOMPARE(ProfileFile::read(PK::FileName, PK::DatabaseSection,
+                                       prefix + QString::number(i), ""),
+                     "v" + QString::number(i));
+    QCOMPARE(entries(), QStringList{PK::FileName});
+}
+
+QTEST_GUILESS_MAIN(tst_ProfileFile)
+#include "tst_profilefile.moc"
