@@ -1,20 +1,351 @@
 #include "Transaction.h"
 
-// Placeholder bodies until the ODBC implementation lands.
+#include "BlockingCall.h"
+#include "ConnectionSettings.h"
+#include "OdbcDiagnostics.h"
+#include "OdbcDriverCatalog.h"
+#include "OdbcStatement.h"
+#include "SqlStatus.h"
+
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+
+namespace {
+
+const QString kNotConnected = QStringLiteral("The transaction is not connected to a database.");
+const QString kBusy = QStringLiteral("Another database call of this transaction is still running.");
+
+// Turns a failed connect into words a user understands when the server itself said nothing.
+SqlStatus connectFailure(const OdbcDiagnostics& diagnostics, const QString& driver,
+                         const ConnectionSettings& settings) {
+    SqlStatus status = diagnostics.errorStatus(QStringLiteral("The connect failed."));
+    if (status.dbCode != 0)
+        return status;
+    if (diagnostics.hasState(QStringLiteral("IM")))
+        status.text = QStringLiteral("The ODBC driver \"%1\" is not installed or could not be "
+                                     "loaded (%2).")
+                          .arg(driver, status.text);
+    else if (diagnostics.hasState(QStringLiteral("HYT")))
+        status.text = QStringLiteral("The server \"%1\" did not answer within %2 seconds.")
+                          .arg(settings.serverName())
+                          .arg(settings.loginTimeoutSeconds());
+    else
+        status.text =
+            QStringLiteral("Cannot connect to the server \"%1\": %2")
+                .arg(settings.serverName(), status.text.replace(QStringLiteral("Adaptive Server"),
+                                                                QStringLiteral("the server")));
+    return status;
+}
+
+} // namespace
+
 struct Transaction::Impl {
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
     bool autoCommit = false;
+    bool busy = false;
+
+    ~Impl() {
+        closeConnection(false);
+        if (env != SQL_NULL_HENV)
+            SQLFreeHandle(SQL_HANDLE_ENV, env);
+    }
+
+    bool ensureEnvironment() {
+        if (env != SQL_NULL_HENV)
+            return true;
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) {
+            env = SQL_NULL_HENV;
+            return false;
+        }
+        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        return true;
+    }
+
+    SqlStatus endTransaction(SQLSMALLINT completion) {
+        if (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc, completion)))
+            return SqlStatus::ok();
+        OdbcDiagnostics diagnostics;
+        diagnostics.collect(SQL_HANDLE_DBC, dbc);
+        return diagnostics.errorStatus(completion == SQL_COMMIT
+                                           ? QStringLiteral("The commit failed.")
+                                           : QStringLiteral("The rollback failed."));
+    }
+
+    // Ends the connection; pending work is committed or rolled back first.
+    SqlStatus closeConnection(bool commitPending) {
+        if (dbc == SQL_NULL_HDBC)
+            return SqlStatus::ok();
+        SqlStatus status;
+        if (!autoCommit)
+            status = endTransaction(commitPending ? SQL_COMMIT : SQL_ROLLBACK);
+        SQLDisconnect(dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+        dbc = SQL_NULL_HDBC;
+        return status;
+    }
+
+    SqlStatus setConnectAttribute(SQLINTEGER attribute, SQLULEN value) {
+        if (SQL_SUCCEEDED(SQLSetConnectAttrW(dbc, attribute, reinterpret_cast<SQLPOINTER>(value),
+                                             SQL_IS_UINTEGER)))
+            return SqlStatus::ok();
+        OdbcDiagnostics diagnostics;
+        diagnostics.collect(SQL_HANDLE_DBC, dbc);
+        return diagnostics.errorStatus(QStringLiteral("The driver refused a connection option."));
+    }
+
+    // Runs on the worker thread: nothing here touches the UI.
+    SqlStatus open(const ConnectionSettings& settings, const QString& driver,
+                   const QString& connectionString) {
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc))) {
+            dbc = SQL_NULL_HDBC;
+            return SqlStatus::error(QStringLiteral("The ODBC driver manager could not create "
+                                                   "a connection."));
+        }
+        SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                           reinterpret_cast<SQLPOINTER>(SQLULEN(settings.loginTimeoutSeconds())),
+                           SQL_IS_UINTEGER);
+        const SQLRETURN rc = SQLDriverConnectW(
+            dbc, nullptr,
+            const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(connectionString.utf16())),
+            SQLSMALLINT(connectionString.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+        if (!SQL_SUCCEEDED(rc)) {
+            OdbcDiagnostics diagnostics;
+            diagnostics.collect(SQL_HANDLE_DBC, dbc);
+            SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+            dbc = SQL_NULL_HDBC;
+            return connectFailure(diagnostics, driver, settings);
+        }
+        // Set after login: with FreeTDS this sends the isolation, then BEGIN TRANSACTION.
+        SqlStatus status;
+        if (settings.isolation() != 0)
+            status = setConnectAttribute(SQL_ATTR_TXN_ISOLATION, SQLULEN(settings.isolation()));
+        if (status.code == 0 && !autoCommit)
+            status = setConnectAttribute(SQL_ATTR_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF);
+        if (status.code != 0) {
+            SQLDisconnect(dbc);
+            SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+            dbc = SQL_NULL_HDBC;
+        }
+        return status;
+    }
 };
+
+namespace {
+
+// Marks the transaction busy for the length of one call, so a nested call (from an event
+// handled while a long call waits) is refused instead of sharing the connection.
+class BusyScope {
+  public:
+    explicit BusyScope(bool& busy) : m_busy(busy) { m_busy = true; }
+    ~BusyScope() { m_busy = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    bool& m_busy;
+};
+
+} // namespace
 
 Transaction::Transaction() : d(std::make_unique<Impl>()) {}
 Transaction::~Transaction() = default;
-bool Transaction::autoCommit() const { return d->autoCommit; }
-void Transaction::setAutoCommit(bool on) { d->autoCommit = on; }
-bool Transaction::isConnected() const { return false; }
-int Transaction::connect() { return SQLCode = -1; }
-int Transaction::disconnect() { return SQLCode = -1; }
-int Transaction::commit() { return SQLCode = -1; }
-int Transaction::rollback() { return SQLCode = -1; }
-int Transaction::executeImmediate(const QString&) { return SQLCode = -1; }
-int Transaction::execute(const QString&, const QList<QVariant>&) { return SQLCode = -1; }
-int Transaction::selectRow(const QString&, const QList<QVariant>&, QList<QVariant>&) { return SQLCode = -1; }
-int Transaction::selectRows(const QString&, const QList<QVariant>&, QList<QList<QVariant>>&) { return SQLCode = -1; }
+
+int Transaction::apply(const SqlStatus& status) {
+    SQLCode = status.code;
+    SQLDBCode = status.dbCode;
+    SQLErrText = status.text;
+    return int(SQLCode);
+}
+
+bool Transaction::refuseWhenBusy() {
+    if (!d->busy)
+        return false;
+    apply(SqlStatus::error(kBusy));
+    return true;
+}
+
+bool Transaction::autoCommit() const {
+    return d->autoCommit;
+}
+
+void Transaction::setAutoCommit(bool on) {
+    if (on == d->autoCommit)
+        return;
+    if (!isConnected()) {
+        d->autoCommit = on;
+        return;
+    }
+    if (refuseWhenBusy())
+        return;
+    BusyScope busy(d->busy);
+    // The driver rolls back when autocommit goes back on; the work done so far must stay.
+    if (on) {
+        const SqlStatus committed = d->endTransaction(SQL_COMMIT);
+        if (committed.code != 0) {
+            apply(committed);
+            return;
+        }
+    }
+    const SqlStatus status =
+        d->setConnectAttribute(SQL_ATTR_AUTOCOMMIT, on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF);
+    if (status.code == 0)
+        d->autoCommit = on;
+    apply(status);
+}
+
+bool Transaction::isConnected() const {
+    return d->dbc != SQL_NULL_HDBC;
+}
+
+int Transaction::connect() {
+    if (refuseWhenBusy())
+        return int(SQLCode);
+    BusyScope busy(d->busy);
+    if (isConnected())
+        d->closeConnection(true);
+
+    ConnectionSettings settings;
+    if (!settings.read({DBMS, Database, LogId, LogPass, ServerName, Lock, DBParm}))
+        return apply(SqlStatus::error(settings.errorText()));
+    if (!d->ensureEnvironment())
+        return apply(SqlStatus::error(QStringLiteral("The ODBC driver manager (unixODBC) could "
+                                                     "not be initialised.")));
+    const OdbcDriverCatalog drivers(d->env);
+    const QString driver = drivers.resolve(settings.explicitDriver());
+    const QString connectionString = settings.connectionString(driver, drivers.isFreeTds(driver));
+
+    SqlStatus status;
+    BlockingCall::run([&] { status = d->open(settings, driver, connectionString); });
+    return apply(status);
+}
+
+int Transaction::disconnect() {
+    if (refuseWhenBusy())
+        return int(SQLCode);
+    if (!isConnected())
+        return apply(SqlStatus::error(kNotConnected));
+    BusyScope busy(d->busy);
+    return apply(d->closeConnection(true));
+}
+
+int Transaction::commit() {
+    if (refuseWhenBusy())
+        return int(SQLCode);
+    if (!isConnected())
+        return apply(SqlStatus::error(kNotConnected));
+    if (d->autoCommit)
+        return apply(SqlStatus::error(
+            QStringLiteral("AutoCommit is on: there is no transaction to commit.")));
+    BusyScope busy(d->busy);
+    return apply(d->endTransaction(SQL_COMMIT));
+}
+
+int Transaction::rollback() {
+    if (refuseWhenBusy())
+        return int(SQLCode);
+    if (!isConnected())
+        return apply(SqlStatus::error(kNotConnected));
+    if (d->autoCommit)
+        return apply(SqlStatus::error(
+            QStringLiteral("AutoCommit is on: there is no transaction to roll back.")));
+    BusyScope busy(d->busy);
+    return apply(d->endTransaction(SQL_ROLLBACK));
+}
+
+int Transaction::executeImmediate(const QString& sql) {
+    if (refuseWhenBusy())
+        return int(SQLCode);
+    if (!isConnected())
+        return apply(SqlStatus::error(kNotConnected));
+    BusyScope busy(d->busy);
+    SqlStatus status;
+    BlockingCall::run([&] {
+        OdbcStatement statement(d->dbc);
+        if (!statement.prepare({})) {
+            status = statement.status();
+            return;
+        }
+        const SQLRETURN rc = statement.execute(sql);
+        // A statement with no count or result (CREATE, SET, RESTORE) reports "no data".
+        const bool ok = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
+        status = ok && statement.finish() ? SqlStatus::ok() : statement.status();
+    });
+    return apply(status);
+}
+
+int Transaction::execute(const QString& sql, const QList<QVariant>& inputs) {
+    if (refuseWhenBusy())
+        return int(SQLCode);
+    if (!isConnected())
+        return apply(SqlStatus::error(kNotConnected));
+    BusyScope busy(d->busy);
+    OdbcStatement statement(d->dbc);
+    if (!statement.prepare(inputs))
+        return apply(statement.status());
+    const SQLRETURN rc = statement.execute(sql);
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
+        return apply(statement.status());
+    if (!statement.finish())
+        return apply(statement.status());
+    return apply(rc == SQL_NO_DATA ? SqlStatus::noRow() : SqlStatus::ok());
+}
+
+int Transaction::selectRow(const QString& sql, const QList<QVariant>& inputs,
+                           QList<QVariant>& outputs) {
+    if (refuseWhenBusy())
+        return int(SQLCode);
+    if (!isConnected())
+        return apply(SqlStatus::error(kNotConnected));
+    BusyScope busy(d->busy);
+    OdbcStatement statement(d->dbc);
+    if (!statement.prepare(inputs))
+        return apply(statement.status());
+    const SQLRETURN rc = statement.execute(sql);
+    if (rc == SQL_NO_DATA)
+        return apply(SqlStatus::noRow());
+    if (!SQL_SUCCEEDED(rc) || !statement.describeColumns())
+        return apply(statement.status());
+    QList<QVariant> row;
+    const SQLRETURN fetched = statement.fetch(row);
+    if (fetched == SQL_NO_DATA)
+        return apply(statement.finish() ? SqlStatus::noRow() : statement.status());
+    if (fetched != SQL_SUCCESS)
+        return apply(statement.status());
+    if (!statement.finish())
+        return apply(statement.status());
+    outputs = row;
+    return apply(SqlStatus::ok());
+}
+
+int Transaction::selectRows(const QString& sql, const QList<QVariant>& inputs,
+                            QList<QList<QVariant>>& rows) {
+    if (refuseWhenBusy())
+        return int(SQLCode);
+    if (!isConnected())
+        return apply(SqlStatus::error(kNotConnected));
+    BusyScope busy(d->busy);
+    OdbcStatement statement(d->dbc);
+    if (!statement.prepare(inputs))
+        return apply(statement.status());
+    const SQLRETURN rc = statement.execute(sql);
+    QList<QList<QVariant>> read;
+    if (rc != SQL_NO_DATA) {
+        if (!SQL_SUCCEEDED(rc) || !statement.describeColumns())
+            return apply(statement.status());
+        for (;;) {
+            QList<QVariant> row;
+            const SQLRETURN fetched = statement.fetch(row);
+            if (fetched == SQL_NO_DATA)
+                break;
+            if (fetched != SQL_SUCCESS)
+                return apply(statement.status());
+            read.append(row);
+        }
+    }
+    if (!statement.finish())
+        return apply(statement.status());
+    rows = read;
+    return apply(read.isEmpty() ? SqlStatus::noRow() : SqlStatus::ok());
+}

@@ -6,15 +6,17 @@
 
 #include <memory>
 
+struct SqlStatus;
+
 // The one database connection every page works through (the global transaction of the
 // hotel programs). A real SQL Server client over ODBC; every operation sets SQLCode,
-// SQLDBCode and SQLErrText and never throws.
+// SQLDBCode and SQLErrText and never throws. Used from one thread (the UI thread).
 //
 // Values travel as QVariant: QString (text), qlonglong/int (integer), QDateTime (datetime,
 // the server's wall-clock value). A null input is a null QVariant of the intended type
 // (for example QVariant(QMetaType::fromType<QString>())) or a plain QVariant().
 class Transaction {
-public:
+  public:
     Transaction();
     ~Transaction();
     Transaction(const Transaction&) = delete;
@@ -30,6 +32,21 @@ public:
     QString Lock;
     QString DBParm;
 
+    // Assigning the field is setAutoCommit(): "sqlca.AutoCommit = true;" switches a live
+    // connection at once. A new transaction starts with AutoCommit false.
+    class AutoCommitField {
+      public:
+        explicit AutoCommitField(Transaction& owner) : m_owner(owner) {}
+        AutoCommitField(const AutoCommitField&) = delete;
+        AutoCommitField& operator=(bool on);
+        AutoCommitField& operator=(const AutoCommitField& other) { return *this = bool(other); }
+        operator bool() const;
+
+      private:
+        Transaction& m_owner;
+    };
+    AutoCommitField AutoCommit{*this};
+
     // Status of the last operation: 0 success, 100 no row, -1 error.
     long SQLCode = 0;
     long SQLDBCode = 0;
@@ -41,22 +58,38 @@ public:
 
     bool isConnected() const;
 
+    // Closes an open connection first. Runs off the UI thread (BlockingCall).
     int connect();
+    // Commits pending work, then closes.
     int disconnect();
+    // -1 while AutoCommit is true: there is no transaction to end.
     int commit();
     int rollback();
 
-    // Immediate execution of a statement text (no inputs, no result set).
+    // Immediate execution of a statement text (no inputs, no result set). Runs off the UI
+    // thread (BlockingCall).
     int executeImmediate(const QString& sql);
-    // A non-select statement with bound inputs.
+    // A non-select statement with bound inputs; 100 when it touched no row.
     int execute(const QString& sql, const QList<QVariant>& inputs = {});
-    // A single-row select: outputs receive the first row's columns; 100 when no row.
+    // A single-row select: outputs receive the first row's columns (further rows are
+    // ignored); 100 when no row. outputs is left as it was unless a row was read.
     int selectRow(const QString& sql, const QList<QVariant>& inputs, QList<QVariant>& outputs);
     // A multi-row select for the data views: every row, every column.
-    int selectRows(const QString& sql, const QList<QVariant>& inputs,
-                   QList<QList<QVariant>>& rows);
+    int selectRows(const QString& sql, const QList<QVariant>& inputs, QList<QList<QVariant>>& rows);
 
-private:
+  private:
     struct Impl;
+    int apply(const SqlStatus& status);
+    bool refuseWhenBusy();
+
     std::unique_ptr<Impl> d;
 };
+
+inline Transaction::AutoCommitField& Transaction::AutoCommitField::operator=(bool on) {
+    m_owner.setAutoCommit(on);
+    return *this;
+}
+
+inline Transaction::AutoCommitField::operator bool() const {
+    return m_owner.autoCommit();
+}

@@ -1,0 +1,119 @@
+#include "ConnectionSettings.h"
+
+#include "OdbcConnectionString.h"
+
+#include <QStringList>
+
+#include <sqlext.h>
+
+namespace {
+
+// Attributes that only the transaction's own fields may set.
+const QStringList kFieldAttributes = {"DSN",        "FILEDSN", "SAVEFILE", "Server",
+                                      "Servername", "Address", "Addr",     "Port",
+                                      "Database",   "UID",     "PWD"};
+
+} // namespace
+
+bool ConnectionSettings::fail(const QString& text) {
+    m_error = text;
+    return false;
+}
+
+bool ConnectionSettings::read(const Fields& fields) {
+    m_fields = fields;
+    m_error.clear();
+    if (fields.DBMS.isEmpty())
+        return fail(QStringLiteral("DBMS is empty: only the \"MSS\" interfaces (Microsoft SQL "
+                                   "Server) are supported."));
+    if (!fields.DBMS.trimmed().startsWith(u"MSS", Qt::CaseInsensitive))
+        return fail(QStringLiteral("DBMS \"%1\" is not supported: only the \"MSS\" interfaces "
+                                   "(Microsoft SQL Server) are supported.")
+                        .arg(fields.DBMS));
+
+    const QString server = fields.ServerName.trimmed();
+    const qsizetype comma = server.indexOf(u',');
+    m_host = comma < 0 ? server : server.left(comma).trimmed();
+    m_port = comma < 0 ? QString() : server.mid(comma + 1).trimmed();
+    if (m_host.isEmpty())
+        return fail(QStringLiteral("ServerName is empty: give the server as \"host\", "
+                                   "\"host,port\" or \"host\\instance\"."));
+    if (comma >= 0) {
+        bool ok = false;
+        const int port = m_port.toInt(&ok);
+        if (!ok || port < 1 || port > 65535)
+            return fail(QStringLiteral("ServerName \"%1\": the port after the comma must be a "
+                                       "number from 1 to 65535.")
+                            .arg(fields.ServerName));
+    }
+
+    const QString lock = fields.Lock.trimmed().toUpper();
+    if (lock.isEmpty())
+        m_isolation = 0;
+    else if (lock == u"RU")
+        m_isolation = SQL_TXN_READ_UNCOMMITTED;
+    else if (lock == u"RC")
+        m_isolation = SQL_TXN_READ_COMMITTED;
+    else if (lock == u"RR")
+        m_isolation = SQL_TXN_REPEATABLE_READ;
+    else if (lock == u"SS" || lock == u"TS")
+        m_isolation = SQL_TXN_SERIALIZABLE;
+    else
+        return fail(QStringLiteral("Lock \"%1\" is not supported: use RU, RC, RR, SS or TS, or "
+                                   "leave it empty.")
+                        .arg(fields.Lock));
+
+    if (!m_parm.parse(fields.DBParm))
+        return fail(m_parm.errorText());
+    for (const DbParm::Pair& pair : m_parm.pairs()) {
+        if (kFieldAttributes.contains(pair.first, Qt::CaseInsensitive))
+            return fail(QStringLiteral("DBParm must not set %1: it comes from the transaction's "
+                                       "own fields.")
+                            .arg(pair.first));
+    }
+    m_loginTimeout = kDefaultLoginTimeout;
+    const QString timeout = m_parm.value(QStringLiteral("LoginTimeout"));
+    if (!timeout.isNull()) {
+        bool ok = false;
+        m_loginTimeout = timeout.trimmed().toInt(&ok);
+        if (!ok || m_loginTimeout < 1 || m_loginTimeout > 3600)
+            return fail(QStringLiteral("DBParm LoginTimeout '%1' must be a number of seconds "
+                                       "from 1 to 3600.")
+                            .arg(timeout));
+    }
+    if (!explicitDriver().isNull() && explicitDriver().trimmed().isEmpty())
+        return fail(QStringLiteral("DBParm Driver is empty."));
+    return true;
+}
+
+QString ConnectionSettings::connectionString(const QString& driver, bool freeTds) const {
+    OdbcConnectionString cs;
+    cs.add(QStringLiteral("Driver"), driver);
+    if (freeTds) {
+        // FreeTDS reads the port from its own attribute; "host\instance" it resolves itself.
+        cs.add(QStringLiteral("Server"), m_host);
+        if (!m_port.isEmpty())
+            cs.add(QStringLiteral("Port"), m_port);
+    } else {
+        cs.add(QStringLiteral("Server"), serverName());
+    }
+    if (!m_fields.Database.isEmpty())
+        cs.add(QStringLiteral("Database"), m_fields.Database);
+    cs.add(QStringLiteral("UID"), m_fields.LogId);
+    cs.add(QStringLiteral("PWD"), m_fields.LogPass);
+    for (const DbParm::Pair& pair : m_parm.pairs()) {
+        if (pair.first.compare(u"Driver", Qt::CaseInsensitive) == 0 ||
+            pair.first.compare(u"LoginTimeout", Qt::CaseInsensitive) == 0)
+            continue;
+        cs.add(pair.first, pair.second);
+    }
+    if (freeTds) {
+        // The stand-in and SQL Server 2000 speak 7.1; text goes through the wide API anyway,
+        // the charset only matters for narrow values.
+        if (!cs.contains(QStringLiteral("TDS_Version")))
+            cs.add(QStringLiteral("TDS_Version"), QStringLiteral("7.1"));
+        if (!cs.contains(QStringLiteral("ClientCharset")))
+            cs.add(QStringLiteral("ClientCharset"), QStringLiteral("UTF-8"));
+    }
+    return cs.toString();
+}

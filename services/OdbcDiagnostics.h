@@ -1,0 +1,36 @@
+#pragma once
+
+#include "SqlStatus.h"
+
+#include <QList>
+#include <QString>
+
+#include <sql.h>
+
+// The diagnostic records of an ODBC handle, turned into the transaction's status: the
+// server's messages (native error number set) in the driver's order, without the driver's
+// bracketed prefixes; the driver's own text only when the server said nothing.
+class OdbcDiagnostics {
+  public:
+    struct Record {
+        QString state;
+        long native = 0;
+        QString text;
+    };
+
+    // Appends the records of handle (read right after the call that failed or informed).
+    void collect(SQLSMALLINT handleType, SQLHANDLE handle);
+    void add(const Record& record) { m_records.append(record); }
+
+    const QList<Record>& records() const { return m_records; }
+    bool hasState(const QString& statePrefix) const;
+
+    // -1 with the server's messages, or with the driver's when there are none.
+    SqlStatus errorStatus(const QString& fallback) const;
+
+    // "[FreeTDS][SQL Server]Invalid object name 'x'." -> "Invalid object name 'x'."
+    static QString stripPrefixes(const QString& text);
+
+  private:
+    QList<Record> m_records;
+};
