@@ -115,71 +115,41 @@ void tst_ProfileFile::roundTrip() {
 
 void tst_ProfileFile::readRules_data() {
     QTest::addColumn<QByteArray>("content"); // null: no file at all
-    QTest::addColumn<QString>("section");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
 
-    const QString db = PK::DatabaseSection;
-    QTest::newRow("names ignore case") << QByteArray("[DataBase]\r\ndbms=MSS\r\n") << db << "DBMS"
-                                       << "MSS";
-    QTest::newRow("blanks and tabs")
-        << QByteArray("[database]\r\n \t DBMS \t=\t MSS SQL \t\r\n") << db << "DBMS"
-        << "MSS SQL";
-    QTest::newRow("ideographic space is content")
-        << QByteArray("[database]\r\nDBMS=\xA1\xA1x\r\n") << db << "DBMS"
-        << "　x";
-    QTest::newRow("one quote pair only")
-        << QByteArray("[database]\r\nDBParm=\"\"x\"\"\r\n") << db << "DBParm"
-        << "\"x\"";
-    QTest::newRow("single quotes") << QByteArray("[database]\r\nDBParm='a,b'\r\n") << db << "DBParm"
-                                   << "a,b";
-    QTest::newRow("unmatched quotes")
-        << QByteArray("[database]\r\nDBParm=\"a'\r\n") << db << "DBParm"
-        << "\"a'";
-    QTest::newRow("empty value is not the default")
-        << QByteArray("[database]\r\nLock=\r\n") << db << "Lock"
-        << "";
-    QTest::newRow("LF line ends") << QByteArray("[a]\nDBMS=no\n[database]\nDBMS=yes\n") << db
-                                  << "DBMS"
-                                  << "yes";
-    QTest::newRow("GB18030") << QByteArray("[database]\r\nDatabase=\xBE\xC6\xB5\xEA\r\n") << db
-                             << "Database"
-                             << "酒店";
-    QTest::newRow("UTF-8 with BOM")
-        << QByteArray("\xEF\xBB\xBF[database]\r\nDatabase=酒店\r\n") << db << "Database"
-        << "酒店";
-    QTest::newRow("first key wins")
-        << QByteArray("[database]\r\nDBMS=a\r\ndbms=b\r\n") << db << "DBMS"
-        << "a";
-    QTest::newRow("first section wins")
-        << QByteArray("[database]\r\nDBMS=a\r\n[database]\r\nDBMS=b\r\n") << db << "DBMS"
-        << "a";
-    QTest::newRow("later duplicate section ignored")
-        << QByteArray("[database]\r\n[database]\r\nLock=x\r\n") << db << "Lock"
-        << "<default>";
-    QTest::newRow("key of another section")
-        << QByteArray("[database]\r\n[mkini]\r\nDBMS=x\r\n") << db << "DBMS"
-        << "<default>";
-    QTest::newRow("key before any section")
-        << QByteArray("DBMS=x\r\n[database]\r\n") << db << "DBMS"
-        << "<default>";
-    QTest::newRow("comment") << QByteArray("[database]\r\n;DBMS=x\r\n") << db << "DBMS"
-                             << "<default>";
-    QTest::newRow("missing section") << QByteArray("[mkini]\r\ndata=1\r\n") << db << "DBMS"
-                                     << "<default>";
-    QTest::newRow("missing file") << QByteArray() << db << "DBMS"
-                                  << "<default>";
+    auto row = [](const char* tag, QByteArray content, QString key, QString expected) {
+        QTest::newRow(tag) << content << key << expected;
+    };
+    const QByteArray db = "[database]\r\n";
+    row("names ignore case", "[DataBase]\r\ndbms=MSS\r\n", "DBMS", "MSS");
+    row("blanks and tabs", db + " \t DBMS \t=\t MSS SQL \t\r\n", "DBMS", "MSS SQL");
+    row("ideographic space is content", db + "DBMS=\xA1\xA1x\r\n", "DBMS", "　x");
+    row("one quote pair only", db + "DBParm=\"\"x\"\"\r\n", "DBParm", "\"x\"");
+    row("single quotes", db + "DBParm='a,b'\r\n", "DBParm", "a,b");
+    row("unmatched quotes", db + "DBParm=\"a'\r\n", "DBParm", "\"a'");
+    row("empty value is not the default", db + "Lock=\r\n", "Lock", "");
+    row("LF line ends", "[a]\nDBMS=no\n[database]\nDBMS=yes\n", "DBMS", "yes");
+    row("GB18030", db + "Database=\xBE\xC6\xB5\xEA\r\n", "Database", "酒店");
+    row("UTF-8 with BOM", "\xEF\xBB\xBF" + db + "Database=酒店\r\n", "Database", "酒店");
+    row("first key wins", db + "DBMS=a\r\ndbms=b\r\n", "DBMS", "a");
+    row("first section wins", db + "DBMS=a\r\n" + db + "DBMS=b\r\n", "DBMS", "a");
+    row("later duplicate section ignored", db + db + "Lock=x\r\n", "Lock", "<default>");
+    row("key of another section", db + "[mkini]\r\nDBMS=x\r\n", "DBMS", "<default>");
+    row("key before any section", "DBMS=x\r\n" + db, "DBMS", "<default>");
+    row("comment", db + ";DBMS=x\r\n", "DBMS", "<default>");
+    row("missing section", "[mkini]\r\nDBMS=1\r\n", "DBMS", "<default>");
+    row("missing file", QByteArray(), "DBMS", "<default>");
 }
 
 void tst_ProfileFile::readRules() {
     QFETCH(QByteArray, content);
-    QFETCH(QString, section);
     QFETCH(QString, key);
     QFETCH(QString, expected);
 
     if (!content.isNull())
         setDisk(content);
-    QCOMPARE(ProfileFile::read(PK::FileName, section, key, "<default>"), expected);
+    QCOMPARE(ProfileFile::read(PK::FileName, PK::DatabaseSection, key, "<default>"), expected);
     QCOMPARE(entries().size(), content.isNull() ? 0 : 1);
 }
 
@@ -190,34 +160,29 @@ void tst_ProfileFile::writeKeepsOtherLines_data() {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QByteArray>("after");
 
+    auto row = [](const char* tag, QByteArray before, QString section, QString key, QString value,
+                  QByteArray after) {
+        QTest::newRow(tag) << before << section << key << value << after;
+    };
     const QString db = PK::DatabaseSection, mk = PK::MkiniSection;
     const QByteArray tail =
         "\r\n; hotel programs read this\r\n[mkini]\r\nconnect=0\r\nOther = kept \r\n";
-    QTest::newRow("replace in place, any case")
-        << "; top\r\n[Database]\r\n  dbms = old \r\nLock=\r\n" + tail << db << "DBMS"
-        << "new"
-        << "; top\r\n[Database]\r\ndbms=new\r\nLock=\r\n" + tail;
-    QTest::newRow("new key after the last key")
-        << "[database]\r\nDBMS=x\r\n" + tail << db << "LogId"
-        << "SA"
-        << "[database]\r\nDBMS=x\r\nLogId=SA\r\n" + tail;
-    QTest::newRow("key into empty section")
-        << QByteArray("[mkini]\r\n\r\n[database]\r\n") << mk << "data"
-        << "1" << QByteArray("[mkini]\r\ndata=1\r\n\r\n[database]\r\n");
-    QTest::newRow("section appended after unterminated line")
-        << QByteArray("[database]\r\nDBMS=x") << mk << "connect"
-        << "1" << QByteArray("[database]\r\nDBMS=x\r\n[mkini]\r\nconnect=1\r\n");
-    QTest::newRow("LF line kept LF") << QByteArray("[database]\nDBMS=x\nLock=\n") << db << "DBMS"
-                                     << "y" << QByteArray("[database]\nDBMS=y\nLock=\n");
-    QTest::newRow("undecodable bytes kept")
-        << QByteArray("[database]\r\nNote=\xFF\x80\xFE\r\nDBMS=x\r\n") << db << "DBMS"
-        << "y" << QByteArray("[database]\r\nNote=\xFF\x80\xFE\r\nDBMS=y\r\n");
-    QTest::newRow("only the first duplicate section")
-        << QByteArray("[database]\r\nDBMS=a\r\n[database]\r\nDBMS=b\r\n") << db << "DBMS"
-        << "c" << QByteArray("[database]\r\nDBMS=c\r\n[database]\r\nDBMS=b\r\n");
-    QTest::newRow("UTF-8 file stays UTF-8")
-        << QByteArray("\xEF\xBB\xBF[database]\r\n") << db << "Database"
-        << "酒店" << QByteArray("\xEF\xBB\xBF[database]\r\nDatabase=酒店\r\n");
+    row("replace in place, any case", "; top\r\n[Database]\r\n  dbms = old \r\nLock=\r\n" + tail,
+        db, "DBMS", "new", "; top\r\n[Database]\r\ndbms=new\r\nLock=\r\n" + tail);
+    row("new key after the last key", "[database]\r\nDBMS=x\r\n" + tail, db, "LogId", "SA",
+        "[database]\r\nDBMS=x\r\nLogId=SA\r\n" + tail);
+    row("key into empty section", "[mkini]\r\n\r\n[database]\r\n", mk, "data", "1",
+        "[mkini]\r\ndata=1\r\n\r\n[database]\r\n");
+    row("section appended after unterminated line", "[database]\r\nDBMS=x", mk, "connect", "1",
+        "[database]\r\nDBMS=x\r\n[mkini]\r\nconnect=1\r\n");
+    row("LF line kept LF", "[database]\nDBMS=x\nLock=\n", db, "DBMS", "y",
+        "[database]\nDBMS=y\nLock=\n");
+    row("undecodable bytes kept", "[database]\r\nNote=\xFF\x80\xFE\r\nDBMS=x\r\n", db, "DBMS", "y",
+        "[database]\r\nNote=\xFF\x80\xFE\r\nDBMS=y\r\n");
+    row("only the first duplicate section", "[database]\r\nDBMS=a\r\n[database]\r\nDBMS=b\r\n", db,
+        "DBMS", "c", "[database]\r\nDBMS=c\r\n[database]\r\nDBMS=b\r\n");
+    row("UTF-8 file stays UTF-8", "\xEF\xBB\xBF[database]\r\n", db, "Database", "酒店",
+        "\xEF\xBB\xBF[database]\r\nDatabase=酒店\r\n");
 }
 
 void tst_ProfileFile::writeKeepsOtherLines() {
