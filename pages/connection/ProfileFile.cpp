@@ -120,11 +120,11 @@ bool replaceFile(const QString& path, const QByteArray& data, const struct stat*
         return fail(systemError(what, path, err));
     };
     if (old) {
-        if (::fchmod(fd.get(), old->st_mode & 07777) != 0)
-            return discard(QStringLiteral("Cannot keep the permissions of"));
         // Only root can give the file back to its owner; others create files as themselves.
         if (geteuid() == 0 && ::fchown(fd.get(), old->st_uid, old->st_gid) != 0)
             return discard(QStringLiteral("Cannot keep the owner of"));
+        if (::fchmod(fd.get(), old->st_mode & 07777) != 0)
+            return discard(QStringLiteral("Cannot keep the permissions of"));
     }
     if (!writeAll(fd.get(), data))
         return discard(QStringLiteral("Cannot write"));
