@@ -51,13 +51,29 @@ QString OdbcDiagnostics::stripPrefixes(const QString& text) {
     return text.mid(i).trimmed();
 }
 
+bool OdbcDiagnostics::isServerError(const Record& r) {
+    // Informational messages (class <= 10, state 01xxx) are not part of an error report.
+    if (r.native == 0 || r.state.startsWith(u"01"))
+        return false;
+    // FreeTDS numbers its own connection failures 20000-20999 (its library's error codes).
+    const bool freeTdsOwn = r.native >= 20000 && r.native < 21000 &&
+                            (r.state.startsWith(u"08") || r.state.startsWith(u"HY"));
+    return !freeTdsOwn;
+}
+
+bool OdbcDiagnostics::driverNotLoaded() const {
+    for (const Record& r : m_records) {
+        if (r.state.startsWith(u"IM") || r.text.contains(u"[Driver Manager]"))
+            return true;
+    }
+    return false;
+}
+
 SqlStatus OdbcDiagnostics::errorStatus(const QString& fallback) const {
     QStringList serverTexts;
     long dbCode = 0;
-    // Server messages carry their number; informational ones (class <= 10, state 01xxx)
-    // are not part of an error report.
     for (const Record& r : m_records) {
-        if (r.native == 0 || r.state.startsWith(u"01"))
+        if (!isServerError(r))
             continue;
         if (dbCode == 0)
             dbCode = r.native;

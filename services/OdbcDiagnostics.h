@@ -24,6 +24,9 @@ class OdbcDiagnostics {
 
     const QList<Record>& records() const { return m_records; }
     bool hasState(const QString& statePrefix) const;
+    // The driver manager could not find or load the driver.
+    bool driverNotLoaded() const;
+    static bool isServerError(const Record& record);
 
     // -1 with the server's messages, or with the driver's when there are none.
     SqlStatus errorStatus(const QString& fallback) const;

@@ -22,20 +22,20 @@ SqlStatus connectFailure(const OdbcDiagnostics& diagnostics, const QString& driv
     SqlStatus status = diagnostics.errorStatus(QStringLiteral("The connect failed."));
     if (status.dbCode != 0)
         return status;
-    if (diagnostics.hasState(QStringLiteral("IM")))
-        status.text = QStringLiteral("The ODBC driver \"%1\" is not installed or could not be "
-                                     "loaded (%2).")
-                          .arg(driver, status.text);
-    else if (diagnostics.hasState(QStringLiteral("HYT")))
-        status.text = QStringLiteral("The server \"%1\" did not answer within %2 seconds.")
-                          .arg(settings.serverName())
-                          .arg(settings.loginTimeoutSeconds());
-    else
-        status.text =
-            QStringLiteral("Cannot connect to the server \"%1\": %2")
-                .arg(settings.serverName(), status.text.replace(QStringLiteral("Adaptive Server"),
-                                                                QStringLiteral("the server")));
-    return status;
+    if (diagnostics.driverNotLoaded())
+        return SqlStatus::error(QStringLiteral("The ODBC driver \"%1\" is not installed or could "
+                                               "not be loaded (%2).")
+                                    .arg(driver, status.text));
+    if (diagnostics.hasState(QStringLiteral("HYT")))
+        return SqlStatus::error(QStringLiteral("The server \"%1\" did not answer within %2 "
+                                               "seconds.")
+                                    .arg(settings.serverName())
+                                    .arg(settings.loginTimeoutSeconds()));
+    // The driver's most specific sentence, without its Sybase wording.
+    QString reason = status.text.section(u'\n', 0, 0);
+    reason.replace(QStringLiteral("Adaptive Server"), QStringLiteral("the server"));
+    return SqlStatus::error(QStringLiteral("Cannot connect to the server \"%1\": %2")
+                                .arg(settings.serverName(), reason));
 }
 
 } // namespace

@@ -1,0 +1,118 @@
+#include "SqlServices.h"
+#include "StandinServer.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString kPassword = QStringLiteral("secret");
+const QString kDatabase = QStringLiteral("services_test");
+
+} // namespace
+
+class TestSqlServices : public QObject {
+    Q_OBJECT
+
+    StandinServer m_server{kPassword};
+
+    void configure(Transaction& t, const QString& database = kDatabase) {
+        t.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
+        t.ServerName = m_server.serverName();
+        t.Database = database;
+        t.LogId = QStringLiteral("sa");
+        t.LogPass = kPassword;
+    }
+
+    int countRows(const QString& v) {
+        Transaction other;
+        configure(other);
+        other.AutoCommit = true;
+        if (other.connect() != 0)
+            return -1;
+        QList<QVariant> out;
+        other.selectRow(QStringLiteral("select count ( 1 ) from t_svc where v = ?"), {v}, out);
+        return out.value(0, -1).toInt();
+    }
+
+  private slots:
+    void initTestCase() {
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+        Transaction t;
+        configure(t, QStringLiteral("master"));
+        t.AutoCommit = true;
+        QCOMPARE(t.connect(), 0);
+        QCOMPARE(t.executeImmediate("CREATE DATABASE " + kDatabase), 0);
+        configure(t);
+        QCOMPARE(t.connect(), 0);
+        QCOMPARE(t.executeImmediate(QStringLiteral("CREATE TABLE t_svc ( v nvarchar(50) NULL )")),
+                 0);
+    }
+
+    void gssqltransKeepsTheText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QString("");
+        QTest::newRow("blanks at both ends") << QString("  select 1  ");
+        QTest::newRow("chinese and quotes") << QString("select '酒店' , N'x''y'");
+        QTest::newRow("null") << QString();
+    }
+    void gssqltransKeepsTheText() {
+        QFETCH(QString, text);
+        const QString out = gssqltrans(text);
+        QCOMPARE(out, text);
+        QCOMPARE(out.isNull(), text.isNull());
+    }
+
+    void gfexesqlReturnsTheStatusAndCommitsNothing() {
+        Transaction t;
+        configure(t);
+        QCOMPARE(t.connect(), 0);
+        QString sql = QStringLiteral(" insert into t_svc ( v ) values ( 'pending' ) ");
+        const QString written = sql;
+        QCOMPARE(gfexesql(sql, t), 0);
+        QCOMPARE(sql, written);
+        QCOMPARE(gif_sqlcode(t), 0);
+        QCOMPARE(countRows(QStringLiteral("pending")), 0);
+        QCOMPARE(t.commit(), 0);
+        QCOMPARE(countRows(QStringLiteral("pending")), 1);
+    }
+
+    void gfexesqlReportsAFailure() {
+        Transaction t;
+        configure(t);
+        QCOMPARE(t.connect(), 0);
+        QString sql = QStringLiteral("insert into no_such_table values ( 1 )");
+        const QString written = sql;
+        const int rc = gfexesql(sql, t);
+        QVERIFY(rc < 0);
+        QCOMPARE(gif_sqlcode(t), rc);
+        QCOMPARE(sql, written);
+        QCOMPARE(t.SQLErrText, QStringLiteral("Invalid object name 'no_such_table'."));
+    }
+
+    void serverTimeLeavesSQLCodeAsItWas() {
+        Transaction sqlca;
+        configure(sqlca);
+        QCOMPARE(sqlca.connect(), 0);
+        QString bad = QStringLiteral("select x from no_such_table");
+        QVERIFY(gfexesql(bad, sqlca) < 0);
+        const long before = sqlca.SQLCode;
+
+        const QDateTime dt = t_f_getsvrdt(sqlca);
+        QVERIFY(dt.isValid());
+        QCOMPARE(dt.timeSpec(), Qt::LocalTime);
+        // The stand-in runs on this machine, so its clock is ours.
+        QVERIFY2(qAbs(dt.secsTo(QDateTime::currentDateTime())) < 120, qPrintable(dt.toString()));
+        QCOMPARE(sqlca.SQLCode, before);
+    }
+
+    void serverTimeIsNullWhenTheQueryFails() {
+        Transaction sqlca; // never connected: the query fails
+        sqlca.SQLCode = 100;
+        const QDateTime dt = t_f_getsvrdt(sqlca);
+        QVERIFY(dt.isNull());
+        QCOMPARE(sqlca.SQLCode, 100L);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSqlServices)
+#include "tst_sqlservices.moc"

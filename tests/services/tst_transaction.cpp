@@ -1,0 +1,449 @@
+#include "StandinServer.h"
+#include "Transaction.h"
+
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QtTest>
+
+namespace {
+
+// Every connection of these tests passes a password that would break an unquoted
+// connection string.
+const QString kPassword = QStringLiteral("Se;cr}et=1");
+const QString kDatabase = QStringLiteral("sqlca_test");
+const QString kMss = QStringLiteral("MSS Microsoft SQL Server 7.x");
+
+QVariant nullText() {
+    return QVariant(QMetaType::fromType<QString>());
+}
+
+} // namespace
+
+class TestTransaction : public QObject {
+    Q_OBJECT
+
+    StandinServer m_server{kPassword};
+
+    void configure(Transaction& t, const QString& database = kDatabase) {
+        t.DBMS = kMss;
+        t.ServerName = m_server.serverName();
+        t.Database = database;
+        t.LogId = QStringLiteral("sa");
+        t.LogPass = kPassword;
+        t.DBParm = QStringLiteral("LoginTimeout='5'");
+    }
+
+    // A second connection that commits each statement, to see what others see.
+    std::unique_ptr<Transaction> observer() {
+        auto t = std::make_unique<Transaction>();
+        configure(*t);
+        t->AutoCommit = true;
+        t->connect();
+        return t;
+    }
+
+    // The value of t_sqlca.v for key k as a second connection sees it; "<error>" when the
+    // row is locked away from it, "<none>" when there is no row.
+    QString seenByOthers(int k) {
+        auto other = observer();
+        if (other->SQLCode != 0)
+            return QStringLiteral("<connect failed: %1>").arg(other->SQLErrText);
+        QList<QVariant> out;
+        const int rc =
+            other->selectRow(QStringLiteral("select v from t_sqlca where k = ?"), {k}, out);
+        if (rc == 100)
+            return QStringLiteral("<none>");
+        if (rc < 0)
+            return QStringLiteral("<error>");
+        return out.value(0).toString();
+    }
+
+    void resetRow(int k, const QString& v) {
+        auto t = observer();
+        QCOMPARE(t->execute(QStringLiteral("delete from t_sqlca where k = ?"), {k}) >= 0, true);
+        QCOMPARE(
+            t->execute(QStringLiteral("insert into t_sqlca ( k , v ) values ( ? , ? )"), {k, v}),
+            0);
+    }
+
+  private slots:
+    void initTestCase() {
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+        Transaction t;
+        configure(t, QStringLiteral("master"));
+        t.AutoCommit = true;
+        QCOMPARE(t.connect(), 0);
+        QCOMPARE(t.executeImmediate("CREATE DATABASE " + kDatabase), 0);
+        configure(t);
+        QCOMPARE(t.connect(), 0);
+        QCOMPARE(t.executeImmediate(
+                     QStringLiteral("CREATE TABLE t_sqlca ( k int PRIMARY KEY, v nvarchar(4000) "
+                                    "NULL, d datetime NULL )")),
+                 0);
+        QCOMPARE(t.disconnect(), 0);
+    }
+
+    // ---- connect ----
+
+    void connectRefusesFieldsItCannotUse_data() {
+        QTest::addColumn<QString>("dbms");
+        QTest::addColumn<QString>("serverName");
+        QTest::addColumn<QString>("lock");
+        QTest::addColumn<QString>("dbParm");
+        QTest::addColumn<QString>("textPart");
+        const QString server = QStringLiteral("127.0.0.1,1433");
+        QTest::newRow("empty DBMS") << "" << server << ""
+                                    << ""
+                                    << "DBMS is empty";
+        QTest::newRow("other DBMS") << "O84 Oracle8/8i" << server << ""
+                                    << ""
+                                    << "DBMS \"O84 Oracle8/8i\" is not supported";
+        QTest::newRow("DBParm without value") << kMss << server << ""
+                                              << "Driver"
+                                              << "DBParm is malformed";
+        QTest::newRow("DBParm unclosed quote") << kMss << server << ""
+                                               << "Encrypt='no"
+                                               << "no closing quote";
+        QTest::newRow("DBParm text after value") << kMss << server << ""
+                                                 << "Encrypt='no' x"
+                                                 << "unexpected text";
+        QTest::newRow("DBParm name twice") << kMss << server << ""
+                                           << "A='1',a='2'"
+                                           << "given twice";
+        QTest::newRow("DBParm injects a name") << kMss << server << ""
+                                               << "X;UID='1'"
+                                               << "contains ';'";
+        QTest::newRow("DBParm overrides a field") << kMss << server << ""
+                                                  << "PWD='x'"
+                                                  << "must not set PWD";
+        QTest::newRow("LoginTimeout not a number") << kMss << server << ""
+                                                   << "LoginTimeout='soon'"
+                                                   << "LoginTimeout 'soon'";
+        QTest::newRow("port not a number") << kMss << "127.0.0.1,abc"
+                                           << ""
+                                           << ""
+                                           << "port after the comma";
+        QTest::newRow("no server") << kMss << "  "
+                                   << ""
+                                   << ""
+                                   << "ServerName is empty";
+        QTest::newRow("unknown Lock") << kMss << server << "XX"
+                                      << ""
+                                      << "Lock \"XX\"";
+        QTest::newRow("driver not installed") << kMss << server << ""
+                                              << "Driver='NoSuchDriver'"
+                                              << "ODBC driver \"NoSuchDriver\" is not installed";
+    }
+    void connectRefusesFieldsItCannotUse() {
+        QFETCH(QString, dbms);
+        QFETCH(QString, serverName);
+        QFETCH(QString, lock);
+        QFETCH(QString, dbParm);
+        QFETCH(QString, textPart);
+        Transaction t;
+        t.DBMS = dbms;
+        t.ServerName = serverName;
+        t.Lock = lock;
+        t.DBParm = dbParm;
+        t.LogId = QStringLiteral("sa");
+        QCOMPARE(t.connect(), -1);
+        QCOMPARE(t.SQLCode, -1L);
+        QCOMPARE(t.SQLDBCode, 0L);
+        QVERIFY2(t.SQLErrText.contains(textPart), qPrintable(t.SQLErrText));
+        QVERIFY(!t.isConnected());
+    }
+
+    void connectReportsTheServersAnswer_data() {
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("logPass");
+        QTest::addColumn<QString>("lock");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<long>("dbCode");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("host,port") << kDatabase << kPassword << "" << 0 << 0L << "";
+        QTest::newRow("isolation level") << kDatabase << kPassword << "rc" << 0 << 0L << "";
+        QTest::newRow("wrong password") << kDatabase << "wrong"
+                                        << "" << -1 << 18456L << "Login failed for user 'sa'.";
+        // A password that tries to add attributes of its own must stay one password.
+        QTest::newRow("password injecting attributes")
+            << kDatabase << "x;PWD=" + kPassword << "" << -1 << 18456L
+            << "Login failed for user 'sa'.";
+        QTest::newRow("unknown database")
+            << "nosuchdb" << kPassword << "" << -1 << 18456L
+            << "Cannot open database \"nosuchdb\" requested by the login. The login failed.";
+    }
+    void connectReportsTheServersAnswer() {
+        QFETCH(QString, database);
+        QFETCH(QString, logPass);
+        QFETCH(QString, lock);
+        QFETCH(int, code);
+        QFETCH(long, dbCode);
+        QFETCH(QString, text);
+        Transaction t;
+        configure(t, database);
+        t.LogPass = logPass;
+        t.Lock = lock;
+        QCOMPARE(t.connect(), code);
+        QCOMPARE(t.SQLDBCode, dbCode);
+        QVERIFY2(t.SQLErrText.contains(text), qPrintable(t.SQLErrText));
+        QVERIFY(!t.SQLErrText.contains(u'[')); // no driver prefixes
+        QCOMPARE(t.isConnected(), code == 0);
+    }
+
+    void connectFailsWhenNoServerAnswers_data() {
+        QTest::addColumn<bool>("listening");
+        QTest::addColumn<QString>("textPart");
+        QTest::newRow("accepts TCP, never answers") << true << "did not answer within 2 seconds";
+        QTest::newRow("nothing listening") << false << "Cannot connect to the server";
+    }
+    void connectFailsWhenNoServerAnswers() {
+        QFETCH(bool, listening);
+        QFETCH(QString, textPart);
+        QTcpServer silent; // accepts the TCP connection, never answers the login
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        const quint16 port = silent.serverPort();
+        if (!listening)
+            silent.close();
+        Transaction t;
+        t.DBMS = kMss;
+        t.ServerName = QStringLiteral("127.0.0.1,%1").arg(port);
+        t.LogId = QStringLiteral("sa");
+        t.DBParm = QStringLiteral("LoginTimeout='2'");
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(t.connect(), -1);
+        QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(t.SQLDBCode, 0L);
+        QVERIFY2(t.SQLErrText.contains(textPart), qPrintable(t.SQLErrText));
+        QVERIFY2(t.SQLErrText.contains(t.ServerName), qPrintable(t.SQLErrText));
+        QVERIFY(!t.isConnected());
+    }
+
+    void reconnectClosesTheOldConnectionFirst() {
+        resetRow(1, QStringLiteral("old"));
+        Transaction t;
+        configure(t);
+        QCOMPARE(t.connect(), 0);
+        QCOMPARE(t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"),
+                           {QStringLiteral("pending"), 1}),
+                 0);
+        configure(t, QStringLiteral("master"));
+        QCOMPARE(t.connect(), 0);
+        // Now on master, where the table does not exist.
+        QList<QVariant> out;
+        QCOMPARE(t.selectRow(QStringLiteral("select v from t_sqlca where k = ?"), {1}, out), -1);
+        QCOMPARE(t.SQLDBCode, 208L);
+        // Closing the old connection kept its work, as a disconnect does.
+        QCOMPARE(seenByOthers(1), QStringLiteral("pending"));
+    }
+
+    void operationsNeedAConnection_data() {
+        QTest::addColumn<QString>("operation");
+        QTest::newRow("commit") << "commit";
+        QTest::newRow("rollback") << "rollback";
+        QTest::newRow("disconnect") << "disconnect";
+        QTest::newRow("execute immediate") << "immediate";
+        QTest::newRow("select") << "select";
+    }
+    void operationsNeedAConnection() {
+        QFETCH(QString, operation);
+        Transaction t;
+        QList<QVariant> out{42};
+        int rc = 0;
+        if (operation == u"commit")
+            rc = t.commit();
+        else if (operation == u"rollback")
+            rc = t.rollback();
+        else if (operation == u"disconnect")
+            rc = t.disconnect();
+        else if (operation == u"immediate")
+            rc = t.executeImmediate(QStringLiteral("select 1"));
+        else
+            rc = t.selectRow(QStringLiteral("select 1"), {}, out);
+        QCOMPARE(rc, -1);
+        QCOMPARE(t.SQLCode, -1L);
+        QVERIFY(!t.SQLErrText.isEmpty());
+        QCOMPARE(out, QList<QVariant>{42});
+        QVERIFY(!t.autoCommit());
+    }
+
+    // ---- commit mode ----
+
+    void manualCommitShowsWorkOnlyAfterCommit_data() {
+        QTest::addColumn<bool>("commit");
+        QTest::newRow("commit") << true;
+        QTest::newRow("rollback") << false;
+    }
+    void manualCommitShowsWorkOnlyAfterCommit() {
+        QFETCH(bool, commit);
+        resetRow(2, QStringLiteral("before"));
+        Transaction t;
+        configure(t);
+        QVERIFY(!t.AutoCommit);
+        QCOMPARE(t.connect(), 0);
+        QCOMPARE(t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"),
+                           {QStringLiteral("after"), 2}),
+                 0);
+        QVERIFY(seenByOthers(2) != QStringLiteral("after"));
+        QCOMPARE(commit ? t.commit() : t.rollback(), 0);
+        QCOMPARE(seenByOthers(2), commit ? QStringLiteral("after") : QStringLiteral("before"));
+        // A new transaction is open at once: later work is held back again.
+        QCOMPARE(t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"),
+                           {QStringLiteral("again"), 2}),
+                 0);
+        QVERIFY(seenByOthers(2) != QStringLiteral("again"));
+        QCOMPARE(t.rollback(), 0);
+    }
+
+    void switchingAutoCommitOnKeepsEarlierWork() {
+        resetRow(3, QStringLiteral("start"));
+        Transaction t;
+        configure(t);
+        QCOMPARE(t.connect(), 0);
+        QCOMPARE(t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"),
+                           {QStringLiteral("first"), 3}),
+                 0);
+        t.AutoCommit = true;
+        QCOMPARE(t.SQLCode, 0L);
+        QVERIFY(t.autoCommit());
+        QCOMPARE(seenByOthers(3), QStringLiteral("first"));
+        QCOMPARE(t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"),
+                           {QStringLiteral("second"), 3}),
+                 0);
+        QCOMPARE(seenByOthers(3), QStringLiteral("second"));
+        // With nothing to end, commit and rollback refuse and change nothing.
+        QCOMPARE(t.rollback(), -1);
+        QCOMPARE(t.commit(), -1);
+        QCOMPARE(seenByOthers(3), QStringLiteral("second"));
+        QVERIFY(t.isConnected());
+    }
+
+    void disconnectKeepsPendingWork() {
+        resetRow(4, QStringLiteral("start"));
+        Transaction t;
+        configure(t);
+        QCOMPARE(t.connect(), 0);
+        QCOMPARE(t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"),
+                           {QStringLiteral("kept"), 4}),
+                 0);
+        QCOMPARE(t.disconnect(), 0);
+        QVERIFY(!t.isConnected());
+        QCOMPARE(seenByOthers(4), QStringLiteral("kept"));
+    }
+
+    // ---- embedded SQL ----
+
+    void textInputsRoundTrip_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("quotes") << "O'Brien's \"inn\"";
+        QTest::newRow("bracket and marker") << "a]b [c] ? @P1 --";
+        QTest::newRow("chinese") << QStringLiteral("维尔特酒店前台，三楼");
+        QTest::newRow("blanks kept") << "  padded  ";
+        QTest::newRow("empty is not null") << "";
+        QTest::newRow("longer than nvarchar(4000) declares")
+            << QString(3000, u'甲') + QString(1500, u'x');
+    }
+    void textInputsRoundTrip() {
+        QFETCH(QString, text);
+        Transaction t;
+        configure(t);
+        t.AutoCommit = true;
+        QCOMPARE(t.connect(), 0);
+        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {10});
+        QCOMPARE(
+            t.execute(QStringLiteral("insert into t_sqlca ( k , v ) values ( ? , ? )"), {10, text}),
+            0);
+        QList<QVariant> out;
+        QCOMPARE(t.selectRow(QStringLiteral("select v from t_sqlca where v = ? and k = ?"),
+                             {text, 10}, out),
+                 0);
+        QCOMPARE(out.size(), 1);
+        QVERIFY(!out.at(0).isNull());
+        QCOMPARE(out.at(0).toString(), text);
+    }
+
+    void nullAndDatetimeInputsRoundTrip() {
+        Transaction t;
+        configure(t);
+        t.AutoCommit = true;
+        QCOMPARE(t.connect(), 0);
+        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {11});
+        const QDateTime when(QDate(2025, 3, 14), QTime(15, 9, 26), Qt::LocalTime);
+        QCOMPARE(t.execute(QStringLiteral("insert into t_sqlca ( k , v , d ) values ( ? , ? , ? )"),
+                           {11, nullText(), when}),
+                 0);
+        QList<QVariant> out;
+        QCOMPARE(t.selectRow(QStringLiteral("select v , d from t_sqlca where k = ?"), {11}, out),
+                 0);
+        QCOMPARE(out.size(), 2);
+        QVERIFY(out.at(0).isNull());
+        const QDateTime read = out.at(1).toDateTime();
+        QCOMPARE(read, when);
+        QCOMPARE(read.timeSpec(), Qt::LocalTime);
+        // A null input matches nothing in a comparison, as on the server.
+        QCOMPARE(
+            t.selectRow(QStringLiteral("select k from t_sqlca where v = ?"), {nullText()}, out),
+            100);
+    }
+
+    void selectsReportRowsAndNoRow() {
+        Transaction t;
+        configure(t);
+        t.AutoCommit = true;
+        QCOMPARE(t.connect(), 0);
+        t.execute(QStringLiteral("delete from t_sqlca where k >= ?"), {20});
+        for (int k = 20; k < 23; ++k)
+            QCOMPARE(t.execute(QStringLiteral("insert into t_sqlca ( k , v ) values ( ? , ? )"),
+                               {k, QStringLiteral("row %1").arg(k)}),
+                     0);
+        QList<QList<QVariant>> rows;
+        QCOMPARE(t.selectRows(QStringLiteral("select k , v from t_sqlca where k >= ? order by k"),
+                              {20}, rows),
+                 0);
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(2).at(0).toInt(), 22);
+        QCOMPARE(rows.at(2).at(1).toString(), QStringLiteral("row 22"));
+
+        // No row: 100, and the outputs keep what they held.
+        QList<QVariant> out{QStringLiteral("kept")};
+        QCOMPARE(t.selectRow(QStringLiteral("select v from t_sqlca where k = ?"), {999}, out), 100);
+        QCOMPARE(out, QList<QVariant>{QStringLiteral("kept")});
+        QCOMPARE(t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"), {"x", 999}),
+                 100);
+    }
+
+    void statementErrorsCarryTheServersMessages_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<long>("dbCode");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("unknown table")
+            << "select x from no_such_table" << 208L << "Invalid object name 'no_such_table'.";
+        QTest::newRow("duplicate key, two messages")
+            << "insert into t_sqlca ( k , v ) values ( 1 , 'dup' )" << 2627L
+            << "Violation of PRIMARY KEY constraint";
+    }
+    void statementErrorsCarryTheServersMessages() {
+        QFETCH(QString, sql);
+        QFETCH(long, dbCode);
+        QFETCH(QString, text);
+        resetRow(1, QStringLiteral("one"));
+        Transaction t;
+        configure(t);
+        QCOMPARE(t.connect(), 0);
+        QCOMPARE(t.executeImmediate(sql), -1);
+        QCOMPARE(t.SQLDBCode, dbCode);
+        QVERIFY2(t.SQLErrText.startsWith(text), qPrintable(t.SQLErrText));
+        QVERIFY(!t.SQLErrText.contains(u'['));
+        if (dbCode == 2627)
+            QVERIFY2(t.SQLErrText.endsWith(u"\nThe statement has been terminated."),
+                     qPrintable(t.SQLErrText));
+        // The connection stays usable and the next success clears the status.
+        QList<QVariant> out;
+        QCOMPARE(t.selectRow(QStringLiteral("select v from t_sqlca where k = ?"), {1}, out), 0);
+        QCOMPARE(t.SQLDBCode, 0L);
+        QVERIFY(t.SQLErrText.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTransaction)
+#include "tst_transaction.moc"
