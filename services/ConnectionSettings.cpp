@@ -86,34 +86,50 @@ bool ConnectionSettings::read(const Fields& fields) {
     return true;
 }
 
-QString ConnectionSettings::connectionString(const QString& driver, bool freeTds) const {
-    OdbcConnectionString cs;
-    cs.add(QStringLiteral("Driver"), driver);
+bool ConnectionSettings::buildConnectionString(const QString& driver, bool freeTds, QString& out) {
+    OdbcConnectionString cs(freeTds ? OdbcConnectionString::Braces::FreeTds
+                                    : OdbcConnectionString::Braces::Odbc);
+    QString refused;
+    auto add = [&](const QString& name, const QString& value) {
+        if (!cs.add(name, value) && refused.isEmpty())
+            refused = name;
+    };
+    add(QStringLiteral("Driver"), driver);
     if (freeTds) {
         // FreeTDS reads the port from its own attribute; "host\instance" it resolves itself.
-        cs.add(QStringLiteral("Server"), m_host);
+        add(QStringLiteral("Server"), m_host);
         if (!m_port.isEmpty())
-            cs.add(QStringLiteral("Port"), m_port);
+            add(QStringLiteral("Port"), m_port);
     } else {
-        cs.add(QStringLiteral("Server"), serverName());
+        add(QStringLiteral("Server"), serverName());
     }
     if (!m_fields.Database.isEmpty())
-        cs.add(QStringLiteral("Database"), m_fields.Database);
-    cs.add(QStringLiteral("UID"), m_fields.LogId);
-    cs.add(QStringLiteral("PWD"), m_fields.LogPass);
+        add(QStringLiteral("Database"), m_fields.Database);
+    add(QStringLiteral("UID"), m_fields.LogId);
+    add(QStringLiteral("PWD"), m_fields.LogPass);
     for (const DbParm::Pair& pair : m_parm.pairs()) {
         if (pair.first.compare(u"Driver", Qt::CaseInsensitive) == 0 ||
             pair.first.compare(u"LoginTimeout", Qt::CaseInsensitive) == 0)
             continue;
-        cs.add(pair.first, pair.second);
+        add(pair.first, pair.second);
     }
     if (freeTds) {
         // The stand-in and SQL Server 2000 speak 7.1; text goes through the wide API anyway,
         // the charset only matters for narrow values.
         if (!cs.contains(QStringLiteral("TDS_Version")))
-            cs.add(QStringLiteral("TDS_Version"), QStringLiteral("7.1"));
+            add(QStringLiteral("TDS_Version"), QStringLiteral("7.1"));
         if (!cs.contains(QStringLiteral("ClientCharset")))
-            cs.add(QStringLiteral("ClientCharset"), QStringLiteral("UTF-8"));
+            add(QStringLiteral("ClientCharset"), QStringLiteral("UTF-8"));
     }
-    return cs.toString();
+    if (!refused.isEmpty()) {
+        const QString field = refused == u"UID"        ? QStringLiteral("LogId")
+                              : refused == u"PWD"      ? QStringLiteral("LogPass")
+                              : refused == u"Database" ? QStringLiteral("Database")
+                                                       : refused;
+        return fail(QStringLiteral("%1 contains \"};\", which the ODBC driver \"%2\" cannot "
+                                   "receive.")
+                        .arg(field, driver));
+    }
+    out = cs.toString();
+    return true;
 }

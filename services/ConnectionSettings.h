@@ -28,7 +28,8 @@ class ConnectionSettings {
     int isolation() const { return m_isolation; }
     QString serverName() const { return m_host + (m_port.isEmpty() ? QString() : u',' + m_port); }
 
-    QString connectionString(const QString& driver, bool freeTds) const;
+    // False with errorText() when a value cannot be passed to this driver.
+    bool buildConnectionString(const QString& driver, bool freeTds, QString& out);
 
     static constexpr int kDefaultLoginTimeout = 15;
 

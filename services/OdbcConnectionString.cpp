@@ -1,7 +1,10 @@
 #include "OdbcConnectionString.h"
 
-void OdbcConnectionString::add(const QString& name, const QString& value) {
+bool OdbcConnectionString::add(const QString& name, const QString& value) {
+    if (!canQuote(value, m_braces))
+        return false;
     m_items.append({name, value});
+    return true;
 }
 
 bool OdbcConnectionString::contains(const QString& name) const {
@@ -15,11 +18,15 @@ bool OdbcConnectionString::contains(const QString& name) const {
 QString OdbcConnectionString::toString() const {
     QString out;
     for (const auto& item : m_items)
-        out += item.first + u'=' + quoted(item.second) + u';';
+        out += item.first + u'=' + quoted(item.second, m_braces) + u';';
     return out;
 }
 
-QString OdbcConnectionString::quoted(const QString& value) {
+bool OdbcConnectionString::canQuote(const QString& value, Braces braces) {
+    return braces == Braces::Odbc || !value.contains(QStringLiteral("};"));
+}
+
+QString OdbcConnectionString::quoted(const QString& value, Braces braces) {
     const bool needsBraces =
         value.contains(u';') || value.contains(u'{') || value.contains(u'}') ||
         value.contains(u'=') ||
@@ -27,6 +34,7 @@ QString OdbcConnectionString::quoted(const QString& value) {
     if (!needsBraces)
         return value;
     QString escaped = value;
-    escaped.replace(QStringLiteral("}"), QStringLiteral("}}"));
+    if (braces == Braces::Odbc)
+        escaped.replace(QStringLiteral("}"), QStringLiteral("}}"));
     return u'{' + escaped + u'}';
 }

@@ -214,7 +214,9 @@ int Transaction::connect() {
                                                      "not be initialised.")));
     const OdbcDriverCatalog drivers(d->env);
     const QString driver = drivers.resolve(settings.explicitDriver());
-    const QString connectionString = settings.connectionString(driver, drivers.isFreeTds(driver));
+    QString connectionString;
+    if (!settings.buildConnectionString(driver, drivers.isFreeTds(driver), connectionString))
+        return apply(SqlStatus::error(settings.errorText()));
 
     SqlStatus status;
     BlockingCall::run([&] { status = d->open(settings, driver, connectionString); });

@@ -1,3 +1,4 @@
+#include "ConnectionSettings.h"
 #include "StandinServer.h"
 #include "Transaction.h"
 
@@ -130,6 +131,9 @@ class TestTransaction : public QObject {
         QTest::newRow("unknown Lock") << kMss << server << "XX"
                                       << ""
                                       << "Lock \"XX\"";
+        QTest::newRow("password FreeTDS cannot receive") << kMss << server << ""
+                                                         << "Driver='FreeTDS',X='a};b'"
+                                                         << "X contains \"};\"";
         QTest::newRow("driver not installed") << kMss << server << ""
                                               << "Driver='NoSuchDriver'"
                                               << "ODBC driver \"NoSuchDriver\" is not installed";
@@ -151,6 +155,63 @@ class TestTransaction : public QObject {
         QCOMPARE(t.SQLDBCode, 0L);
         QVERIFY2(t.SQLErrText.contains(textPart), qPrintable(t.SQLErrText));
         QVERIFY(!t.isConnected());
+    }
+
+    // What each kind of driver receives; a real SQL Server is reached through these strings.
+    void connectionStringPerDriver_data() {
+        QTest::addColumn<QString>("serverName");
+        QTest::addColumn<QString>("logPass");
+        QTest::addColumn<QString>("dbParm");
+        QTest::addColumn<bool>("freeTds");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("FreeTDS, host,port")
+            << "db1 , 1433"
+            << "pw"
+            << "" << true
+            << "Driver=D;Server=db1;Port=1433;Database=hotel;UID=sa;PWD=pw;TDS_Version=7.1;"
+               "ClientCharset=UTF-8;";
+        QTest::newRow("FreeTDS, instance, own TDS version")
+            << "db1\\SQL2000"
+            << "pw"
+            << "TDS_Version='auto',LoginTimeout='3'" << true
+            << "Driver=D;Server=db1\\SQL2000;Database=hotel;UID=sa;PWD=pw;TDS_Version=auto;"
+               "ClientCharset=UTF-8;";
+        QTest::newRow("Microsoft, host,port as written, pairs passed")
+            << "db1,1433"
+            << "pw"
+            << "Encrypt='yes', TrustServerCertificate='no'" << false
+            << "Driver=D;Server=db1,1433;Database=hotel;UID=sa;PWD=pw;Encrypt=yes;"
+               "TrustServerCertificate=no;";
+        QTest::newRow("password braced, ODBC rule")
+            << "db1"
+            << "a;b}c= "
+            << "" << false << "Driver=D;Server=db1;Database=hotel;UID=sa;PWD={a;b}}c= };";
+        // FreeTDS ends a braced value at the first "};" and keeps a lone '}' as it is.
+        QTest::newRow("password braced, FreeTDS rule")
+            << "db1"
+            << "a;b}c}"
+            << "ClientCharset='UTF-8'" << true
+            << "Driver=D;Server=db1;Database=hotel;UID=sa;PWD={a;b}c}};ClientCharset=UTF-8;"
+               "TDS_Version=7.1;";
+        QTest::newRow("DBParm value braced, doubled quote kept once")
+            << "db1"
+            << "pw"
+            << "App='it''s;x'" << false
+            << "Driver=D;Server=db1;Database=hotel;UID=sa;PWD=pw;App={it's;x};";
+    }
+    void connectionStringPerDriver() {
+        QFETCH(QString, serverName);
+        QFETCH(QString, logPass);
+        QFETCH(QString, dbParm);
+        QFETCH(bool, freeTds);
+        QFETCH(QString, expected);
+        ConnectionSettings settings;
+        QVERIFY2(settings.read({kMss, "hotel", "sa", logPass, serverName, "", dbParm}),
+                 qPrintable(settings.errorText()));
+        QString built;
+        QVERIFY2(settings.buildConnectionString("D", freeTds, built),
+                 qPrintable(settings.errorText()));
+        QCOMPARE(built, expected);
     }
 
     void connectReportsTheServersAnswer_data() {
