@@ -51,9 +51,8 @@ QString OdbcDiagnostics::stripPrefixes(const QString& text) {
     return text.mid(i).trimmed();
 }
 
-bool OdbcDiagnostics::isServerError(const Record& r) {
-    // Informational messages (class <= 10, state 01xxx) are not part of an error report.
-    if (r.native == 0 || r.state.startsWith(u"01"))
+bool OdbcDiagnostics::isServerMessage(const Record& r) {
+    if (r.native == 0)
         return false;
     // FreeTDS numbers its own connection failures 20000-20999 (its library's error codes).
     const bool freeTdsOwn = r.native >= 20000 && r.native < 21000 &&
@@ -72,13 +71,20 @@ bool OdbcDiagnostics::driverNotLoaded() const {
 SqlStatus OdbcDiagnostics::errorStatus(const QString& fallback) const {
     QStringList serverTexts;
     long dbCode = 0;
+    long firstNumber = 0;
+    // Every message the server sent with the error ("The statement has been terminated."
+    // too); the number is that of the first real error, not of an informational message.
     for (const Record& r : m_records) {
-        if (!isServerError(r))
+        if (!isServerMessage(r))
             continue;
-        if (dbCode == 0)
+        if (firstNumber == 0)
+            firstNumber = r.native;
+        if (dbCode == 0 && !r.state.startsWith(u"01"))
             dbCode = r.native;
         serverTexts.append(stripPrefixes(r.text));
     }
+    if (dbCode == 0)
+        dbCode = firstNumber;
     if (!serverTexts.isEmpty())
         return SqlStatus::error(serverTexts.join(u'\n'), dbCode);
     QStringList driverTexts;

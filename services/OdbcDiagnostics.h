@@ -26,7 +26,7 @@ class OdbcDiagnostics {
     bool hasState(const QString& statePrefix) const;
     // The driver manager could not find or load the driver.
     bool driverNotLoaded() const;
-    static bool isServerError(const Record& record);
+    static bool isServerMessage(const Record& record);
 
     // -1 with the server's messages, or with the driver's when there are none.
     SqlStatus errorStatus(const QString& fallback) const;

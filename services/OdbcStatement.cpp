@@ -191,6 +191,13 @@ SQLRETURN OdbcStatement::execute(const QString& sql) {
     return rc;
 }
 
+long OdbcStatement::rowCount() const {
+    SQLLEN count = -1;
+    if (!SQL_SUCCEEDED(SQLRowCount(m_stmt, &count)))
+        return -1;
+    return long(count);
+}
+
 bool OdbcStatement::describeColumns() {
     m_columns.clear();
     SQLSMALLINT count = 0;

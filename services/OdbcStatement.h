@@ -27,6 +27,8 @@ class OdbcStatement {
     // Executes the text. Returns the driver's code of the first result; errors of later
     // results of a batch are found by finish().
     SQLRETURN execute(const QString& sql);
+    // Rows the last statement touched; -1 when the driver cannot tell.
+    long rowCount() const;
     // Reads the column layout of the current result; false with status() on failure.
     bool describeColumns();
     // SQL_SUCCESS with row filled, SQL_NO_DATA at the end, SQL_ERROR with status().

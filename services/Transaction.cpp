@@ -289,9 +289,12 @@ int Transaction::execute(const QString& sql, const QList<QVariant>& inputs) {
     const SQLRETURN rc = statement.execute(sql);
     if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
         return apply(statement.status());
+    // An UPDATE or DELETE that matched nothing: "no data" from a batch, a count of 0 from a
+    // statement with bound inputs.
+    const bool noRow = rc == SQL_NO_DATA || statement.rowCount() == 0;
     if (!statement.finish())
         return apply(statement.status());
-    return apply(rc == SQL_NO_DATA ? SqlStatus::noRow() : SqlStatus::ok());
+    return apply(noRow ? SqlStatus::noRow() : SqlStatus::ok());
 }
 
 int Transaction::selectRow(const QString& sql, const QList<QVariant>& inputs,
