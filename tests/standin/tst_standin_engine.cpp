@@ -1,0 +1,447 @@
+// The statement engine through the real client stack: unixODBC + FreeTDS against a running
+// stand-in, with the statements the tool sends and the failures it must report.
+#include "StandinServer.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sql.h>
+#include <sqlext.h>
+
+namespace {
+
+struct Outcome {
+    SQLRETURN rc = SQL_ERROR;
+    QList<QStringList> rows;
+    QList<int> numbers; // native (SQL Server) message numbers, in order
+    QStringList texts;
+    SQLLEN rowCount = -1;
+    bool ok() const { return SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA; }
+};
+
+// One ODBC connection through FreeTDS.
+class Odbc {
+public:
+    ~Odbc() {
+        if (m_dbc) {
+            SQLDisconnect(m_dbc);
+            SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
+        }
+        if (m_env)
+            SQLFreeHandle(SQL_HANDLE_ENV, m_env);
+    }
+    bool connect(const QString& connectionString) {
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env);
+        SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0);
+        SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc);
+        QByteArray cs = connectionString.toUtf8();
+        const SQLRETURN rc = SQLDriverConnect(m_dbc, nullptr, (SQLCHAR*)cs.data(), SQL_NTS,
+                                              nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+        return SQL_SUCCEEDED(rc);
+    }
+    void setAutocommit(bool on) {
+        SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT,
+                          (SQLPOINTER)(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0);
+    }
+    void endTran(bool commit) {
+        SQLEndTran(SQL_HANDLE_DBC, m_dbc, commit ? SQL_COMMIT : SQL_ROLLBACK);
+    }
+    // Strings bind as NVARCHAR, date-times as DATETIME (as the tool binds them).
+    Outcome exec(const QString& sql, const QVariantList& params = {}) {
+        Outcome out;
+        SQLHSTMT st = SQL_NULL_HSTMT;
+        SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &st);
+        std::vector<QByteArray> texts;
+        std::vector<SQL_TIMESTAMP_STRUCT> stamps(params.size());
+        std::vector<SQLLEN> lengths(params.size());
+        texts.reserve(params.size());
+        for (int i = 0; i < params.size(); ++i) {
+            const QVariant& p = params[i];
+            if (p.metaType().id() == QMetaType::QDateTime) {
+                const QDateTime dt = p.toDateTime();
+                stamps[i] = {SQLSMALLINT(dt.date().year()), SQLUSMALLINT(dt.date().month()),
+                             SQLUSMALLINT(dt.date().day()), SQLUSMALLINT(dt.time().hour()),
+                             SQLUSMALLINT(dt.time().minute()), SQLUSMALLINT(dt.time().second()),
+                             SQLUINTEGER(dt.time().msec() * 1000000)};
+                lengths[i] = sizeof(SQL_TIMESTAMP_STRUCT);
+                SQLBindParameter(st, i + 1, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
+                                 SQL_TYPE_TIMESTAMP, 23, 3, &stamps[i], 0, &lengths[i]);
+            } else {
+                texts.push_back(p.toString().toUtf8());
+                lengths[i] = texts.back().size();
+                SQLBindParameter(st, i + 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_WVARCHAR, 128, 0,
+                                 texts.back().data(), texts.back().size(), &lengths[i]);
+            }
+        }
+        QByteArray text = sql.toUtf8();
+        out.rc = SQLExecDirect(st, (SQLCHAR*)text.data(), SQL_NTS);
+        collect(SQL_HANDLE_STMT, st, out);
+        while (SQL_SUCCEEDED(out.rc)) {
+            SQLSMALLINT cols = 0;
+            SQLNumResultCols(st, &cols);
+            SQLRowCount(st, &out.rowCount);
+            if (cols > 0) {
+                SQLRETURN f;
+                while (SQL_SUCCEEDED(f = SQLFetch(st))) {
+                    QStringList row;
+                    for (SQLSMALLINT c = 1; c <= cols; ++c) {
+                        char buf[8192];
+                        SQLLEN ind = 0;
+                        SQLGetData(st, c, SQL_C_CHAR, buf, sizeof buf, &ind);
+                        row << (ind == SQL_NULL_DATA ? QString() : QString::fromUtf8(buf));
+                    }
+                    out.rows << row;
+                }
+                collect(SQL_HANDLE_STMT, st, out);
+            }
+            const SQLRETURN more = SQLMoreResults(st);
+            collect(SQL_HANDLE_STMT, st, out);
+            if (more == SQL_NO_DATA)
+                break;
+            if (!SQL_SUCCEEDED(more)) {
+                out.rc = more;
+                break;
+            }
+        }
+        SQLFreeHandle(SQL_HANDLE_STMT, st);
+        return out;
+    }
+
+private:
+    static void collect(SQLSMALLINT type, SQLHANDLE h, Outcome& out) {
+        for (SQLSMALLINT i = 1;; ++i) {
+            SQLCHAR state[6], msg[1024];
+            SQLINTEGER native = 0;
+            SQLSMALLINT len = 0;
+            if (!SQL_SUCCEEDED(SQLGetDiagRec(type, h, i, state, &native, msg, sizeof msg, &len)))
+                break;
+            if (out.numbers.size() < 64 &&
+                (out.texts.isEmpty() || out.texts.last() != QString::fromUtf8((char*)msg))) {
+                out.numbers << native;
+                out.texts << QString::fromUtf8((char*)msg);
+            }
+        }
+    }
+    SQLHENV m_env = SQL_NULL_HENV;
+    SQLHDBC m_dbc = SQL_NULL_HDBC;
+};
+
+// The statement the tool builds for a restore, blanks included.
+QString restoreStatement(const QString& db, const QString& backup, const QString& dir) {
+    return "restore database " + db + " from disk='" + backup + "'   WITH MOVE 'hotel_data' TO '" +
+           dir + "\\" + db + "_data',  MOVE 'hotel_log' TO '" + dir + "\\" + db + "_log' ";
+}
+
+} // namespace
+
+class TestStandinEngine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void toolStatementsOnRestoredDatabase();
+    void restoreFailures_data();
+    void restoreFailures();
+    void statementErrors_data();
+    void statementErrors();
+    void implicitTransactions();
+    void isolationBetweenConnections();
+    void makeBackupRoundTrip();
+
+private:
+    bool restoreVqdata(Odbc& odbc, const QString& name, QString& dir);
+    StandinServer* m_server = nullptr;
+    QTemporaryDir m_files;
+};
+
+void TestStandinEngine::initTestCase() {
+    m_server = new StandinServer("Secret#1");
+    QVERIFY2(m_server->start(), qPrintable(m_server->errorText()));
+    QVERIFY(QFile::exists(StandinServer::backupDir() + "/vqdata"));
+}
+
+void TestStandinEngine::cleanupTestCase() { delete m_server; }
+
+bool TestStandinEngine::restoreVqdata(Odbc& odbc, const QString& name, QString& dir) {
+    dir = m_files.path() + "/" + name;
+    QDir().mkpath(dir);
+    const Outcome o = odbc.exec(restoreStatement(name, StandinServer::backupDir() + "/vqdata", dir));
+    return o.ok();
+}
+
+void TestStandinEngine::toolStatementsOnRestoredDatabase() {
+    Odbc master;
+    QVERIFY(master.connect(m_server->odbcConnectionString("master")));
+    Outcome count = master.exec("select count ( 1 ) from master.dbo.sysdatabases where name = ?",
+                                {QString("HOTELVQ")});
+    QVERIFY(count.ok());
+    QCOMPARE(count.rows, QList<QStringList>{{"0"}});
+
+    QString dir;
+    const Outcome restore = master.exec(
+        restoreStatement("hotelvq", StandinServer::backupDir() + "/vqdata", m_files.path()));
+    QVERIFY2(restore.ok(), qPrintable(restore.texts.join('\n')));
+    QCOMPARE(restore.numbers, (QList<int>{4035, 4035, 3014}));
+    QVERIFY(restore.texts[0].endsWith("for database 'hotelvq', file 'hotel_data' on file 1."));
+    QVERIFY(restore.texts[1].endsWith("for database 'hotelvq', file 'hotel_log' on file 1."));
+    QVERIFY(restore.texts[2].contains("RESTORE DATABASE successfully processed"));
+    QVERIFY(QFile::exists(m_files.path() + "/hotelvq_data"));
+    QVERIFY(QFile::exists(m_files.path() + "/hotelvq_log"));
+    count = master.exec("select count ( 1 ) from master.dbo.sysdatabases where name = ?",
+                        {QString("hotelvq")});
+    QCOMPARE(count.rows, QList<QStringList>{{"1"}});
+
+    Odbc hotel;
+    QVERIFY(hotel.connect(m_server->odbcConnectionString("hotelvq")));
+    const Outcome now = hotel.exec("select getdate ( ) from sysobjects");
+    QVERIFY(now.ok());
+    QVERIFY(!now.rows.isEmpty());
+    const QDateTime server = QDateTime::fromString(now.rows[0][0].left(19), "yyyy-MM-dd HH:mm:ss");
+    QVERIFY(qAbs(server.secsTo(QDateTime::currentDateTime())) < 60);
+
+    const Outcome modules = hotel.exec("SELECT LSXTMC.F_XTBH, LSXTMC.F_XTMC, LSXTMC.F_SFSY, "
+                                       "LSXTMC.F_QYNDQJ, ' ' AS F_FLAG FROM LSXTMC");
+    QCOMPARE(modules.rows.size(), 6);
+    QStringList codes;
+    for (const QStringList& r : modules.rows) {
+        codes << r[0];
+        QCOMPARE(r[2], QString("0"));
+        QCOMPARE(r[3], QString("000000"));
+        QCOMPARE(r[4], QString(" "));
+    }
+    QCOMPARE(codes, (QStringList{"KF", "CY", "XY", "RS", "KC", "HY"}));
+    QCOMPARE(modules.rows[0][1], QString("客房管理系统"));
+    QCOMPARE(hotel.exec("SELECT t_zd_user.code, t_zd_user.name FROM t_zd_user").rows.size(), 0);
+    QCOMPARE(hotel.exec("SELECT LSKJQJ.LSKJQJ_QJBH FROM lskjqj").rows.size(), 12);
+
+    // Page 4's fixed statements: open only what is closed, close a module, always-open entries.
+    Outcome open = hotel.exec("update t_zd_menu set ifini ='Y' where win_name in ( 'wel_main' , "
+                              "'pay_main' , 'roo_main' , 'sal_main' ) and ifini ='N'");
+    QVERIFY(open.ok());
+    QCOMPARE(open.rowCount, SQLLEN(4));
+    QCOMPARE(hotel.exec("update t_zd_menu set ifini ='Y' where win_name in ( 'wel_main' , "
+                        "'pay_main' , 'roo_main' , 'sal_main' ) and ifini ='N'")
+                 .rowCount,
+             SQLLEN(0));
+    QCOMPARE(hotel.exec("update t_zd_menu set ifini ='N' where win_name in ( 'eat_main' )")
+                 .rowCount,
+             SQLLEN(1));
+    const Outcome always = hotel.exec("update t_zd_menu set ifini ='Y' where ( win_name in ( "
+                                      "'sys_main' , 'man_main' , 'cwr_main' , 'urs_main' ) ) or "
+                                      "gsxtxx_js ='1'");
+    QVERIFY(always.rowCount > 4);
+
+    const QDateTime midnight(QDate(2025, 3, 14), QTime(0, 0));
+    const Outcome date = hotel.exec("update hotel_date SET hotel_date = ?", {midnight});
+    QCOMPARE(date.rowCount, SQLLEN(1));
+    QCOMPARE(hotel.exec("select hotel_date from hotel_date").rows,
+             QList<QStringList>{{"2025-03-14 00:00:00.000"}});
+
+    // The data views' writes: insert the business row, update it and a period by key.
+    const QString longName(100, QChar(0x9152));
+    Outcome insert = hotel.exec("INSERT INTO t_zd_user (code, name, hangye) VALUES (?, ?, ?)",
+                                {QString("01"), longName, QString("06")});
+    QVERIFY2(insert.ok(), qPrintable(insert.texts.join('\n')));
+    QCOMPARE(hotel.exec("UPDATE t_zd_user SET name = ?, phone = ? WHERE code = ?",
+                        {QString("宾馆"), QString("123"), QString("01")})
+                 .rowCount,
+             SQLLEN(1));
+    QCOMPARE(hotel.exec("UPDATE lskjqj SET LSKJQJ_QSRQ = ? WHERE LSKJQJ_QJBH = ?",
+                        {QString("0102"), QString("01")})
+                 .rowCount,
+             SQLLEN(1));
+    QCOMPARE(hotel.exec("SELECT t_zd_user.name, t_zd_user.phone FROM t_zd_user").rows,
+             (QList<QStringList>{{"宾馆", "123"}}));
+}
+
+void TestStandinEngine::restoreFailures_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("statementTemplate"); // %B backup, %D data dir, %N name
+    QTest::addColumn<bool>("inTransaction");
+    QTest::addColumn<QList<int>>("numbers");
+    QTest::addColumn<QString>("firstText");
+
+    const QString tool = "restore database %N from disk='%B'   WITH MOVE 'hotel_data' TO "
+                         "'%D\\%N_data',  MOVE 'hotel_log' TO '%D\\%N_log' ";
+    QTest::newRow("backup file missing")
+        << "f_missing" << QString(tool).replace("%B", "%B.nosuch") << false
+        << QList<int>{3201, 3013}
+        << "Operating system error 2(The system cannot find the file specified.).";
+    QTest::newRow("logical name not in backup")
+        << "f_logical" << QString(tool).replace("'hotel_log'", "'hotel_lg'") << false
+        << QList<int>{3234, 3013}
+        << "Logical file 'hotel_lg' is not part of database 'f_logical'. Use RESTORE "
+           "FILELISTONLY to list the logical file names.";
+    QTest::newRow("target directory missing")
+        << "f_dir" << QString(tool).replace("%D", "%D\\nosuchdir") << false
+        << QList<int>{5133, 3156, 5133, 3156, 3119, 3013}
+        << "failed with the operating system error 3(The system cannot find the path specified.).";
+    QTest::newRow("name exists") << "existing" << tool << false << QList<int>{3154, 3013}
+                                 << "The backup set holds a backup of a database other than the "
+                                    "existing 'existing' database.";
+    QTest::newRow("files used by another database")
+        << "f_used" << QString(tool).replace("%N_data", "existing_data") << false
+        << QList<int>{1834, 3156, 3119, 3013} << "cannot be overwritten.  It is being used by "
+                                                   "database 'existing'.";
+    QTest::newRow("inside a transaction")
+        << "f_tran" << tool << true << QList<int>{3021, 3013}
+        << "Cannot perform a backup or restore operation within a transaction.";
+}
+
+void TestStandinEngine::restoreFailures() {
+    QFETCH(QString, name);
+    QFETCH(QString, statementTemplate);
+    QFETCH(bool, inTransaction);
+    QFETCH(QList<int>, numbers);
+    QFETCH(QString, firstText);
+
+    Odbc odbc;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString("master")));
+    const QString dir = m_files.path() + "/failures";
+    QDir().mkpath(dir);
+    const QString backup = StandinServer::backupDir() + "/vqdata";
+    if (odbc.exec("select name from master.dbo.sysdatabases where name = 'existing'").rows.isEmpty())
+        QVERIFY(odbc.exec(restoreStatement("existing", backup, dir)).ok());
+    const QStringList before = QDir(dir).entryList(QDir::Files | QDir::Hidden);
+
+    if (inTransaction)
+        odbc.setAutocommit(false);
+    QString sql = statementTemplate;
+    sql.replace("%B", backup).replace("%D", dir).replace("%N", name);
+    const Outcome o = odbc.exec(sql);
+    QVERIFY(!o.ok());
+    QCOMPARE(o.numbers, numbers);
+    QVERIFY2(o.texts.first().endsWith(firstText), qPrintable(o.texts.first()));
+    QVERIFY(o.texts.last().endsWith("RESTORE DATABASE is terminating abnormally."));
+    if (inTransaction) {
+        odbc.endTran(false);
+        odbc.setAutocommit(true);
+    }
+    // Nothing is left behind: no catalogue entry, no file.
+    QCOMPARE(odbc.exec("select count ( 1 ) from master.dbo.sysdatabases where name = ?", {name})
+                 .rows,
+             (QList<QStringList>{{name == "existing" ? "1" : "0"}}));
+    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), before);
+}
+
+void TestStandinEngine::statementErrors_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QList<int>>("numbers");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("unknown table") << "select * from nosuch" << QList<int>{208}
+                                   << "Invalid object name 'nosuch'.";
+    QTest::newRow("unknown column") << "select nosuch from LSXTMC" << QList<int>{207}
+                                    << "Invalid column name 'nosuch'.";
+    QTest::newRow("keyword") << "select from where" << QList<int>{156}
+                             << "Incorrect syntax near the keyword 'from'.";
+    QTest::newRow("duplicate key")
+        << "insert into LSXTMC (F_XTBH, F_XTMC) values ('KF', N'x')" << QList<int>{2627, 3621}
+        << "Violation of PRIMARY KEY constraint 'PK_LSXTMC'. Cannot insert duplicate key in "
+           "object 'LSXTMC'.";
+    QTest::newRow("too long") << "update t_zd_user set name = N'" + QString(101, QChar(0x9152)) + "'"
+                              << QList<int>{8152, 3621}
+                              << "String or binary data would be truncated.";
+    QTest::newRow("commit without begin")
+        << "commit" << QList<int>{3902}
+        << "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.";
+    QTest::newRow("rollback without begin")
+        << "rollback transaction" << QList<int>{3903}
+        << "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.";
+}
+
+void TestStandinEngine::statementErrors() {
+    QFETCH(QString, sql);
+    QFETCH(QList<int>, numbers);
+    QFETCH(QString, text);
+    Odbc odbc;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString("master")));
+    QString dir;
+    if (odbc.exec("select name from master.dbo.sysdatabases where name = 'errs'").rows.isEmpty()) {
+        QVERIFY(restoreVqdata(odbc, "errs", dir));
+        QVERIFY(odbc.exec("insert into errs..t_zd_user (code, name) values ('01', N'x')").ok());
+    }
+    QVERIFY(odbc.exec("use errs").ok());
+    const Outcome o = odbc.exec(sql);
+    QVERIFY(!o.ok());
+    QCOMPARE(o.numbers, numbers);
+    QVERIFY2(o.texts.first().endsWith(text), qPrintable(o.texts.first()));
+}
+
+void TestStandinEngine::implicitTransactions() {
+    Odbc odbc, other;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString("master")));
+    QVERIFY(other.connect(m_server->odbcConnectionString("master")));
+    QVERIFY(odbc.exec("create table imp (id int primary key, v nvarchar(10))").ok());
+    QVERIFY(odbc.exec("SET IMPLICIT_TRANSACTIONS ON").ok());
+    QCOMPARE(odbc.exec("select 1 select @@TRANCOUNT").rows, (QList<QStringList>{{"1"}, {"0"}}));
+    QVERIFY(odbc.exec("insert into imp values (1, N'a')").ok());
+    QCOMPARE(odbc.exec("select @@TRANCOUNT").rows, QList<QStringList>{{"1"}});
+    QCOMPARE(other.exec("select count(1) from imp").rows, QList<QStringList>{{"0"}});
+    QVERIFY(odbc.exec("rollback").ok());
+    QCOMPARE(odbc.exec("select @@TRANCOUNT").rows, QList<QStringList>{{"0"}});
+    QVERIFY(odbc.exec("insert into imp values (2, N'b') commit").ok());
+    QCOMPARE(other.exec("select id from imp").rows, QList<QStringList>{{"2"}});
+    // BEGIN TRAN under implicit transactions opens two levels, as SQL Server counts them.
+    QVERIFY(odbc.exec("SET IMPLICIT_TRANSACTIONS OFF").ok());
+    QVERIFY(odbc.exec("BEGIN TRANSACTION insert into imp values (3, N'c')").ok());
+    QVERIFY(odbc.exec("IF @@TRANCOUNT > 0 ROLLBACK").ok());
+    QCOMPARE(other.exec("select count(1) from imp").rows, QList<QStringList>{{"1"}});
+}
+
+void TestStandinEngine::isolationBetweenConnections() {
+    Odbc writer, reader;
+    QVERIFY(writer.connect(m_server->odbcConnectionString("master")));
+    QVERIFY(reader.connect(m_server->odbcConnectionString("master")));
+    QVERIFY(writer.exec("create table iso (id int primary key)").ok());
+    writer.setAutocommit(false);
+    QVERIFY(writer.exec("insert into iso values (1)").ok());
+    QCOMPARE(reader.exec("select count(1) from iso").rows, QList<QStringList>{{"0"}});
+    writer.endTran(true);
+    QCOMPARE(reader.exec("select count(1) from iso").rows, QList<QStringList>{{"1"}});
+    QVERIFY(writer.exec("insert into iso values (2)").ok());
+    {
+        // A closed connection rolls its open transaction back.
+        Odbc gone;
+        QVERIFY(gone.connect(m_server->odbcConnectionString("master")));
+        gone.setAutocommit(false);
+        QVERIFY(gone.exec("insert into iso values (3)").ok() || true);
+    }
+    writer.endTran(false);
+    QCOMPARE(reader.exec("select id from iso").rows, QList<QStringList>{{"1"}});
+}
+
+void TestStandinEngine::makeBackupRoundTrip() {
+    QTemporaryDir work;
+    QFile script(work.path() + "/s.sql");
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("CREATE DATABASE rt ON (NAME = rt_data, FILENAME = 'c:\\rt\\rt.mdf') LOG ON "
+                 "(NAME = rt_log, FILENAME = 'c:\\rt\\rt.ldf')\nGO\nUSE rt\nGO\n"
+                 "create table m (code varchar(4) primary key, name nvarchar(20))\n"
+                 "insert into m values ('KF', N'客房')\ninsert into m values ('CY', N'餐饮')\nGO\n");
+    script.close();
+    const QString backup = work.path() + "/rtbackup";
+    QProcess make;
+    make.start(QStringLiteral(STANDIN_BIN),
+               {"make-backup", "--database", "rt", "--out", backup, script.fileName()});
+    QVERIFY(make.waitForFinished(60000));
+    QCOMPARE(make.exitCode(), 0);
+
+    Odbc odbc;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString("master")));
+    const Outcome list = odbc.exec("RESTORE FILELISTONLY FROM DISK = '" + backup + "'");
+    QCOMPARE(list.rows.size(), 2);
+    QCOMPARE(list.rows[0].mid(0, 3), (QStringList{"rt_data", "c:\\rt\\rt.mdf", "D"}));
+    QVERIFY(odbc.exec("restore database rt2 from disk='" + backup + "' WITH MOVE 'rt_data' TO '" +
+                      work.path() + "\\rt2.mdf', MOVE 'rt_log' TO '" + work.path() + "\\rt2.ldf'")
+                .ok());
+    QCOMPARE(odbc.exec("select code, name from rt2..m").rows,
+             (QList<QStringList>{{"KF", "客房"}, {"CY", "餐饮"}}));
+}
+
+QTEST_GUILESS_MAIN(TestStandinEngine)
+#include "tst_standin_engine.moc"
