@@ -1,0 +1,622 @@
+// The stand-in's protocol layer as real clients see it: FreeTDS ODBC, tsql and python3-tds.
+#include "StandinServer.h"
+#include "tst_standin_protocol_raw.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+struct Diag {
+    QString state;
+    int native = 0;
+    QString text;
+};
+
+QList<Diag> diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
+    QList<Diag> out;
+    for (SQLSMALLINT i = 1;; ++i) {
+        SQLCHAR state[6] = {};
+        SQLINTEGER native = 0;
+        SQLCHAR text[1024] = {};
+        SQLSMALLINT length = 0;
+        if (!SQL_SUCCEEDED(
+                SQLGetDiagRec(type, handle, i, state, &native, text, sizeof text, &length)))
+            break;
+        out.append({QString::fromUtf8(reinterpret_cast<char*>(state)), static_cast<int>(native),
+                    QString::fromUtf8(reinterpret_cast<char*>(text))});
+    }
+    return out;
+}
+
+// One ODBC connection through the FreeTDS driver; statements return all rows as text.
+class OdbcConnection {
+  public:
+    OdbcConnection() {
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+    }
+    ~OdbcConnection() {
+        if (connected)
+            SQLDisconnect(dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+        SQLFreeHandle(SQL_HANDLE_ENV, env);
+    }
+    bool connect(const QString& connectionString) {
+        const QByteArray text = connectionString.toUtf8();
+        const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, (SQLCHAR*)text.constData(), SQL_NTS,
+                                              nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+        connected = SQL_SUCCEEDED(rc);
+        return connected;
+    }
+    QList<Diag> connectionDiagnostics() const { return diagnostics(SQL_HANDLE_DBC, dbc); }
+
+    // Runs sql (no parameters); fills rows (NULL as "NULL"); false with the error text.
+    bool exec(const QString& sql, QList<QStringList>* rows = nullptr, QString* error = nullptr) {
+        SQLHSTMT stmt = SQL_NULL_HSTMT;
+        SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+        const QByteArray text = sql.toUtf8();
+        const SQLRETURN rc = SQLExecDirect(stmt, (SQLCHAR*)text.constData(), SQL_NTS);
+        const bool ok = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
+        if (!ok && error && !diagnostics(SQL_HANDLE_STMT, stmt).isEmpty())
+            *error = diagnostics(SQL_HANDLE_STMT, stmt).first().text;
+        if (ok && rows)
+            *rows = fetchAll(stmt);
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        return ok;
+    }
+
+    static QList<QStringList> fetchAll(SQLHSTMT stmt) {
+        QList<QStringList> rows;
+        SQLSMALLINT columns = 0;
+        SQLNumResultCols(stmt, &columns);
+        while (columns > 0 && SQL_SUCCEEDED(SQLFetch(stmt))) {
+            QStringList row;
+            for (SQLUSMALLINT c = 1; c <= columns; ++c) {
+                QByteArray value;
+                char buffer[4096];
+                SQLLEN indicator = 0;
+                SQLRETURN rc;
+                while (SQL_SUCCEEDED(
+                    rc = SQLGetData(stmt, c, SQL_C_CHAR, buffer, sizeof buffer, &indicator))) {
+                    if (indicator == SQL_NULL_DATA)
+                        break;
+                    value += QByteArray(buffer, static_cast<int>(qstrnlen(buffer, sizeof buffer)));
+                    if (rc == SQL_SUCCESS)
+                        break;
+                }
+                row << (indicator == SQL_NULL_DATA ? QStringLiteral("NULL")
+                                                   : QString::fromUtf8(value));
+            }
+            rows << row;
+        }
+        return rows;
+    }
+
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    bool connected = false;
+};
+
+// Binds one input parameter described by its ODBC SQL type and the value as text.
+struct BoundParam {
+    SQLSMALLINT sqlType = SQL_WVARCHAR;
+    QByteArray text;
+    bool null = false;
+    SQLINTEGER integer = 0;
+    SQL_TIMESTAMP_STRUCT timestamp{};
+    SQLLEN indicator = 0;
+
+    SQLRETURN bind(SQLHSTMT stmt, SQLUSMALLINT number) {
+        indicator = null ? SQL_NULL_DATA : 0;
+        switch (sqlType) {
+        case SQL_INTEGER:
+            integer = text.toInt();
+            return SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
+                                    &integer, 0, &indicator);
+        case SQL_TYPE_TIMESTAMP: {
+            const QDateTime t =
+                QDateTime::fromString(QString::fromUtf8(text), "yyyy-MM-dd HH:mm:ss.zzz");
+            timestamp = {static_cast<SQLSMALLINT>(t.date().year()),
+                         static_cast<SQLUSMALLINT>(t.date().month()),
+                         static_cast<SQLUSMALLINT>(t.date().day()),
+                         static_cast<SQLUSMALLINT>(t.time().hour()),
+                         static_cast<SQLUSMALLINT>(t.time().minute()),
+                         static_cast<SQLUSMALLINT>(t.time().second()),
+                         static_cast<SQLUINTEGER>(t.time().msec()) * 1000000u};
+            return SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
+                                    SQL_TYPE_TIMESTAMP, 23, 3, &timestamp, 0, &indicator);
+        }
+        default:
+            if (!null)
+                indicator = text.size();
+            return SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_CHAR, sqlType, 50, 0,
+                                    text.data(), text.size(), &indicator);
+        }
+    }
+};
+
+QString runTool(const QString& program, const QStringList& args, const QByteArray& input = {}) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    p.waitForStarted(5000);
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000))
+        p.kill();
+    return QString::fromUtf8(p.readAll());
+}
+
+QString runTsql(const StandinServer& s, const QString& password, const QByteArray& input,
+                const QString& database = {}) {
+    QStringList args{"-H", s.host(), "-p", QString::number(s.port()), "-U", "sa", "-P", password};
+    if (!database.isEmpty())
+        args << "-D" << database;
+    return runTool("tsql", args, input);
+}
+
+// python3-tds lives in Debian's interpreter, not in whatever python3 comes first on PATH.
+QString runPytds(const StandinServer& s, const QString& body) {
+    const QString script =
+        QString("import pytds, datetime, sys\n"
+                "def connect(password, database='master'):\n"
+                "    return pytds.connect('%1', port=%2, user='sa', password=password,"
+                " database=database, autocommit=True)\n")
+            .arg(s.host())
+            .arg(s.port()) +
+        body;
+    return runTool("/usr/bin/python3", {"-c", script});
+}
+
+const char* const Password = "Pw-1234";
+
+} // namespace
+
+class TestStandinProtocol : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+
+    void loginFailure_data();
+    void loginFailure();
+    void selectTypes_data();
+    void selectTypes();
+    void parameterRoundTrip_data();
+    void parameterRoundTrip();
+    void pytdsParameters();
+    void prepareDescribesBeforeExecute();
+    void largeRequestAndReply();
+    void attentionAfterUnreadResults();
+    void manyClientsAtOnce();
+    void malformedInput_data();
+    void malformedInput();
+    void sigtermRollsBackOpenTransaction();
+
+  private:
+    std::unique_ptr<StandinServer> m_server;
+    std::unique_ptr<OdbcConnection> m_odbc;
+};
+
+void TestStandinProtocol::initTestCase() {
+    m_server = std::make_unique<StandinServer>(Password);
+    QVERIFY2(m_server->start(), qPrintable(m_server->errorText()));
+    m_odbc = std::make_unique<OdbcConnection>();
+    QVERIFY(m_odbc->connect(m_server->odbcConnectionString()));
+    QString error;
+    QVERIFY2(m_odbc->exec("create table t_types (i int, n nvarchar(20), v varchar(20), d datetime)",
+                          nullptr, &error),
+             qPrintable(error));
+    QVERIFY2(m_odbc->exec(
+                 "insert into t_types values (42, N'Zoë 中文', '酒店', '2025-03-14 15:09:26.530');"
+                 "insert into t_types values (NULL, NULL, NULL, NULL)",
+                 nullptr, &error),
+             qPrintable(error));
+    QVERIFY2(
+        m_odbc->exec("create table t_params (k int, n nvarchar(50), v varchar(50), c char(10), "
+                     "i int, d datetime)",
+                     nullptr, &error),
+        qPrintable(error));
+    QString rows;
+    for (int k = 0; k < 300; ++k)
+        rows += QString("insert into t_big values (%1, N'row %1 %2');\n")
+                    .arg(k)
+                    .arg(QString(20, QChar('x')));
+    QVERIFY(rows.size() > 9000); // the batch itself spans several request packets
+    QVERIFY2(m_odbc->exec("create table t_big (k int, name nvarchar(100))", nullptr, &error),
+             qPrintable(error));
+    QVERIFY2(m_odbc->exec(rows, nullptr, &error), qPrintable(error));
+}
+
+void TestStandinProtocol::loginFailure_data() {
+    QTest::addColumn<QString>("client");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString loginFailed = "Login failed for user 'sa'.";
+    const QString noDatabase =
+        "Cannot open database \"nosuchdb\" requested by the login. The login failed.";
+    QTest::newRow("odbc wrong password")
+        << "odbc"
+        << "wrong"
+        << "master" << QStringList{"42000|18456|[FreeTDS][SQL Server]" + loginFailed};
+    QTest::newRow("odbc unknown database")
+        << "odbc" << Password << "nosuchdb"
+        << QStringList{"42000|18456|[FreeTDS][SQL Server]" + loginFailed,
+                       "42000|4060|[FreeTDS][SQL Server]" + noDatabase};
+    QTest::newRow("tsql wrong password")
+        << "tsql"
+        << "wrong"
+        << "" << QStringList{"Msg 18456 (severity 14, state 1)", loginFailed};
+    QTest::newRow("tsql unknown database")
+        << "tsql" << Password << "nosuchdb" << QStringList{"Msg 4060", noDatabase, "Msg 18456"};
+    QTest::newRow("pytds wrong password")
+        << "pytds"
+        << "wrong"
+        << "master" << QStringList{"OperationalError 18456 " + loginFailed};
+    QTest::newRow("pytds unknown database")
+        << "pytds" << Password << "nosuchdb" << QStringList{"OperationalError 18456 " + noDatabase};
+}
+
+void TestStandinProtocol::loginFailure() {
+    QFETCH(QString, client);
+    QFETCH(QString, password);
+    QFETCH(QString, database);
+    QFETCH(QStringList, expected);
+
+    QString seen;
+    if (client == "odbc") {
+        OdbcConnection odbc;
+        QString cs = m_server->odbcConnectionString(database);
+        cs.replace(QString("PWD=%1;").arg(Password), QString("PWD=%1;").arg(password));
+        QVERIFY(!odbc.connect(cs));
+        for (const Diag& d : odbc.connectionDiagnostics())
+            seen += QString("%1|%2|%3\n").arg(d.state).arg(d.native).arg(d.text);
+    } else if (client == "tsql") {
+        seen = runTsql(*m_server, password, "select 1\ngo\nexit\n", database);
+    } else {
+        seen = runPytds(*m_server, QString("try:\n    connect('%1', '%2')\n    print('connected')\n"
+                                           "except pytds.Error as e:\n"
+                                           "    print(type(e).__name__, e.msg_no, e)\n")
+                                       .arg(password, database));
+    }
+    for (const QString& e : expected)
+        QVERIFY2(seen.contains(e), qPrintable(seen));
+    QVERIFY2(!seen.contains("connected\n") && !seen.contains("20017"), qPrintable(seen));
+}
+
+void TestStandinProtocol::selectTypes_data() {
+    QTest::addColumn<QString>("client");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("odbc") << "odbc"
+                          << "42|Zoë 中文|酒店|2025-03-14 15:09:26.530\nNULL|NULL|NULL|NULL\n";
+    QTest::newRow("tsql") << "tsql"
+                          << "42\tZoë 中文\t酒店\tMar 14 2025 03:09PM\nNULL\tNULL\tNULL\tNULL\n";
+    QTest::newRow("pytds")
+        << "pytds"
+        << "[(42, 'Zoë 中文', '酒店', datetime.datetime(2025, 3, 14, 15, 9, 26, 530000)), "
+           "(None, None, None, None)]\n";
+}
+
+void TestStandinProtocol::selectTypes() {
+    QFETCH(QString, client);
+    QFETCH(QString, expected);
+    const QString sql = "select i, n, v, d from t_types order by i desc";
+    if (client == "odbc") {
+        QList<QStringList> rows;
+        QVERIFY(m_odbc->exec(sql, &rows));
+        QString seen;
+        for (const QStringList& r : rows)
+            seen += r.join('|') + '\n';
+        QCOMPARE(seen, expected);
+    } else if (client == "tsql") {
+        const QString out = runTsql(*m_server, Password, (sql + "\ngo\nexit\n").toUtf8());
+        QVERIFY2(out.contains(expected) && out.contains("(2 rows affected)"), qPrintable(out));
+    } else {
+        const QString out = runPytds(*m_server, "conn = connect('" + QString(Password) +
+                                                    "')\nc = conn.cursor()\nc.execute('" + sql +
+                                                    "')\nprint(c.fetchall())\n");
+        QCOMPARE(out, expected);
+    }
+}
+
+void TestStandinProtocol::parameterRoundTrip_data() {
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<int>("sqlType");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("null");
+    QTest::addColumn<bool>("prepared");
+
+    struct Case {
+        const char* name;
+        const char* column;
+        int sqlType;
+        const char* value;
+        bool null;
+    };
+    const Case cases[] = {
+        {"nvarchar", "n", SQL_WVARCHAR, "Zoë 中文客房", false},
+        // Travels as CP936 bytes: only the code page from our collation brings it back intact.
+        {"varchar chinese", "v", SQL_VARCHAR, "前台 it's", false},
+        {"char", "c", SQL_CHAR, "it's", false},
+        {"int", "i", SQL_INTEGER, "-2147483647", false},
+        {"datetime", "d", SQL_TYPE_TIMESTAMP, "1899-12-31 23:59:59.997", false},
+        {"null nvarchar", "n", SQL_WVARCHAR, "NULL", true},
+        {"null int", "i", SQL_INTEGER, "NULL", true},
+        {"null datetime", "d", SQL_TYPE_TIMESTAMP, "NULL", true},
+    };
+    for (const Case& c : cases) {
+        for (const bool prepared : {false, true})
+            QTest::addRow("%s %s", c.name, prepared ? "prepared" : "direct")
+                << c.column << c.sqlType << QString::fromUtf8(c.value) << c.null << prepared;
+    }
+}
+
+// Direct execution goes through sp_executesql; SQLPrepare + SQLExecute twice goes through
+// sp_prepexec and then sp_execute on the returned handle.
+void TestStandinProtocol::parameterRoundTrip() {
+    QFETCH(QString, column);
+    QFETCH(int, sqlType);
+    QFETCH(QString, value);
+    QFETCH(bool, null);
+    QFETCH(bool, prepared);
+
+    QVERIFY(m_odbc->exec("delete from t_params"));
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    SQLAllocHandle(SQL_HANDLE_STMT, m_odbc->dbc, &stmt);
+    const QByteArray sql =
+        QString("insert into t_params (k, %1) values (?, ?)").arg(column).toUtf8();
+    BoundParam key{SQL_INTEGER, "1"};
+    BoundParam param{static_cast<SQLSMALLINT>(sqlType), value.toUtf8(), null};
+    QVERIFY(SQL_SUCCEEDED(key.bind(stmt, 1)));
+    QVERIFY(SQL_SUCCEEDED(param.bind(stmt, 2)));
+    if (prepared) {
+        QVERIFY(SQL_SUCCEEDED(SQLPrepare(stmt, (SQLCHAR*)sql.constData(), SQL_NTS)));
+        for (const int k : {1, 2}) {
+            key.text = QByteArray::number(k);
+            QVERIFY(SQL_SUCCEEDED(key.bind(stmt, 1)));
+            const SQLRETURN rc = SQLExecute(stmt);
+            QVERIFY2(SQL_SUCCEEDED(rc),
+                     qPrintable(diagnostics(SQL_HANDLE_STMT, stmt).value(0).text));
+        }
+    } else {
+        const SQLRETURN rc = SQLExecDirect(stmt, (SQLCHAR*)sql.constData(), SQL_NTS);
+        QVERIFY2(SQL_SUCCEEDED(rc), qPrintable(diagnostics(SQL_HANDLE_STMT, stmt).value(0).text));
+        SQLLEN count = 0;
+        SQLRowCount(stmt, &count);
+        QCOMPARE(count, SQLLEN(1));
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+
+    QList<QStringList> rows;
+    QVERIFY(m_odbc->exec(QString("select %1 from t_params order by k").arg(column), &rows));
+    QCOMPARE(rows.size(), prepared ? 2 : 1);
+    for (const QStringList& row : rows)
+        QCOMPARE(row.value(0).trimmed(), value);
+}
+
+void TestStandinProtocol::pytdsParameters() {
+    const QString out =
+        runPytds(*m_server,
+                 "conn = connect('" + QString(Password) +
+                     "')\nc = conn.cursor()\n"
+                     "c.execute('select count(1) from t_types where n = %s and i = %s and d = %s',"
+                     " ('Zoë 中文', 42, datetime.datetime(2025, 3, 14, 15, 9, 26, 530000)))\n"
+                     "print(c.fetchall())\n"
+                     "c.execute('select count(1) from t_types where i = %s', (None,))\n"
+                     "print(c.fetchall())\n"
+                     "try:\n    c.execute('select 1 from no_such_table')\n"
+                     "except pytds.Error as e:\n    print(type(e).__name__, e.msg_no)\n");
+    QCOMPARE(out, QString("[(1,)]\n[(0,)]\nProgrammingError 208\n"));
+}
+
+void TestStandinProtocol::prepareDescribesBeforeExecute() {
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    SQLAllocHandle(SQL_HANDLE_STMT, m_odbc->dbc, &stmt);
+    const char* sql = "select i, n, d from t_types where i = ?";
+    QVERIFY(SQL_SUCCEEDED(SQLPrepare(stmt, (SQLCHAR*)sql, SQL_NTS)));
+    BoundParam param{SQL_INTEGER, "42"};
+    QVERIFY(SQL_SUCCEEDED(param.bind(stmt, 1)));
+    SQLSMALLINT columns = 0;
+    QVERIFY(SQL_SUCCEEDED(SQLNumResultCols(stmt, &columns))); // sp_prepare
+    QCOMPARE(columns, SQLSMALLINT(3));
+    for (const char* value : {"42", "7"}) {
+        param.text = value;
+        QVERIFY(SQL_SUCCEEDED(param.bind(stmt, 1)));
+        const SQLRETURN rc = SQLExecute(stmt); // sp_execute on the handle from sp_prepare
+        QVERIFY2(SQL_SUCCEEDED(rc), qPrintable(diagnostics(SQL_HANDLE_STMT, stmt).value(0).text));
+        const QList<QStringList> rows = OdbcConnection::fetchAll(stmt);
+        QCOMPARE(rows.size(), QByteArray(value) == "42" ? 1 : 0);
+        SQLFreeStmt(stmt, SQL_CLOSE);
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt); // sp_unprepare
+    QVERIFY(m_odbc->exec("select 1"));
+}
+
+void TestStandinProtocol::largeRequestAndReply() {
+    QList<QStringList> rows;
+    QVERIFY(m_odbc->exec("select k, name from t_big order by k", &rows));
+    QCOMPARE(rows.size(), 300);
+    QCOMPARE(rows.last(), (QStringList{"299", "row 299 " + QString(20, QChar('x'))}));
+
+    QString list = "0";
+    for (int k = 1; list.size() < 9000; ++k)
+        list += QString(", %1").arg(k % 300);
+    QVERIFY(m_odbc->exec(QString("select count(1) from t_big where k in (%1)").arg(list), &rows));
+    QCOMPARE(rows, (QList<QStringList>{{"300"}}));
+}
+
+// FreeTDS cancels (ATTENTION) when a statement is freed with results still unread.
+void TestStandinProtocol::attentionAfterUnreadResults() {
+    for (const bool prepared : {false, true}) {
+        SQLHSTMT stmt = SQL_NULL_HSTMT;
+        SQLAllocHandle(SQL_HANDLE_STMT, m_odbc->dbc, &stmt);
+        const char* sql = "select k, name from t_big order by k";
+        if (prepared) {
+            QVERIFY(SQL_SUCCEEDED(SQLPrepare(stmt, (SQLCHAR*)sql, SQL_NTS)));
+            QVERIFY(SQL_SUCCEEDED(SQLExecute(stmt)));
+        } else {
+            QVERIFY(SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR*)sql, SQL_NTS)));
+        }
+        QVERIFY(SQL_SUCCEEDED(SQLFetch(stmt)));
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        QList<QStringList> rows;
+        QVERIFY(m_odbc->exec("select count(1) from t_big", &rows));
+        QCOMPARE(rows, (QList<QStringList>{{"300"}}));
+    }
+    // An ATTENTION with nothing running is still acknowledged.
+    RawClient raw;
+    QVERIFY(raw.connectTo(m_server->port()));
+    QVERIFY(raw.login("sa", Password));
+    QVERIFY(raw.sendPacket(0x06, {}));
+    const QByteArray reply = raw.readMessage();
+    QCOMPARE(reply.toHex(), QByteArray("fd2000000000000000"));
+}
+
+void TestStandinProtocol::manyClientsAtOnce() {
+    QVERIFY(m_odbc->exec("create table t_clients (client int, step int)"));
+    constexpr int Clients = 16;
+    std::atomic<int> succeeded{0};
+    std::vector<std::thread> threads;
+    const QString cs = m_server->odbcConnectionString();
+    for (int c = 0; c < Clients; ++c) {
+        threads.emplace_back([&, c] {
+            OdbcConnection odbc;
+            if (!odbc.connect(cs))
+                return;
+            for (int step = 0; step < 5; ++step) {
+                if (!odbc.exec(QString("insert into t_clients values (%1, %2)").arg(c).arg(step)))
+                    return;
+            }
+            QList<QStringList> rows;
+            if (odbc.exec(QString("select count(1) from t_clients where client = %1").arg(c),
+                          &rows) &&
+                rows == QList<QStringList>{{"5"}})
+                ++succeeded;
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    QCOMPARE(succeeded.load(), Clients);
+}
+
+void TestStandinProtocol::malformedInput_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("loginFirst");
+    QTest::addColumn<bool>("thenEof");
+
+    auto beforeLogin = [](const char* name, const QByteArray& bytes, bool thenEof = false) {
+        QTest::newRow(name) << bytes << false << thenEof;
+    };
+    auto afterLogin = [](const char* name, const QByteArray& bytes) {
+        QTest::newRow(name) << bytes << true << false;
+    };
+    beforeLogin("http request", "GET / HTTP/1.1\r\nHost: x\r\n\r\n");
+    beforeLogin("length below header", QByteArray::fromHex("1201000400000100"));
+    beforeLogin("packet cut short", QByteArray::fromHex("12010100000001000000"), true);
+    beforeLogin("prelogin without terminator",
+                RawClient::packet(0x12, QByteArray::fromHex("0000ff0006")));
+    beforeLogin("login7 too short", RawClient::packet(0x10, QByteArray(40, '\0')));
+    beforeLogin("login7 string outside payload",
+                RawClient::packet(0x10, RawClient::login7("sa", "x", 0x7000)));
+    beforeLogin("batch before login", RawClient::packet(0x01, QByteArray("s\0e\0l\0")));
+    afterLogin("odd-length batch", RawClient::packet(0x01, "sel"));
+    // sp_executesql whose NTEXT claims 4096 bytes but carries 2.
+    afterLogin("rpc text longer than packet",
+               RawClient::packet(0x03, QByteArray::fromHex("ffff0a000000"
+                                                           "0000"
+                                                           "63"
+                                                           "00100000"
+                                                           "0408d00000"
+                                                           "00100000"
+                                                           "4100")));
+    afterLogin("rpc unknown type", RawClient::packet(0x03, QByteArray::fromHex("ffff0a000000"
+                                                                               "0000"
+                                                                               "f100")));
+    afterLogin("rpc name past end", RawClient::packet(0x03, QByteArray::fromHex("40007300")));
+    afterLogin("unknown packet type", RawClient::packet(0x2a, "junk"));
+}
+
+// The offending connection is dropped; the server keeps serving everyone else.
+void TestStandinProtocol::malformedInput() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, loginFirst);
+    QFETCH(bool, thenEof);
+
+    RawClient raw;
+    QVERIFY(raw.connectTo(m_server->port()));
+    if (loginFirst)
+        QVERIFY(raw.login("sa", Password));
+    QVERIFY(raw.sendRaw(bytes));
+    if (thenEof)
+        raw.finishSending();
+    QVERIFY(raw.closedByPeer());
+
+    OdbcConnection odbc;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString()));
+    QList<QStringList> rows;
+    QVERIFY(odbc.exec("select count(1) from t_types", &rows));
+    QCOMPARE(rows, (QList<QStringList>{{"2"}}));
+}
+
+void TestStandinProtocol::sigtermRollsBackOpenTransaction() {
+    QTemporaryDir root;
+    auto start = [&root](QProcess& p) -> int {
+        p.start(QStringLiteral(STANDIN_BIN),
+                {"--listen", "127.0.0.1:0", "--root", root.path(), "--sa-password", Password});
+        if (!p.waitForReadyRead(15000))
+            return 0;
+        const QByteArray line = p.readLine().trimmed();
+        return line.startsWith("ready 127.0.0.1:") ? line.mid(16).toInt() : 0;
+    };
+    auto connectionString = [](int port) {
+        return QString("Driver=FreeTDS;Server=127.0.0.1;Port=%1;Database=master;UID=sa;PWD=%2;"
+                       "TDS_Version=7.1;ClientCharset=UTF-8")
+            .arg(port)
+            .arg(Password);
+    };
+
+    QProcess first;
+    const int port = start(first);
+    QVERIFY(port > 0);
+    {
+        OdbcConnection odbc;
+        QVERIFY(odbc.connect(connectionString(port)));
+        QVERIFY(odbc.exec("create table t_kept (k int)"));
+        QVERIFY(odbc.exec("insert into t_kept values (1)"));
+        SQLSetConnectAttr(odbc.dbc, SQL_ATTR_AUTOCOMMIT,
+                          reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
+        QVERIFY(odbc.exec("insert into t_kept values (2)"));
+        // Still connected, transaction open, when the server is told to stop.
+        first.terminate();
+        QVERIFY(first.waitForFinished(15000));
+        odbc.connected = false;
+    }
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first.exitCode(), 0);
+
+    QProcess second;
+    const int secondPort = start(second);
+    QVERIFY(secondPort > 0);
+    OdbcConnection odbc;
+    QVERIFY(odbc.connect(connectionString(secondPort)));
+    QList<QStringList> rows;
+    QVERIFY(odbc.exec("select k from t_kept order by k", &rows));
+    QCOMPARE(rows, (QList<QStringList>{{"1"}}));
+    second.terminate();
+    QVERIFY(second.waitForFinished(15000));
+    QCOMPARE(second.exitCode(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestStandinProtocol)
+#include "tst_standin_protocol.moc"

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A bare TCP client that speaks just enough TDS to log in, so tests can send the server
+// bytes no real client would.
+class RawClient {
+  public:
+    RawClient() = default;
+    ~RawClient();
+    RawClient(const RawClient&) = delete;
+    RawClient& operator=(const RawClient&) = delete;
+
+    bool connectTo(int port);
+    bool login(const QString& user, const QString& password);
+    bool sendRaw(const QByteArray& bytes);
+    void finishSending();
+    bool sendPacket(quint8 type, const QByteArray& payload) {
+        return sendRaw(packet(type, payload));
+    }
+    // The payload of the next reply message (empty on timeout or close).
+    QByteArray readMessage();
+    // True once the server has closed the connection (within a few seconds).
+    bool closedByPeer();
+
+    static QByteArray packet(quint8 type, const QByteArray& payload);
+    // LOGIN7 at TDS 7.1; a non-zero hostOffset points the host name outside the payload.
+    static QByteArray login7(const QString& user, const QString& password, quint16 hostOffset = 0);
+
+  private:
+    bool readExact(char* data, int size);
+    int m_fd = -1;
+};
