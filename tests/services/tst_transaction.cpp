@@ -59,6 +59,16 @@ class TestTransaction : public QObject {
         return out.value(0).toString();
     }
 
+    int open(Transaction& t, bool autoCommit) {
+        configure(t);
+        t.AutoCommit = autoCommit;
+        return t.connect();
+    }
+
+    static int setValue(Transaction& t, int k, const QString& v) {
+        return t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"), {v, k});
+    }
+
     void resetRow(int k, const QString& v) {
         auto t = observer();
         QCOMPARE(t->execute(QStringLiteral("delete from t_sqlca where k = ?"), {k}) >= 0, true);
@@ -270,10 +280,23 @@ class TestTransaction : public QObject {
         t.ServerName = QStringLiteral("127.0.0.1,%1").arg(port);
         t.LogId = QStringLiteral("sa");
         t.DBParm = QStringLiteral("LoginTimeout='2'");
+        // The wait keeps the event loop running, and a second call meanwhile is refused.
+        int ticks = 0;
+        int nested = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, this, [&] {
+            if (++ticks == 1)
+                nested = t.executeImmediate(QStringLiteral("select 1"));
+        });
+        timer.start(100);
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(t.connect(), -1);
         QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        if (listening) { // the refused connect is over before the first tick
+            QVERIFY(ticks > 0);
+            QCOMPARE(nested, -1);
+        }
         QCOMPARE(t.SQLDBCode, 0L);
         QVERIFY2(t.SQLErrText.contains(textPart), qPrintable(t.SQLErrText));
         QVERIFY2(t.SQLErrText.contains(t.ServerName), qPrintable(t.SQLErrText));
@@ -283,11 +306,8 @@ class TestTransaction : public QObject {
     void reconnectClosesTheOldConnectionFirst() {
         resetRow(1, QStringLiteral("old"));
         Transaction t;
-        configure(t);
-        QCOMPARE(t.connect(), 0);
-        QCOMPARE(t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"),
-                           {QStringLiteral("pending"), 1}),
-                 0);
+        QCOMPARE(open(t, false), 0);
+        QCOMPARE(setValue(t, 1, QStringLiteral("pending")), 0);
         configure(t, QStringLiteral("master"));
         QCOMPARE(t.connect(), 0);
         // Now on master, where the table does not exist.
@@ -342,16 +362,12 @@ class TestTransaction : public QObject {
         configure(t);
         QVERIFY(!t.AutoCommit);
         QCOMPARE(t.connect(), 0);
-        QCOMPARE(t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"),
-                           {QStringLiteral("after"), 2}),
-                 0);
+        QCOMPARE(setValue(t, 2, QStringLiteral("after")), 0);
         QVERIFY(seenByOthers(2) != QStringLiteral("after"));
         QCOMPARE(commit ? t.commit() : t.rollback(), 0);
         QCOMPARE(seenByOthers(2), commit ? QStringLiteral("after") : QStringLiteral("before"));
         // A new transaction is open at once: later work is held back again.
-        QCOMPARE(t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"),
-                           {QStringLiteral("again"), 2}),
-                 0);
+        QCOMPARE(setValue(t, 2, QStringLiteral("again")), 0);
         QVERIFY(seenByOthers(2) != QStringLiteral("again"));
         QCOMPARE(t.rollback(), 0);
     }
@@ -359,34 +375,32 @@ class TestTransaction : public QObject {
     void switchingAutoCommitOnKeepsEarlierWork() {
         resetRow(3, QStringLiteral("start"));
         Transaction t;
-        configure(t);
-        QCOMPARE(t.connect(), 0);
-        QCOMPARE(t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"),
-                           {QStringLiteral("first"), 3}),
-                 0);
+        QCOMPARE(open(t, false), 0);
+        QCOMPARE(setValue(t, 3, QStringLiteral("first")), 0);
         t.AutoCommit = true;
         QCOMPARE(t.SQLCode, 0L);
         QVERIFY(t.autoCommit());
         QCOMPARE(seenByOthers(3), QStringLiteral("first"));
-        QCOMPARE(t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"),
-                           {QStringLiteral("second"), 3}),
-                 0);
+        QCOMPARE(setValue(t, 3, QStringLiteral("second")), 0);
         QCOMPARE(seenByOthers(3), QStringLiteral("second"));
         // With nothing to end, commit and rollback refuse and change nothing.
         QCOMPARE(t.rollback(), -1);
         QCOMPARE(t.commit(), -1);
         QCOMPARE(seenByOthers(3), QStringLiteral("second"));
-        QVERIFY(t.isConnected());
+        // And back off: later work waits for a commit again.
+        t.AutoCommit = false;
+        QCOMPARE(t.SQLCode, 0L);
+        QCOMPARE(setValue(t, 3, QStringLiteral("third")), 0);
+        QVERIFY(seenByOthers(3) != QStringLiteral("third"));
+        QCOMPARE(t.rollback(), 0);
+        QCOMPARE(seenByOthers(3), QStringLiteral("second"));
     }
 
     void disconnectKeepsPendingWork() {
         resetRow(4, QStringLiteral("start"));
         Transaction t;
-        configure(t);
-        QCOMPARE(t.connect(), 0);
-        QCOMPARE(t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"),
-                           {QStringLiteral("kept"), 4}),
-                 0);
+        QCOMPARE(open(t, false), 0);
+        QCOMPARE(setValue(t, 4, QStringLiteral("kept")), 0);
         QCOMPARE(t.disconnect(), 0);
         QVERIFY(!t.isConnected());
         QCOMPARE(seenByOthers(4), QStringLiteral("kept"));
@@ -405,9 +419,7 @@ class TestTransaction : public QObject {
     void textInputsRoundTrip() {
         QFETCH(QString, text);
         Transaction t;
-        configure(t);
-        t.AutoCommit = true;
-        QCOMPARE(t.connect(), 0);
+        QCOMPARE(open(t, true), 0);
         t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {10});
         QCOMPARE(
             t.execute(QStringLiteral("insert into t_sqlca ( k , v ) values ( ? , ? )"), {10, text}),
@@ -424,9 +436,7 @@ class TestTransaction : public QObject {
 
     void textLongerThanAnNVarCharIsStoredWhole() {
         Transaction t;
-        configure(t);
-        t.AutoCommit = true;
-        QCOMPARE(t.connect(), 0);
+        QCOMPARE(open(t, true), 0);
         t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {12});
         const QString text = QString(3000, u'甲') + QString(1500, u'x');
         QVERIFY2(t.execute(QStringLiteral("insert into t_sqlca ( k , m ) values ( ? , ? )"),
@@ -444,9 +454,7 @@ class TestTransaction : public QObject {
 
     void nullAndDatetimeInputsRoundTrip() {
         Transaction t;
-        configure(t);
-        t.AutoCommit = true;
-        QCOMPARE(t.connect(), 0);
+        QCOMPARE(open(t, true), 0);
         t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {11});
         const QDateTime when(QDate(2025, 3, 14), QTime(15, 9, 26), Qt::LocalTime);
         QCOMPARE(t.execute(QStringLiteral("insert into t_sqlca ( k , v , d ) values ( ? , ? , ? )"),
@@ -468,9 +476,7 @@ class TestTransaction : public QObject {
 
     void selectsReportRowsAndNoRow() {
         Transaction t;
-        configure(t);
-        t.AutoCommit = true;
-        QCOMPARE(t.connect(), 0);
+        QCOMPARE(open(t, true), 0);
         t.execute(QStringLiteral("delete from t_sqlca where k >= ?"), {20});
         for (int k = 20; k < 23; ++k)
             QCOMPARE(t.execute(QStringLiteral("insert into t_sqlca ( k , v ) values ( ? , ? )"),
@@ -508,8 +514,7 @@ class TestTransaction : public QObject {
         QFETCH(QString, text);
         resetRow(1, QStringLiteral("one"));
         Transaction t;
-        configure(t);
-        QCOMPARE(t.connect(), 0);
+        QCOMPARE(open(t, false), 0);
         QCOMPARE(t.executeImmediate(sql), -1);
         QCOMPARE(t.SQLDBCode, dbCode);
         QVERIFY2(t.SQLErrText.startsWith(text), qPrintable(t.SQLErrText));
