@@ -76,17 +76,37 @@ class TestSqlServices : public QObject {
         QCOMPARE(countRows(QStringLiteral("pending")), 1);
     }
 
+    void gfexesqlReportsAFailure_data() {
+        QTest::addColumn<bool>("autoCommit");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<long>("dbCode");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("unknown table") << false << "insert into no_such_table values ( 1 )" << 208L
+                                       << "Invalid object name 'no_such_table'.";
+        const QString missing = m_server.root() + "/missing.bak";
+        // Several messages arrive in the server's order, one per line.
+        QTest::newRow("restore from a missing file")
+            << true << "RESTORE DATABASE gone FROM DISK = '" + missing + "'" << 3201L
+            << "Cannot open backup device '" + missing +
+                   "'. Operating system error 2(The system cannot find the file specified.).\n"
+                   "RESTORE DATABASE is terminating abnormally.";
+    }
     void gfexesqlReportsAFailure() {
+        QFETCH(bool, autoCommit);
+        QFETCH(QString, sql);
+        QFETCH(long, dbCode);
+        QFETCH(QString, text);
         Transaction t;
         configure(t);
+        t.AutoCommit = autoCommit;
         QCOMPARE(t.connect(), 0);
-        QString sql = QStringLiteral("insert into no_such_table values ( 1 )");
         const QString written = sql;
         const int rc = gfexesql(sql, t);
         QVERIFY(rc < 0);
         QCOMPARE(gif_sqlcode(t), rc);
         QCOMPARE(sql, written);
-        QCOMPARE(t.SQLErrText, QStringLiteral("Invalid object name 'no_such_table'."));
+        QCOMPARE(t.SQLDBCode, dbCode);
+        QCOMPARE(t.SQLErrText, text);
     }
 
     void serverTimeLeavesSQLCodeAsItWas() {
