@@ -14,7 +14,10 @@ struct SqlStatus;
 //
 // Values travel as QVariant: QString (text), qlonglong/int (integer), QDateTime (datetime,
 // the server's wall-clock value). A null input is a null QVariant of the intended type
-// (for example QVariant(QMetaType::fromType<QString>())) or a plain QVariant().
+// (for example QVariant(QMetaType::fromType<QString>())) or a plain QVariant(). Results
+// come back as int/qlonglong, double, bool (bit), QDateTime, QByteArray, and QString for
+// text and decimals (their exact digits); a null as a null QVariant of that type.
+// Destroying a connected transaction rolls back its pending work and closes.
 class Transaction {
   public:
     Transaction();
@@ -74,7 +77,7 @@ class Transaction {
     // A single-row select: outputs receive the first row's columns (further rows are
     // ignored); 100 when no row. outputs is left as it was unless a row was read.
     int selectRow(const QString& sql, const QList<QVariant>& inputs, QList<QVariant>& outputs);
-    // A multi-row select for the data views: every row, every column.
+    // A multi-row select for the data views: every row, every column; 100 when no row.
     int selectRows(const QString& sql, const QList<QVariant>& inputs, QList<QList<QVariant>>& rows);
 
   private:
