@@ -10,6 +10,7 @@
 #include <sqlext.h>
 
 #include <atomic>
+#include <csignal>
 #include <thread>
 
 namespace {
@@ -179,6 +180,15 @@ QString runPytds(const StandinServer& s, const QString& body) {
 
 const char* const Password = "Pw-1234";
 
+// Frees a statement handle however the test leaves its scope.
+struct StatementGuard {
+    SQLHSTMT& stmt;
+    ~StatementGuard() {
+        if (stmt != SQL_NULL_HSTMT)
+            SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    }
+};
+
 } // namespace
 
 class TestStandinProtocol : public QObject {
@@ -200,7 +210,9 @@ class TestStandinProtocol : public QObject {
     void manyClientsAtOnce();
     void malformedInput_data();
     void malformedInput();
-    void sigtermRollsBackOpenTransaction();
+    void useSendsDatabaseChange();
+    void stopSignalRollsBackOpenTransaction_data();
+    void stopSignalRollsBackOpenTransaction();
 
   private:
     std::unique_ptr<StandinServer> m_server;
@@ -397,6 +409,7 @@ void TestStandinProtocol::parameterRoundTrip() {
         QCOMPARE(count, SQLLEN(1));
     }
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    stmt = SQL_NULL_HSTMT;
 
     QList<QStringList> rows;
     QVERIFY(m_odbc->exec(QString("select %1 from t_params order by k").arg(column), &rows));
@@ -422,6 +435,7 @@ void TestStandinProtocol::pytdsParameters() {
 
 void TestStandinProtocol::prepareDescribesBeforeExecute() {
     SQLHSTMT stmt = SQL_NULL_HSTMT;
+    StatementGuard guard{stmt};
     SQLAllocHandle(SQL_HANDLE_STMT, m_odbc->dbc, &stmt);
     const char* sql = "select i, n, d from t_types where i = ?";
     QVERIFY(SQL_SUCCEEDED(SQLPrepare(stmt, (SQLCHAR*)sql, SQL_NTS)));
@@ -569,7 +583,30 @@ void TestStandinProtocol::malformedInput() {
     QCOMPARE(rows, (QList<QStringList>{{"2"}}));
 }
 
-void TestStandinProtocol::sigtermRollsBackOpenTransaction() {
+// FreeTDS tracks the current database only through ENVCHANGE; ODBC reports it back.
+void TestStandinProtocol::useSendsDatabaseChange() {
+    OdbcConnection odbc;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString()));
+    QString error;
+    QVERIFY2(odbc.exec("create database protocol_db", nullptr, &error), qPrintable(error));
+    for (const char* database : {"protocol_db", "master"}) {
+        QVERIFY2(odbc.exec(QString("use %1").arg(database), nullptr, &error), qPrintable(error));
+        char name[128] = {};
+        SQLINTEGER length = 0;
+        QVERIFY(SQL_SUCCEEDED(
+            SQLGetConnectAttr(odbc.dbc, SQL_ATTR_CURRENT_CATALOG, name, sizeof name, &length)));
+        QCOMPARE(QString::fromUtf8(name), QString(database));
+    }
+}
+
+void TestStandinProtocol::stopSignalRollsBackOpenTransaction_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TestStandinProtocol::stopSignalRollsBackOpenTransaction() {
+    QFETCH(int, signalNumber);
     QTemporaryDir root;
     auto start = [&root](QProcess& p) -> int {
         p.start(QStringLiteral(STANDIN_BIN),
@@ -598,7 +635,7 @@ void TestStandinProtocol::sigtermRollsBackOpenTransaction() {
                           reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
         QVERIFY(odbc.exec("insert into t_kept values (2)"));
         // Still connected, transaction open, when the server is told to stop.
-        first.terminate();
+        ::kill(static_cast<pid_t>(first.processId()), signalNumber);
         QVERIFY(first.waitForFinished(15000));
         odbc.connected = false;
     }
