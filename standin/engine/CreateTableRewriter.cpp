@@ -44,8 +44,8 @@ std::vector<std::pair<std::size_t, std::size_t>> items(const std::vector<Token>&
 } // namespace
 
 bool CreateTableRewriter::rewrite(const std::vector<Token>& t, const SqlRewriter::Context& context,
-                                  std::vector<std::string>& databases, Result& result,
-                                  Message& error) {
+                                  std::vector<std::string>& databases, Result& r, Message& error) {
+    Result& result = r;
     // CREATE TABLE name ( ... ) [ON filegroup] [TEXTIMAGE_ON filegroup]
     std::size_t open = 2;
     while (open < t.size() && !t[open].isSymbol("("))
@@ -162,6 +162,18 @@ bool CreateTableRewriter::rewrite(const std::vector<Token>& t, const SqlRewriter
                 text += " COLLATE NOCASE";
         }
         text += rest(k, e);
+        if (declared.family == TypeMapper::Family::DateTime) {
+            const std::string fix = "UPDATE " + SqlRewriter::quoteName(r.table) + " SET " + column +
+                                    " = standin_datetime(" + column +
+                                    ") WHERE rowid = NEW.rowid AND " + column +
+                                    " IS NOT standin_datetime(" + column + ");";
+            for (const char* when : {"INSERT", "UPDATE"})
+                r.triggers.push_back("CREATE TRIGGER " + r.schemaPrefix +
+                                     SqlRewriter::quoteName("standin_dt_" + std::string(when) +
+                                                            "_" + r.table + "_" + first.text) +
+                                     " AFTER " + when + " ON " + SqlRewriter::quoteName(r.table) +
+                                     " BEGIN " + fix + " END");
+        }
         if (declared.isChar) {
             const char* length =
                 declared.family == TypeMapper::Family::Ansi ? "standin_ansi_len" : "length";

@@ -17,7 +17,8 @@ class CreateTableRewriter {
         std::string sql;
         std::string schemaPrefix; // "" or "\"db\"." for a table in another database
         std::string table;
-        std::string primaryKey; // constraint name, generated when the script gave none
+        std::string primaryKey;            // constraint name, generated when the script gave none
+        std::vector<std::string> triggers; // keep DATETIME columns in one text form
     };
     static constexpr const char* kWidthCheckPrefix = "standin_width_";
 

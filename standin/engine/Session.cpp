@@ -508,6 +508,12 @@ StatementOutcome Session::runCreateTable(const std::vector<Token>& t) {
         SqliteConnection::exec(h, "ROLLBACK TO standin_create; RELEASE standin_create", e);
         return failed(ms);
     }
+    for (const std::string& trigger : r.triggers) {
+        if (!SqliteConnection::exec(h, trigger, e)) {
+            SqliteConnection::exec(h, "ROLLBACK TO standin_create; RELEASE standin_create", e);
+            return failed({Errors::make(50000, {e})});
+        }
+    }
     if (!SystemTables::addTable(h, r.schemaPrefix, r.table, r.primaryKey, e)) {
         SqliteConnection::exec(h, "ROLLBACK TO standin_create; RELEASE standin_create", e);
         return failed({Errors::make(50000, {e})});

@@ -1,5 +1,7 @@
 #include "SqliteConnection.h"
 
+#include "ValueConverter.h"
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -20,6 +22,25 @@ void ansiLengthFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
     const unsigned char* text = sqlite3_value_text(argv[0]);
     sqlite3_result_int64(ctx, SqliteConnection::ansiLength(text, sqlite3_value_bytes(argv[0])));
+}
+
+// DATETIME columns hold "YYYY-MM-DD HH:MM:SS.mmm" whatever form a statement wrote, so that
+// comparisons and sorting work on the text.
+void datetimeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const int type = sqlite3_value_type(argv[0]);
+    if (type == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::string normal;
+    const unsigned char* text = sqlite3_value_text(argv[0]);
+    // A DATETIME column has numeric affinity: '20080101' arrives as an integer.
+    if ((type != SQLITE_TEXT && type != SQLITE_INTEGER) || !text ||
+        !ValueConverter::normalizeDateTime(reinterpret_cast<const char*>(text), normal)) {
+        sqlite3_result_error(ctx, SqliteConnection::kDateTimeError, -1);
+        return;
+    }
+    sqlite3_result_text(ctx, normal.c_str(), static_cast<int>(normal.size()), SQLITE_TRANSIENT);
 }
 
 } // namespace
@@ -65,6 +86,9 @@ sqlite3* SqliteConnection::open(const std::string& path, bool create, std::strin
     sqlite3_create_function(db, "standin_ansi_len", 1,
                             SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                             ansiLengthFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "standin_datetime", 1,
+                            SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                            datetimeFunction, nullptr, nullptr);
     std::string ignored;
     if (!exec(db, "PRAGMA journal_mode=WAL", error) ||
         !exec(db, "PRAGMA synchronous=NORMAL", ignored)) {

@@ -12,6 +12,7 @@ namespace standin {
 class SqliteConnection {
   public:
     static constexpr int kBusyTimeoutMs = 5000;
+    static constexpr const char* kDateTimeError = "standin: not a datetime";
 
     // nullptr with error set when the file cannot be opened (or, without create, is missing).
     static sqlite3* open(const std::string& path, bool create, std::string& error);

@@ -2,6 +2,7 @@
 
 #include "CreateTableRewriter.h"
 #include "Errors.h"
+#include "SqliteConnection.h"
 #include "SystemTables.h"
 #include "Tokenizer.h"
 
@@ -51,6 +52,8 @@ std::vector<Message> SqliteErrorMapper::map(sqlite3* db, int rc, const std::stri
     const int primary = rc & 0xFF;
     if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
         return {Errors::make(1222)};
+    if (msg.find(SqliteConnection::kDateTimeError) != std::string::npos)
+        return {Errors::make(241)};
     if (startsWith(msg, "no such table: ")) {
         std::string name = msg.substr(15);
         if (startsWith(name, "main."))

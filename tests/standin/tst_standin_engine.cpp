@@ -25,7 +25,7 @@ struct Outcome {
 
 // One ODBC connection through FreeTDS.
 class Odbc {
-public:
+  public:
     ~Odbc() {
         if (m_dbc) {
             SQLDisconnect(m_dbc);
@@ -39,8 +39,8 @@ public:
         SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0);
         SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc);
         QByteArray cs = connectionString.toUtf8();
-        const SQLRETURN rc = SQLDriverConnect(m_dbc, nullptr, (SQLCHAR*)cs.data(), SQL_NTS,
-                                              nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+        const SQLRETURN rc = SQLDriverConnect(m_dbc, nullptr, (SQLCHAR*)cs.data(), SQL_NTS, nullptr,
+                                              0, nullptr, SQL_DRIVER_NOPROMPT);
         return SQL_SUCCEEDED(rc);
     }
     void setAutocommit(bool on) {
@@ -63,10 +63,11 @@ public:
             const QVariant& p = params[i];
             if (p.metaType().id() == QMetaType::QDateTime) {
                 const QDateTime dt = p.toDateTime();
-                stamps[i] = {SQLSMALLINT(dt.date().year()), SQLUSMALLINT(dt.date().month()),
-                             SQLUSMALLINT(dt.date().day()), SQLUSMALLINT(dt.time().hour()),
-                             SQLUSMALLINT(dt.time().minute()), SQLUSMALLINT(dt.time().second()),
-                             SQLUINTEGER(dt.time().msec() * 1000000)};
+                stamps[i] = {
+                    SQLSMALLINT(dt.date().year()),          SQLUSMALLINT(dt.date().month()),
+                    SQLUSMALLINT(dt.date().day()),          SQLUSMALLINT(dt.time().hour()),
+                    SQLUSMALLINT(dt.time().minute()),       SQLUSMALLINT(dt.time().second()),
+                    SQLUINTEGER(dt.time().msec() * 1000000)};
                 lengths[i] = sizeof(SQL_TIMESTAMP_STRUCT);
                 SQLBindParameter(st, i + 1, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
                                  SQL_TYPE_TIMESTAMP, 23, 3, &stamps[i], 0, &lengths[i]);
@@ -111,7 +112,35 @@ public:
         return out;
     }
 
-private:
+    struct Column {
+        QString name;
+        SQLSMALLINT type = 0;
+        SQLULEN size = 0;
+    };
+    // SQLPrepare + SQLDescribeCol: the columns announced before anything runs.
+    QList<Column> describe(const QString& sql) {
+        QList<Column> out;
+        SQLHSTMT st = SQL_NULL_HSTMT;
+        SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &st);
+        QByteArray text = sql.toUtf8();
+        SQLSMALLINT cols = 0;
+        if (SQL_SUCCEEDED(SQLPrepare(st, (SQLCHAR*)text.data(), SQL_NTS)) &&
+            SQL_SUCCEEDED(SQLNumResultCols(st, &cols))) {
+            for (SQLSMALLINT c = 1; c <= cols; ++c) {
+                SQLCHAR name[256];
+                SQLSMALLINT nameLen = 0, digits = 0, nullable = 0;
+                Column col;
+                SQLDescribeCol(st, c, name, sizeof name, &nameLen, &col.type, &col.size, &digits,
+                               &nullable);
+                col.name = QString::fromUtf8((char*)name);
+                out << col;
+            }
+        }
+        SQLFreeHandle(SQL_HANDLE_STMT, st);
+        return out;
+    }
+
+  private:
     static void collect(SQLSMALLINT type, SQLHANDLE h, Outcome& out) {
         for (SQLSMALLINT i = 1;; ++i) {
             SQLCHAR state[6], msg[1024];
@@ -141,7 +170,7 @@ QString restoreStatement(const QString& db, const QString& backup, const QString
 class TestStandinEngine : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void cleanupTestCase();
     void toolStatementsOnRestoredDatabase();
@@ -149,11 +178,16 @@ private slots:
     void restoreFailures();
     void statementErrors_data();
     void statementErrors();
+    void batchForms_data();
+    void batchForms();
+    void resultColumns_data();
+    void resultColumns();
+    void databaseCommands();
     void implicitTransactions();
     void isolationBetweenConnections();
     void makeBackupRoundTrip();
 
-private:
+  private:
     bool restoreVqdata(Odbc& odbc, const QString& name, QString& dir);
     StandinServer* m_server = nullptr;
     QTemporaryDir m_files;
@@ -165,12 +199,15 @@ void TestStandinEngine::initTestCase() {
     QVERIFY(QFile::exists(StandinServer::backupDir() + "/vqdata"));
 }
 
-void TestStandinEngine::cleanupTestCase() { delete m_server; }
+void TestStandinEngine::cleanupTestCase() {
+    delete m_server;
+}
 
 bool TestStandinEngine::restoreVqdata(Odbc& odbc, const QString& name, QString& dir) {
     dir = m_files.path() + "/" + name;
     QDir().mkpath(dir);
-    const Outcome o = odbc.exec(restoreStatement(name, StandinServer::backupDir() + "/vqdata", dir));
+    const Outcome o =
+        odbc.exec(restoreStatement(name, StandinServer::backupDir() + "/vqdata", dir));
     return o.ok();
 }
 
@@ -224,18 +261,21 @@ void TestStandinEngine::toolStatementsOnRestoredDatabase() {
                               "'pay_main' , 'roo_main' , 'sal_main' ) and ifini ='N'");
     QVERIFY(open.ok());
     QCOMPARE(open.rowCount, SQLLEN(4));
-    QCOMPARE(hotel.exec("update t_zd_menu set ifini ='Y' where win_name in ( 'wel_main' , "
-                        "'pay_main' , 'roo_main' , 'sal_main' ) and ifini ='N'")
+    QCOMPARE(hotel
+                 .exec("update t_zd_menu set ifini ='Y' where win_name in ( 'wel_main' , "
+                       "'pay_main' , 'roo_main' , 'sal_main' ) and ifini ='N'")
                  .rowCount,
              SQLLEN(0));
-    QCOMPARE(hotel.exec("update t_zd_menu set ifini ='N' where win_name in ( 'eat_main' )")
-                 .rowCount,
-             SQLLEN(1));
+    QCOMPARE(
+        hotel.exec("update t_zd_menu set ifini ='N' where win_name in ( 'eat_main' )").rowCount,
+        SQLLEN(1));
     const Outcome always = hotel.exec("update t_zd_menu set ifini ='Y' where ( win_name in ( "
                                       "'sys_main' , 'man_main' , 'cwr_main' , 'urs_main' ) ) or "
                                       "gsxtxx_js ='1'");
     QVERIFY(always.rowCount > 4);
 
+    QCOMPARE(hotel.exec("select hotel_date from hotel_date").rows,
+             QList<QStringList>{{"2008-01-01 00:00:00.000"}});
     const QDateTime midnight(QDate(2025, 3, 14), QTime(0, 0));
     const Outcome date = hotel.exec("update hotel_date SET hotel_date = ?", {midnight});
     QCOMPARE(date.rowCount, SQLLEN(1));
@@ -247,12 +287,14 @@ void TestStandinEngine::toolStatementsOnRestoredDatabase() {
     Outcome insert = hotel.exec("INSERT INTO t_zd_user (code, name, hangye) VALUES (?, ?, ?)",
                                 {QString("01"), longName, QString("06")});
     QVERIFY2(insert.ok(), qPrintable(insert.texts.join('\n')));
-    QCOMPARE(hotel.exec("UPDATE t_zd_user SET name = ?, phone = ? WHERE code = ?",
-                        {QString("宾馆"), QString("123"), QString("01")})
+    QCOMPARE(hotel
+                 .exec("UPDATE t_zd_user SET name = ?, phone = ? WHERE code = ?",
+                       {QString("宾馆"), QString("123"), QString("01")})
                  .rowCount,
              SQLLEN(1));
-    QCOMPARE(hotel.exec("UPDATE lskjqj SET LSKJQJ_QSRQ = ? WHERE LSKJQJ_QJBH = ?",
-                        {QString("0102"), QString("01")})
+    QCOMPARE(hotel
+                 .exec("UPDATE lskjqj SET LSKJQJ_QSRQ = ? WHERE LSKJQJ_QJBH = ?",
+                       {QString("0102"), QString("01")})
                  .rowCount,
              SQLLEN(1));
     QCOMPARE(hotel.exec("SELECT t_zd_user.name, t_zd_user.phone FROM t_zd_user").rows,
@@ -286,8 +328,9 @@ void TestStandinEngine::restoreFailures_data() {
                                     "existing 'existing' database.";
     QTest::newRow("files used by another database")
         << "f_used" << QString(tool).replace("%N_data", "existing_data") << false
-        << QList<int>{1834, 3156, 3119, 3013} << "cannot be overwritten.  It is being used by "
-                                                   "database 'existing'.";
+        << QList<int>{1834, 3156, 3119, 3013}
+        << "cannot be overwritten.  It is being used by "
+           "database 'existing'.";
     QTest::newRow("inside a transaction")
         << "f_tran" << tool << true << QList<int>{3021, 3013}
         << "Cannot perform a backup or restore operation within a transaction.";
@@ -305,7 +348,8 @@ void TestStandinEngine::restoreFailures() {
     const QString dir = m_files.path() + "/failures";
     QDir().mkpath(dir);
     const QString backup = StandinServer::backupDir() + "/vqdata";
-    if (odbc.exec("select name from master.dbo.sysdatabases where name = 'existing'").rows.isEmpty())
+    if (odbc.exec("select name from master.dbo.sysdatabases where name = 'existing'")
+            .rows.isEmpty())
         QVERIFY(odbc.exec(restoreStatement("existing", backup, dir)).ok());
     const QStringList before = QDir(dir).entryList(QDir::Files | QDir::Hidden);
 
@@ -323,9 +367,9 @@ void TestStandinEngine::restoreFailures() {
         odbc.setAutocommit(true);
     }
     // Nothing is left behind: no catalogue entry, no file.
-    QCOMPARE(odbc.exec("select count ( 1 ) from master.dbo.sysdatabases where name = ?", {name})
-                 .rows,
-             (QList<QStringList>{{name == "existing" ? "1" : "0"}}));
+    QCOMPARE(
+        odbc.exec("select count ( 1 ) from master.dbo.sysdatabases where name = ?", {name}).rows,
+        (QList<QStringList>{{name == "existing" ? "1" : "0"}}));
     QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), before);
 }
 
@@ -333,19 +377,22 @@ void TestStandinEngine::statementErrors_data() {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QList<int>>("numbers");
     QTest::addColumn<QString>("text");
-    QTest::newRow("unknown table") << "select * from nosuch" << QList<int>{208}
-                                   << "Invalid object name 'nosuch'.";
-    QTest::newRow("unknown column") << "select nosuch from LSXTMC" << QList<int>{207}
-                                    << "Invalid column name 'nosuch'.";
+    QTest::newRow("unknown table")
+        << "select * from nosuch" << QList<int>{208} << "Invalid object name 'nosuch'.";
+    QTest::newRow("unknown column")
+        << "select nosuch from LSXTMC" << QList<int>{207} << "Invalid column name 'nosuch'.";
     QTest::newRow("keyword") << "select from where" << QList<int>{156}
                              << "Incorrect syntax near the keyword 'from'.";
     QTest::newRow("duplicate key")
         << "insert into LSXTMC (F_XTBH, F_XTMC) values ('KF', N'x')" << QList<int>{2627, 3621}
         << "Violation of PRIMARY KEY constraint 'PK_LSXTMC'. Cannot insert duplicate key in "
            "object 'LSXTMC'.";
-    QTest::newRow("too long") << "update t_zd_user set name = N'" + QString(101, QChar(0x9152)) + "'"
+    QTest::newRow("too long") << "update t_zd_user set name = N'" + QString(101, QChar(0x9152)) +
+                                     "'"
                               << QList<int>{8152, 3621}
                               << "String or binary data would be truncated.";
+    QTest::newRow("not a date") << "insert into hotel_date values ('2025-13-01')" << QList<int>{241}
+                                << "Syntax error converting datetime from character string.";
     QTest::newRow("commit without begin")
         << "commit" << QList<int>{3902}
         << "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.";
@@ -370,6 +417,132 @@ void TestStandinEngine::statementErrors() {
     QVERIFY(!o.ok());
     QCOMPARE(o.numbers, numbers);
     QVERIFY2(o.texts.first().endsWith(text), qPrintable(o.texts.first()));
+}
+
+// Connected to a restored "forms" database; the last result set of each batch is compared.
+void TestStandinEngine::batchForms_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QList<QStringList>>("rows");
+    QTest::newRow("joined by blanks only")
+        << "set textsize 64512 select @@trancount use [forms] select 1"
+        << QList<QStringList>{{"1"}};
+    QTest::newRow("statements after USE see that database")
+        << "use master use [forms] select count(1) from LSXTMC" << QList<QStringList>{{"6"}};
+    QTest::newRow("two-dot name from master")
+        << "use master select F_XTBH from forms..LSXTMC where F_XTBH = 'HY'"
+        << QList<QStringList>{{"HY"}};
+    QTest::newRow("text compares without regard to case")
+        << "select F_XTBH from lsxtmc where f_xtbh = 'kf'" << QList<QStringList>{{"KF"}};
+    QTest::newRow("national literal and bracketed names")
+        << "select [F_XTBH] from [LSXTMC] where [F_XTMC] = N'餐饮管理系统'"
+        << QList<QStringList>{{"CY"}};
+    QTest::newRow("IF guards one statement only")
+        << "IF @@TRANCOUNT > 0 select 1 select 2" << QList<QStringList>{{"2"}};
+    QTest::newRow("version names the product")
+        << "select case when @@VERSION like 'Microsoft SQL Server%2000%' then 'yes' end"
+        << QList<QStringList>{{"yes"}};
+    QTest::newRow("comments and semicolons")
+        << "select 1; -- one\n/* two */ select 'a;b'" << QList<QStringList>{{"a;b"}};
+}
+
+void TestStandinEngine::batchForms() {
+    QFETCH(QString, sql);
+    QFETCH(QList<QStringList>, rows);
+    Odbc odbc;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString("master")));
+    QString dir;
+    if (odbc.exec("select name from master.dbo.sysdatabases where name = 'forms'").rows.isEmpty())
+        QVERIFY(restoreVqdata(odbc, "forms", dir));
+    QVERIFY(odbc.exec("use forms").ok());
+    sql.replace("\\n", "\n");
+    const Outcome o = odbc.exec(sql);
+    QVERIFY2(o.ok(), qPrintable(o.texts.join('\n')));
+    QVERIFY(o.rows.size() >= rows.size());
+    QCOMPARE(o.rows.mid(o.rows.size() - rows.size()), rows);
+}
+
+// What SQLDescribeCol reports before execution: names, wire types and declared widths.
+void TestStandinEngine::resultColumns_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<int>>("types");
+    QTest::addColumn<QList<int>>("sizes");
+    QTest::newRow("module view")
+        << "SELECT LSXTMC.F_XTBH, LSXTMC.F_XTMC, LSXTMC.F_SFSY, LSXTMC.F_QYNDQJ, ' ' AS F_FLAG "
+           "FROM LSXTMC"
+        << QStringList{"F_XTBH", "F_XTMC", "F_SFSY", "F_QYNDQJ", "F_FLAG"}
+        << QList<int>{SQL_VARCHAR, SQL_WVARCHAR, SQL_VARCHAR, SQL_VARCHAR, SQL_VARCHAR}
+        << QList<int>{4, 20, 1, 6, 1};
+    QTest::newRow("business row")
+        << "SELECT t_zd_user.code, t_zd_user.name, t_zd_user.address FROM t_zd_user"
+        << QStringList{"code", "name", "address"}
+        << QList<int>{SQL_VARCHAR, SQL_WVARCHAR, SQL_WVARCHAR} << QList<int>{2, 100, 50};
+    QTest::newRow("expressions have no name")
+        << "select getdate ( ), count ( 1 ) from sysobjects" << QStringList{"", ""}
+        << QList<int>{SQL_TYPE_TIMESTAMP, SQL_INTEGER} << QList<int>{23, 10};
+}
+
+void TestStandinEngine::resultColumns() {
+    QFETCH(QString, sql);
+    QFETCH(QStringList, names);
+    QFETCH(QList<int>, types);
+    QFETCH(QList<int>, sizes);
+    Odbc odbc;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString("master")));
+    QString dir;
+    if (odbc.exec("select name from master.dbo.sysdatabases where name = 'cols'").rows.isEmpty())
+        QVERIFY(restoreVqdata(odbc, "cols", dir));
+    Odbc cols;
+    QVERIFY(cols.connect(m_server->odbcConnectionString("cols")));
+    const QList<Odbc::Column> described = cols.describe(sql);
+    QCOMPARE(described.size(), names.size());
+    for (int i = 0; i < described.size(); ++i) {
+        QCOMPARE(described[i].name, names[i]);
+        QCOMPARE(int(described[i].type), types[i]);
+        QCOMPARE(int(described[i].size), sizes[i]);
+    }
+}
+
+// CREATE/DROP DATABASE and RESTORE ... REPLACE with the catalogue and the files they touch.
+void TestStandinEngine::databaseCommands() {
+    QTemporaryDir dir;
+    const QString data = dir.path() + "/made.mdf", log = dir.path() + "/made.ldf";
+    Odbc odbc;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString("master")));
+    const QString create = "CREATE DATABASE made ON (NAME = made_data, FILENAME = '" + data +
+                           "') LOG ON (NAME = made_log, FILENAME = '" + log + "')";
+    QVERIFY(odbc.exec(create).ok());
+    QVERIFY(QFile::exists(data) && QFile::exists(log));
+    Outcome again = odbc.exec(create);
+    QCOMPARE(again.numbers, QList<int>{1801});
+    QVERIFY(again.texts[0].endsWith("Database 'made' already exists."));
+    QCOMPARE(odbc.exec("select filename from master.dbo.sysdatabases where name = 'MADE'").rows,
+             QList<QStringList>{{data}});
+
+    // A database in use can be neither dropped nor replaced.
+    const QString backup = dir.path() + "/made.bak";
+    const QString replace = "restore database made from disk = '" + backup + "' WITH REPLACE";
+    {
+        Odbc user;
+        QVERIFY(user.connect(m_server->odbcConnectionString("made")));
+        QVERIFY(
+            user.exec("create table keep (id int primary key) insert into keep values (7)").ok());
+        const Outcome drop = odbc.exec("drop database made");
+        QCOMPARE(drop.numbers, QList<int>{3702});
+        QVERIFY(drop.texts[0].endsWith(
+            "Cannot drop database \"made\" because it is currently in use."));
+        QVERIFY(odbc.exec("backup database made to disk = '" + backup + "'").ok());
+        QCOMPARE(odbc.exec(replace).numbers, (QList<int>{3101, 3013}));
+    }
+    // Once the user has gone (the server notices the closed socket), REPLACE works in place.
+    QTRY_VERIFY(odbc.exec(replace).ok());
+    QCOMPARE(odbc.exec("select id from made..keep").rows, QList<QStringList>{{"7"}});
+    QVERIFY(odbc.exec("drop database made").ok());
+    QVERIFY(!QFile::exists(data) && !QFile::exists(log));
+    QCOMPARE(odbc.exec("select count ( 1 ) from master.dbo.sysdatabases where name = ?",
+                       {QString("made")})
+                 .rows,
+             QList<QStringList>{{"0"}});
 }
 
 void TestStandinEngine::implicitTransactions() {
@@ -419,10 +592,11 @@ void TestStandinEngine::makeBackupRoundTrip() {
     QTemporaryDir work;
     QFile script(work.path() + "/s.sql");
     QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("CREATE DATABASE rt ON (NAME = rt_data, FILENAME = 'c:\\rt\\rt.mdf') LOG ON "
-                 "(NAME = rt_log, FILENAME = 'c:\\rt\\rt.ldf')\nGO\nUSE rt\nGO\n"
-                 "create table m (code varchar(4) primary key, name nvarchar(20))\n"
-                 "insert into m values ('KF', N'客房')\ninsert into m values ('CY', N'餐饮')\nGO\n");
+    script.write(
+        "CREATE DATABASE rt ON (NAME = rt_data, FILENAME = 'c:\\rt\\rt.mdf') LOG ON "
+        "(NAME = rt_log, FILENAME = 'c:\\rt\\rt.ldf')\nGO\nUSE rt\nGO\n"
+        "create table m (code varchar(4) primary key, name nvarchar(20))\n"
+        "insert into m values ('KF', N'客房')\ninsert into m values ('CY', N'餐饮')\nGO\n");
     script.close();
     const QString backup = work.path() + "/rtbackup";
     QProcess make;
