@@ -468,6 +468,11 @@ void TestStandinProtocol::largeRequestAndReply() {
         list += QString(", %1").arg(k % 300);
     QVERIFY(m_odbc->exec(QString("select count(1) from t_big where k in (%1)").arg(list), &rows));
     QCOMPARE(rows, (QList<QStringList>{{"300"}}));
+
+    // A value beyond NVARCHAR's 8000 bytes comes back whole rather than cut.
+    const QString literal(9000, QChar(0x9152));
+    QVERIFY(m_odbc->exec(QString("select N'%1'").arg(literal), &rows));
+    QCOMPARE(rows.value(0).value(0), literal);
 }
 
 // FreeTDS cancels (ATTENTION) when a statement is freed with results still unread.
