@@ -3,6 +3,7 @@
 #include "Transaction.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QtTest>
 
@@ -165,6 +166,17 @@ class TestTransaction : public QObject {
         QCOMPARE(t.SQLDBCode, 0L);
         QVERIFY2(t.SQLErrText.contains(textPart), qPrintable(t.SQLErrText));
         QVERIFY(!t.isConnected());
+    }
+
+    void environmentChoosesTheDriverUnlessDBParmDoes() {
+        qputenv("VARNOSET_ODBC_DRIVER", "EnvOnlyDriver");
+        const auto restore = qScopeGuard([] { qunsetenv("VARNOSET_ODBC_DRIVER"); });
+        Transaction t;
+        configure(t);
+        QCOMPARE(t.connect(), -1);
+        QVERIFY2(t.SQLErrText.contains(u"\"EnvOnlyDriver\""), qPrintable(t.SQLErrText));
+        t.DBParm = QStringLiteral("Driver='FreeTDS'");
+        QCOMPARE(t.connect(), 0);
     }
 
     // What each kind of driver receives; a real SQL Server is reached through these strings.
