@@ -96,13 +96,9 @@ bool ValueConverter::shape(std::vector<ColumnInfo>& columns, const std::vector<b
                     widest = std::max(widest, charCount(v.text));
                 }
             }
-            if (col.type == SqlType::NVarChar) {
-                if (widest > 4000) {
-                    error = Errors::make(8152);
-                    return false;
-                }
+            // Wider than 4000 is the protocol layer's to send as NTEXT.
+            if (col.type == SqlType::NVarChar)
                 col.maxChars = widest;
-            }
         }
         for (auto& row : rows) {
             Value& v = row[c];
@@ -155,10 +151,6 @@ bool ValueConverter::shape(std::vector<ColumnInfo>& columns, const std::vector<b
                     char buf[40];
                     std::snprintf(buf, sizeof buf, "%.15g", v.f);
                     v = Value::string(buf);
-                }
-                if (col.type == SqlType::NVarChar && charCount(v.text) > col.maxChars) {
-                    error = Errors::make(8152);
-                    return false;
                 }
                 break;
             }

@@ -183,6 +183,12 @@ class TestStandinEngine : public QObject {
     void resultColumns_data();
     void resultColumns();
     void databaseCommands();
+    void declaredWidths_data();
+    void declaredWidths();
+    void transactionControl_data();
+    void transactionControl();
+    void lockTimeout();
+    void malformedBackup();
     void implicitTransactions();
     void isolationBetweenConnections();
     void makeBackupRoundTrip();
@@ -543,6 +549,122 @@ void TestStandinEngine::databaseCommands() {
                        {QString("made")})
                  .rows,
              QList<QStringList>{{"0"}});
+}
+
+// Values up to the declared width fit; one more is refused and nothing is stored. varchar
+// widths count bytes of the server's code page (a Chinese character takes two).
+void TestStandinEngine::declaredWidths_data() {
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("nvarchar(100), 100 Chinese") << "nv" << QString(100, QChar(0x9152)) << true;
+    QTest::newRow("nvarchar(100), 101 Chinese") << "nv" << QString(101, QChar(0x9152)) << false;
+    QTest::newRow("varchar(4), two Chinese") << "v" << QString("客房") << true;
+    QTest::newRow("varchar(4), two Chinese and one more") << "v" << QString("客房x") << false;
+    QTest::newRow("varchar(4), four ASCII") << "v" << QString("abcd") << true;
+    QTest::newRow("char(2), three ASCII") << "c" << QString("abc") << false;
+}
+
+void TestStandinEngine::declaredWidths() {
+    QFETCH(QString, column);
+    QFETCH(QString, value);
+    QFETCH(bool, fits);
+    Odbc odbc;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString("master")));
+    odbc.exec("create table widths (id int, nv nvarchar(100), v varchar(4), c char(2))");
+    QVERIFY(odbc.exec("delete from widths").ok());
+    const Outcome o = odbc.exec("insert into widths (id, " + column + ") values (1, ?)", {value});
+    QCOMPARE(o.ok(), fits);
+    if (!fits) {
+        QCOMPARE(o.numbers, (QList<int>{8152, 3621}));
+        QVERIFY(o.texts[1].endsWith("The statement has been terminated."));
+    }
+    const Outcome back = odbc.exec("select " + column + " from widths");
+    QCOMPARE(back.rows, fits ? QList<QStringList>{{value}} : QList<QStringList>{});
+}
+
+// The statements FreeTDS sends for the ODBC transaction calls, and SQL Server's counting.
+void TestStandinEngine::transactionControl_data() {
+    QTest::addColumn<QStringList>("batches");
+    QTest::addColumn<QString>("tranCount"); // @@TRANCOUNT afterwards
+    QTest::addColumn<QString>("visible");   // rows another connection sees afterwards
+    QTest::newRow("commit, then a new transaction")
+        << QStringList{"BEGIN TRANSACTION", "insert into tc values (1)",
+                       "IF @@TRANCOUNT > 0 COMMIT BEGIN TRANSACTION"}
+        << "1"
+        << "1";
+    QTest::newRow("rollback, then a new transaction")
+        << QStringList{"BEGIN TRANSACTION", "insert into tc values (1)",
+                       "IF @@TRANCOUNT > 0 ROLLBACK BEGIN TRANSACTION"}
+        << "1"
+        << "0";
+    QTest::newRow("autocommit back on rolls back")
+        << QStringList{"BEGIN TRANSACTION", "insert into tc values (1)",
+                       "IF @@TRANCOUNT > 0 ROLLBACK"}
+        << "0"
+        << "0";
+    QTest::newRow("nested commit only lowers the count")
+        << QStringList{"BEGIN TRAN", "BEGIN TRANSACTION", "insert into tc values (1)", "COMMIT"}
+        << "1"
+        << "0";
+    QTest::newRow("rollback clears all levels")
+        << QStringList{"BEGIN TRAN", "BEGIN TRAN", "insert into tc values (1)", "ROLLBACK TRAN"}
+        << "0"
+        << "0";
+    QTest::newRow("a failed statement keeps the transaction")
+        << QStringList{"BEGIN TRAN", "insert into tc values (1)", "insert into tc values (1)",
+                       "COMMIT TRANSACTION"}
+        << "0"
+        << "1";
+    QTest::newRow("autocommit by default") << QStringList{"insert into tc values (1)"} << "0"
+                                           << "1";
+}
+
+void TestStandinEngine::transactionControl() {
+    QFETCH(QStringList, batches);
+    QFETCH(QString, tranCount);
+    QFETCH(QString, visible);
+    Odbc odbc, other;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString("master")));
+    QVERIFY(other.connect(m_server->odbcConnectionString("master")));
+    odbc.exec("create table tc (id int primary key)");
+    QVERIFY(odbc.exec("delete from tc").ok());
+    for (const QString& batch : batches)
+        odbc.exec(batch);
+    QCOMPARE(odbc.exec("select @@TRANCOUNT").rows, QList<QStringList>{{tranCount}});
+    QCOMPARE(other.exec("select count(1) from tc").rows, QList<QStringList>{{visible}});
+    odbc.exec("IF @@TRANCOUNT > 0 ROLLBACK");
+}
+
+// A writer waiting for another's transaction gives up with SQL Server's lock time-out.
+void TestStandinEngine::lockTimeout() {
+    Odbc first, second;
+    QVERIFY(first.connect(m_server->odbcConnectionString("master")));
+    QVERIFY(second.connect(m_server->odbcConnectionString("master")));
+    first.exec("create table locked (id int primary key)");
+    QVERIFY(first.exec("BEGIN TRANSACTION insert into locked values (1)").ok());
+    const Outcome o = second.exec("insert into locked values (2)");
+    QCOMPARE(o.numbers, QList<int>{1222});
+    QVERIFY(o.texts[0].endsWith("Lock request time out period exceeded."));
+    QVERIFY(first.exec("COMMIT").ok());
+    QVERIFY(second.exec("insert into locked values (2)").ok());
+    QCOMPARE(second.exec("select count(1) from locked").rows, QList<QStringList>{{"2"}});
+}
+
+void TestStandinEngine::malformedBackup() {
+    QTemporaryDir dir;
+    QFile bad(dir.path() + "/bad");
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("not a backup at all\n");
+    bad.close();
+    Odbc odbc;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString("master")));
+    const Outcome o = odbc.exec(restoreStatement("badone", bad.fileName(), dir.path()));
+    QCOMPARE(o.numbers, (QList<int>{3241, 3013}));
+    QVERIFY(o.texts[0].endsWith("The media family on device '" + bad.fileName() +
+                                "' is incorrectly formed. SQL Server cannot process this media "
+                                "family."));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"bad"});
 }
 
 void TestStandinEngine::implicitTransactions() {
