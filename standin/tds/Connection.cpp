@@ -126,6 +126,21 @@ bool Connection::reply(const TokenWriter& tokens) {
 }
 
 void Connection::run() {
+    // Whatever goes wrong while serving one client (even an exception from below) must end
+    // that client only, never the server.
+    try {
+        serve();
+    } catch (...) {
+    }
+    try {
+        if (m_session)
+            m_session->close();
+    } catch (...) {
+    }
+    m_finished = true;
+}
+
+void Connection::serve() {
     m_session = EngineSession::create(m_catalogue);
     if (m_session && login()) {
         TdsMessage message;
@@ -146,9 +161,6 @@ void Connection::run() {
                 break;
         }
     }
-    if (m_session)
-        m_session->close();
-    m_finished = true;
 }
 
 bool Connection::login() {

@@ -37,6 +37,7 @@ class Connection {
         std::vector<std::string> paramNames;
     };
 
+    void serve();
     bool login();
     bool sendLoginFailure(const std::vector<Message>& messages, bool wide);
     bool handleBatch(const TdsMessage& message);

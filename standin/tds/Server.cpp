@@ -10,6 +10,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace standin::tds {
@@ -88,11 +89,16 @@ void Server::run(int stopFd) {
             continue;
         const int on = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        Client client;
+        m_clients.push_back(Client{});
+        Client& client = m_clients.back();
         client.connection = std::make_unique<Connection>(fd, nextSpid(), m_catalogue, m_hostName);
         Connection* connection = client.connection.get();
-        client.thread = std::thread([connection] { connection->run(); });
-        m_clients.push_back(std::move(client));
+        try {
+            client.thread = std::thread([connection] { connection->run(); });
+        } catch (const std::system_error&) {
+            // Out of threads: this client is turned away (the Connection closes its socket).
+            m_clients.pop_back();
+        }
     }
     stopAll();
 }
