@@ -13,8 +13,9 @@ QString w_set_xtmk_back::title() {
 }
 
 w_set_xtmk_back::w_set_xtmk_back(Runtime& runtime, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("w_set_xtmk_back");
     setWindowTitle(title());
     setWindowIcon(QIcon(":/bmp/library.png"));
