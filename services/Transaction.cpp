@@ -233,27 +233,24 @@ int Transaction::disconnect() {
 }
 
 int Transaction::commit() {
-    if (refuseWhenBusy())
-        return int(SQLCode);
-    if (!isConnected())
-        return apply(SqlStatus::error(kNotConnected));
-    if (d->autoCommit)
-        return apply(SqlStatus::error(
-            QStringLiteral("AutoCommit is on: there is no transaction to commit.")));
-    BusyScope busy(d->busy);
-    return apply(d->endTransaction(SQL_COMMIT));
+    return endTransaction(true);
 }
 
 int Transaction::rollback() {
+    return endTransaction(false);
+}
+
+int Transaction::endTransaction(bool commitIt) {
     if (refuseWhenBusy())
         return int(SQLCode);
     if (!isConnected())
         return apply(SqlStatus::error(kNotConnected));
     if (d->autoCommit)
         return apply(SqlStatus::error(
-            QStringLiteral("AutoCommit is on: there is no transaction to roll back.")));
+            QStringLiteral("AutoCommit is on: there is no transaction to %1.")
+                .arg(commitIt ? QStringLiteral("commit") : QStringLiteral("roll back"))));
     BusyScope busy(d->busy);
-    return apply(d->endTransaction(SQL_ROLLBACK));
+    return apply(d->endTransaction(commitIt ? SQL_COMMIT : SQL_ROLLBACK));
 }
 
 int Transaction::executeImmediate(const QString& sql) {

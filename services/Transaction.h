@@ -84,6 +84,8 @@ class Transaction {
     struct Impl;
     int apply(const SqlStatus& status);
     bool refuseWhenBusy();
+    // commit() and rollback() differ only in the completion they ask for.
+    int endTransaction(bool commitIt);
 
     std::unique_ptr<Impl> d;
 };
