@@ -13,6 +13,27 @@ bool isNameChar(unsigned char c) {
     return isNameStart(c) || std::isdigit(c) || c == '$' || c == '@';
 }
 
+// Reads quoted text from `start` (just after the opening quote) up to `closer`; a doubled
+// closer stands for one. False when the text ends before the closing quote.
+bool scanQuoted(const std::string& sql, std::size_t start, char closer, std::string& text,
+                std::size_t& next) {
+    const std::size_t n = sql.size();
+    std::size_t k = start;
+    while (k < n) {
+        if (sql[k] == closer) {
+            if (k + 1 < n && sql[k + 1] == closer) {
+                text += closer;
+                k += 2;
+                continue;
+            }
+            next = k + 1;
+            return true;
+        }
+        text += sql[k++];
+    }
+    return false;
+}
+
 } // namespace
 
 std::string Tokenizer::upper(const std::string& s) {
@@ -60,49 +81,17 @@ bool Tokenizer::tokenize(const std::string& sql, std::vector<Token>& tokens, std
         if (c == '\'' || ((c == 'N' || c == 'n') && at(i + 1) == '\'')) {
             t.kind = Token::Kind::String;
             t.national = c != '\'';
-            std::size_t k = i + (t.national ? 2 : 1);
-            bool closed = false;
-            while (k < n) {
-                if (sql[k] == '\'') {
-                    if (at(k + 1) == '\'') {
-                        t.text += '\'';
-                        k += 2;
-                        continue;
-                    }
-                    closed = true;
-                    ++k;
-                    break;
-                }
-                t.text += sql[k++];
-            }
-            if (!closed) {
-                badTail = sql.substr(i + (t.national ? 2 : 1));
+            const std::size_t start = i + (t.national ? 2 : 1);
+            if (!scanQuoted(sql, start, '\'', t.text, i)) {
+                badTail = sql.substr(start);
                 return false;
             }
-            i = k;
         } else if (c == '[' || c == '"') {
-            const char closeChar = c == '[' ? ']' : '"';
             t.kind = Token::Kind::QuotedName;
-            std::size_t k = i + 1;
-            bool closed = false;
-            while (k < n) {
-                if (sql[k] == closeChar) {
-                    if (at(k + 1) == static_cast<unsigned char>(closeChar)) {
-                        t.text += closeChar;
-                        k += 2;
-                        continue;
-                    }
-                    closed = true;
-                    ++k;
-                    break;
-                }
-                t.text += sql[k++];
-            }
-            if (!closed) {
+            if (!scanQuoted(sql, i + 1, c == '[' ? ']' : '"', t.text, i)) {
                 badTail = sql.substr(i + 1);
                 return false;
             }
-            i = k;
         } else if (c == '@') {
             const bool global = at(i + 1) == '@';
             std::size_t k = i + (global ? 2 : 1);
