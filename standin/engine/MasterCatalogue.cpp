@@ -29,6 +29,20 @@ std::string columnText(sqlite3_stmt* st, int i) {
     return t ? reinterpret_cast<const char*>(t) : "";
 }
 
+// Runs work (which returns false on a failed statement) inside BEGIN IMMEDIATE ... COMMIT;
+// on failure the statement's error is kept and everything is rolled back.
+template <typename Work> bool inTransaction(sqlite3* db, std::string& error, Work work) {
+    if (!SqliteConnection::exec(db, "BEGIN IMMEDIATE", error))
+        return false;
+    if (!work()) {
+        error = sqlite3_errmsg(db);
+        std::string ignored;
+        SqliteConnection::exec(db, "ROLLBACK", ignored);
+        return false;
+    }
+    return SqliteConnection::exec(db, "COMMIT", error);
+}
+
 } // namespace
 
 std::unique_ptr<Catalogue> Catalogue::open(const std::string& root, const std::string& saPassword,
@@ -135,82 +149,72 @@ std::vector<DatabaseEntry> MasterCatalogue::all() const {
 
 bool MasterCatalogue::add(DatabaseEntry& entry, std::string& error) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!SqliteConnection::exec(m_db, "BEGIN IMMEDIATE", error))
-        return false;
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(m_db, "SELECT coalesce(max(dbid), 4) + 1 FROM sysdatabases", -1, &st,
-                       nullptr);
-    sqlite3_step(st);
-    entry.dbid = sqlite3_column_int(st, 0);
-    sqlite3_finalize(st);
-    if (entry.dbid < 5)
-        entry.dbid = 5; // 1-4 are the system databases' numbers
-    const std::string now = SqliteConnection::now();
-    bool ok = sqlite3_prepare_v2(m_db,
-                                 "INSERT INTO sysdatabases (name, dbid, mode, status, status2, "
-                                 "crdate, category, cmptlevel, filename, version) VALUES "
-                                 "(?1, ?2, 0, 16, 1090519040, ?3, 0, 80, ?4, 539)",
-                                 -1, &st, nullptr) == SQLITE_OK;
-    if (ok) {
-        sqlite3_bind_text(st, 1, entry.name.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(st, 2, entry.dbid);
-        sqlite3_bind_text(st, 3, now.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 4, entry.dataPath.c_str(), -1, SQLITE_TRANSIENT);
-        ok = sqlite3_step(st) == SQLITE_DONE;
-    }
-    sqlite3_finalize(st);
-    for (int fileid = 1; ok && fileid <= 2; ++fileid) {
-        ok = sqlite3_prepare_v2(m_db,
-                                "INSERT INTO sysaltfiles (fileid, groupid, size, maxsize, growth, "
-                                "status, perf, dbid, name, filename) VALUES "
-                                "(?1, ?2, 0, -1, 10, 32770, 0, ?3, ?4, ?5)",
-                                -1, &st, nullptr) == SQLITE_OK;
+    return inTransaction(m_db, error, [&] {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(m_db, "SELECT coalesce(max(dbid), 4) + 1 FROM sysdatabases", -1, &st,
+                           nullptr);
+        sqlite3_step(st);
+        entry.dbid = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        if (entry.dbid < 5)
+            entry.dbid = 5; // 1-4 are the system databases' numbers
+        const std::string now = SqliteConnection::now();
+        bool ok = sqlite3_prepare_v2(m_db,
+                                     "INSERT INTO sysdatabases (name, dbid, mode, status, status2, "
+                                     "crdate, category, cmptlevel, filename, version) VALUES "
+                                     "(?1, ?2, 0, 16, 1090519040, ?3, 0, 80, ?4, 539)",
+                                     -1, &st, nullptr) == SQLITE_OK;
         if (ok) {
-            sqlite3_bind_int(st, 1, fileid);
-            sqlite3_bind_int(st, 2, fileid == 1 ? 1 : 0);
-            sqlite3_bind_int(st, 3, entry.dbid);
-            const std::string& logical = fileid == 1 ? entry.dataLogical : entry.logLogical;
-            const std::string& path = fileid == 1 ? entry.dataPath : entry.logPath;
-            sqlite3_bind_text(st, 4, logical.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 5, path.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 1, entry.name.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(st, 2, entry.dbid);
+            sqlite3_bind_text(st, 3, now.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 4, entry.dataPath.c_str(), -1, SQLITE_TRANSIENT);
             ok = sqlite3_step(st) == SQLITE_DONE;
         }
         sqlite3_finalize(st);
-    }
-    if (!ok) {
-        error = sqlite3_errmsg(m_db);
-        std::string ignored;
-        SqliteConnection::exec(m_db, "ROLLBACK", ignored);
-        return false;
-    }
-    return SqliteConnection::exec(m_db, "COMMIT", error);
+        for (int fileid = 1; ok && fileid <= 2; ++fileid) {
+            ok = sqlite3_prepare_v2(
+                     m_db,
+                     "INSERT INTO sysaltfiles (fileid, groupid, size, maxsize, growth, "
+                     "status, perf, dbid, name, filename) VALUES "
+                     "(?1, ?2, 0, -1, 10, 32770, 0, ?3, ?4, ?5)",
+                     -1, &st, nullptr) == SQLITE_OK;
+            if (ok) {
+                sqlite3_bind_int(st, 1, fileid);
+                sqlite3_bind_int(st, 2, fileid == 1 ? 1 : 0);
+                sqlite3_bind_int(st, 3, entry.dbid);
+                const std::string& logical = fileid == 1 ? entry.dataLogical : entry.logLogical;
+                const std::string& path = fileid == 1 ? entry.dataPath : entry.logPath;
+                sqlite3_bind_text(st, 4, logical.c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_text(st, 5, path.c_str(), -1, SQLITE_TRANSIENT);
+                ok = sqlite3_step(st) == SQLITE_DONE;
+            }
+            sqlite3_finalize(st);
+        }
+        return ok;
+    });
 }
 
 bool MasterCatalogue::remove(const std::string& name, std::string& error) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    sqlite3_stmt* st = nullptr;
-    const char* tail = nullptr;
-    if (!SqliteConnection::exec(m_db, "BEGIN IMMEDIATE", error))
-        return false;
-    bool ok = true;
-    for (const char* sql : {"DELETE FROM sysaltfiles WHERE dbid = (SELECT dbid FROM sysdatabases "
-                            "WHERE name = ?1)",
-                            "DELETE FROM sysdatabases WHERE name = ?1"}) {
-        ok = ok && sqlite3_prepare_v2(m_db, sql, -1, &st, &tail) == SQLITE_OK;
-        if (ok) {
-            sqlite3_bind_text(st, 1, name.c_str(), -1, SQLITE_TRANSIENT);
-            ok = sqlite3_step(st) == SQLITE_DONE;
+    return inTransaction(m_db, error, [&] {
+        sqlite3_stmt* st = nullptr;
+        const char* tail = nullptr;
+        bool ok = true;
+        for (const char* sql :
+             {"DELETE FROM sysaltfiles WHERE dbid = (SELECT dbid FROM sysdatabases "
+              "WHERE name = ?1)",
+              "DELETE FROM sysdatabases WHERE name = ?1"}) {
+            ok = ok && sqlite3_prepare_v2(m_db, sql, -1, &st, &tail) == SQLITE_OK;
+            if (ok) {
+                sqlite3_bind_text(st, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+                ok = sqlite3_step(st) == SQLITE_DONE;
+            }
+            sqlite3_finalize(st);
+            st = nullptr;
         }
-        sqlite3_finalize(st);
-        st = nullptr;
-    }
-    if (!ok) {
-        error = sqlite3_errmsg(m_db);
-        std::string ignored;
-        SqliteConnection::exec(m_db, "ROLLBACK", ignored);
-        return false;
-    }
-    return SqliteConnection::exec(m_db, "COMMIT", error);
+        return ok;
+    });
 }
 
 void MasterCatalogue::acquire(const std::string& name) {
