@@ -125,40 +125,38 @@ bool readString(ByteReader& r, std::size_t lengthBytes, bool wide, const char* c
     return true;
 }
 
+// Fixed-length types: the type byte alone says how many bytes follow.
+struct FixedType {
+    std::uint8_t code;
+    SqlType type;
+    std::size_t size;
+    bool (*read)(ByteReader&, std::size_t, Value&);
+};
+
+const FixedType kFixedTypes[] = {
+    {0x30, SqlType::Int, 1, readFixedInt},           // TINYINT
+    {0x34, SqlType::Int, 2, readFixedInt},           // SMALLINT
+    {0x38, SqlType::Int, 4, readFixedInt},           // INT
+    {0x7F, SqlType::BigInt, 8, readFixedInt},        // BIGINT
+    {0x32, SqlType::Int, 1, readFixedInt},           // BIT
+    {0x3B, SqlType::Float, 4, readFixedFloat},       // REAL
+    {0x3E, SqlType::Float, 8, readFixedFloat},       // FLOAT
+    {0x3A, SqlType::DateTime, 4, readFixedDateTime}, // SMALLDATETIME
+    {0x3D, SqlType::DateTime, 8, readFixedDateTime}, // DATETIME
+};
+
 bool readParam(ByteReader& r, RpcParam& param) {
     std::uint8_t status = 0, type = 0;
     if (!readBVarchar(r, param.name) || !r.u8(status) || !r.u8(type))
         return false;
     param.output = status & 0x01;
     Value& v = param.value;
+    for (const FixedType& fixed : kFixedTypes)
+        if (fixed.code == type) {
+            param.type = fixed.type;
+            return fixed.read(r, fixed.size, v);
+        }
     switch (type) {
-    case 0x30:
-        param.type = SqlType::Int;
-        return readFixedInt(r, 1, v);
-    case 0x34:
-        param.type = SqlType::Int;
-        return readFixedInt(r, 2, v);
-    case 0x38:
-        param.type = SqlType::Int;
-        return readFixedInt(r, 4, v);
-    case 0x7F:
-        param.type = SqlType::BigInt;
-        return readFixedInt(r, 8, v);
-    case 0x32:
-        param.type = SqlType::Int;
-        return readFixedInt(r, 1, v);
-    case 0x3B:
-        param.type = SqlType::Float;
-        return readFixedFloat(r, 4, v);
-    case 0x3E:
-        param.type = SqlType::Float;
-        return readFixedFloat(r, 8, v);
-    case 0x3A:
-        param.type = SqlType::DateTime;
-        return readFixedDateTime(r, 4, v);
-    case 0x3D:
-        param.type = SqlType::DateTime;
-        return readFixedDateTime(r, 8, v);
     case 0x26:
     case 0x68:
     case 0x6D:
