@@ -66,6 +66,28 @@ QMetaType metaTypeOf(SQLSMALLINT sqlType) {
     }
 }
 
+// Reads a long column in pieces into buffer; piece(indicator) takes each one. False when a
+// call fails; isNull set when the value is NULL.
+template <typename Piece>
+bool readPieces(SQLHSTMT stmt, SQLUSMALLINT number, SQLSMALLINT cType, SQLPOINTER buffer,
+                SQLLEN size, bool& isNull, Piece piece) {
+    for (bool first = true;; first = false) {
+        SQLLEN indicator = 0;
+        const SQLRETURN rc = SQLGetData(stmt, number, cType, buffer, size, &indicator);
+        if (rc == SQL_NO_DATA && !first)
+            return true;
+        if (!SQL_SUCCEEDED(rc))
+            return false;
+        if (indicator == SQL_NULL_DATA) {
+            isNull = true;
+            return true;
+        }
+        piece(indicator);
+        if (rc == SQL_SUCCESS)
+            return true;
+    }
+}
+
 } // namespace
 
 struct OdbcStatement::Input {
@@ -290,26 +312,19 @@ QVariant OdbcStatement::readColumn(SQLUSMALLINT number, const Column& column, bo
 QVariant OdbcStatement::readText(SQLUSMALLINT number, bool& ok) {
     QString text;
     SQLWCHAR buffer[kChunkChars];
-    for (bool first = true;; first = false) {
-        SQLLEN indicator = 0;
-        const SQLRETURN rc =
-            SQLGetData(m_stmt, number, SQL_C_WCHAR, buffer, sizeof(buffer), &indicator);
-        if (rc == SQL_NO_DATA && !first)
-            break;
-        if (!SQL_SUCCEEDED(rc)) {
-            ok = false;
-            return QVariant(QMetaType::fromType<QString>());
-        }
-        if (indicator == SQL_NULL_DATA)
-            return QVariant(QMetaType::fromType<QString>());
-        const SQLLEN room = kChunkChars - 1; // one place for the terminator
-        const SQLLEN chars = indicator == SQL_NO_TOTAL
-                                 ? room
-                                 : qMin<SQLLEN>(indicator / SQLLEN(sizeof(SQLWCHAR)), room);
-        text += fromWide(buffer, chars);
-        if (rc == SQL_SUCCESS)
-            break;
-    }
+    bool isNull = false;
+    const bool read = readPieces(
+        m_stmt, number, SQL_C_WCHAR, buffer, sizeof(buffer), isNull, [&](SQLLEN indicator) {
+            const SQLLEN room = kChunkChars - 1; // one place for the terminator
+            const SQLLEN chars = indicator == SQL_NO_TOTAL
+                                     ? room
+                                     : qMin<SQLLEN>(indicator / SQLLEN(sizeof(SQLWCHAR)), room);
+            text += fromWide(buffer, chars);
+        });
+    if (!read)
+        ok = false;
+    if (!read || isNull)
+        return QVariant(QMetaType::fromType<QString>());
     if (text.isNull())
         text = QStringLiteral(""); // an empty value is not a null
     return text;
@@ -318,25 +333,18 @@ QVariant OdbcStatement::readText(SQLUSMALLINT number, bool& ok) {
 QVariant OdbcStatement::readBinary(SQLUSMALLINT number, bool& ok) {
     QByteArray bytes;
     char buffer[8192];
-    for (bool first = true;; first = false) {
-        SQLLEN indicator = 0;
-        const SQLRETURN rc =
-            SQLGetData(m_stmt, number, SQL_C_BINARY, buffer, sizeof(buffer), &indicator);
-        if (rc == SQL_NO_DATA && !first)
-            break;
-        if (!SQL_SUCCEEDED(rc)) {
-            ok = false;
-            return QVariant(QMetaType::fromType<QByteArray>());
-        }
-        if (indicator == SQL_NULL_DATA)
-            return QVariant(QMetaType::fromType<QByteArray>());
-        const SQLLEN size = indicator == SQL_NO_TOTAL
-                                ? SQLLEN(sizeof(buffer))
-                                : qMin<SQLLEN>(indicator, SQLLEN(sizeof(buffer)));
-        bytes.append(buffer, qsizetype(size));
-        if (rc == SQL_SUCCESS)
-            break;
-    }
+    bool isNull = false;
+    const bool read = readPieces(
+        m_stmt, number, SQL_C_BINARY, buffer, sizeof(buffer), isNull, [&](SQLLEN indicator) {
+            const SQLLEN size = indicator == SQL_NO_TOTAL
+                                    ? SQLLEN(sizeof(buffer))
+                                    : qMin<SQLLEN>(indicator, SQLLEN(sizeof(buffer)));
+            bytes.append(buffer, qsizetype(size));
+        });
+    if (!read)
+        ok = false;
+    if (!read || isNull)
+        return QVariant(QMetaType::fromType<QByteArray>());
     return bytes;
 }
 
