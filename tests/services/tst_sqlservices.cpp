@@ -1,5 +1,6 @@
 #include "SqlServices.h"
 #include "StandinServer.h"
+#include "TestDatabase.h"
 
 #include <QtTest>
 
@@ -38,14 +39,10 @@ class TestSqlServices : public QObject {
     void initTestCase() {
         QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
         Transaction t;
-        configure(t, QStringLiteral("master"));
-        t.AutoCommit = true;
-        QCOMPARE(t.connect(), 0);
-        QCOMPARE(t.executeImmediate("CREATE DATABASE " + kDatabase), 0);
         configure(t);
-        QCOMPARE(t.connect(), 0);
-        QCOMPARE(t.executeImmediate(QStringLiteral("CREATE TABLE t_svc ( v nvarchar(50) NULL )")),
-                 0);
+        const QString error = createTestDatabase(
+            t, kDatabase, QStringLiteral("CREATE TABLE t_svc ( v nvarchar(50) NULL )"));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
     void gssqltransKeepsTheText_data() {

@@ -1,5 +1,6 @@
 #include "ConnectionSettings.h"
 #include "StandinServer.h"
+#include "TestDatabase.h"
 #include "Transaction.h"
 
 #include <QElapsedTimer>
@@ -82,16 +83,12 @@ class TestTransaction : public QObject {
     void initTestCase() {
         QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
         Transaction t;
-        configure(t, QStringLiteral("master"));
-        t.AutoCommit = true;
-        QCOMPARE(t.connect(), 0);
-        QCOMPARE(t.executeImmediate("CREATE DATABASE " + kDatabase), 0);
         configure(t);
-        QCOMPARE(t.connect(), 0);
-        QCOMPARE(t.executeImmediate(
-                     QStringLiteral("CREATE TABLE t_sqlca ( k int PRIMARY KEY, v nvarchar(100) "
-                                    "NULL, d datetime NULL, m ntext NULL )")),
-                 0);
+        const QString error = createTestDatabase(
+            t, kDatabase,
+            QStringLiteral("CREATE TABLE t_sqlca ( k int PRIMARY KEY, v nvarchar(100) NULL, "
+                           "d datetime NULL, m ntext NULL )"));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(t.disconnect(), 0);
     }
 
