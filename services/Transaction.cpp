@@ -166,6 +166,15 @@ bool Transaction::refuseWhenBusy() {
     return true;
 }
 
+bool Transaction::refuseUnlessReady() {
+    if (refuseWhenBusy())
+        return true;
+    if (isConnected())
+        return false;
+    apply(SqlStatus::error(kNotConnected));
+    return true;
+}
+
 bool Transaction::autoCommit() const {
     return d->autoCommit;
 }
@@ -224,10 +233,8 @@ int Transaction::connect() {
 }
 
 int Transaction::disconnect() {
-    if (refuseWhenBusy())
+    if (refuseUnlessReady())
         return int(SQLCode);
-    if (!isConnected())
-        return apply(SqlStatus::error(kNotConnected));
     BusyScope busy(d->busy);
     return apply(d->closeConnection(true));
 }
@@ -241,10 +248,8 @@ int Transaction::rollback() {
 }
 
 int Transaction::endTransaction(bool commitIt) {
-    if (refuseWhenBusy())
+    if (refuseUnlessReady())
         return int(SQLCode);
-    if (!isConnected())
-        return apply(SqlStatus::error(kNotConnected));
     if (d->autoCommit)
         return apply(SqlStatus::error(
             QStringLiteral("AutoCommit is on: there is no transaction to %1.")
@@ -254,10 +259,8 @@ int Transaction::endTransaction(bool commitIt) {
 }
 
 int Transaction::executeImmediate(const QString& sql) {
-    if (refuseWhenBusy())
+    if (refuseUnlessReady())
         return int(SQLCode);
-    if (!isConnected())
-        return apply(SqlStatus::error(kNotConnected));
     BusyScope busy(d->busy);
     SqlStatus status;
     BlockingCall::run([&] {
@@ -275,10 +278,8 @@ int Transaction::executeImmediate(const QString& sql) {
 }
 
 int Transaction::execute(const QString& sql, const QList<QVariant>& inputs) {
-    if (refuseWhenBusy())
+    if (refuseUnlessReady())
         return int(SQLCode);
-    if (!isConnected())
-        return apply(SqlStatus::error(kNotConnected));
     BusyScope busy(d->busy);
     OdbcStatement statement(d->dbc);
     if (!statement.prepare(inputs))
@@ -296,10 +297,8 @@ int Transaction::execute(const QString& sql, const QList<QVariant>& inputs) {
 
 int Transaction::selectRow(const QString& sql, const QList<QVariant>& inputs,
                            QList<QVariant>& outputs) {
-    if (refuseWhenBusy())
+    if (refuseUnlessReady())
         return int(SQLCode);
-    if (!isConnected())
-        return apply(SqlStatus::error(kNotConnected));
     BusyScope busy(d->busy);
     OdbcStatement statement(d->dbc);
     if (!statement.prepare(inputs))
@@ -323,10 +322,8 @@ int Transaction::selectRow(const QString& sql, const QList<QVariant>& inputs,
 
 int Transaction::selectRows(const QString& sql, const QList<QVariant>& inputs,
                             QList<QList<QVariant>>& rows) {
-    if (refuseWhenBusy())
+    if (refuseUnlessReady())
         return int(SQLCode);
-    if (!isConnected())
-        return apply(SqlStatus::error(kNotConnected));
     BusyScope busy(d->busy);
     OdbcStatement statement(d->dbc);
     if (!statement.prepare(inputs))

@@ -84,6 +84,8 @@ class Transaction {
     struct Impl;
     int apply(const SqlStatus& status);
     bool refuseWhenBusy();
+    // For the calls that need a connection: true (status set) when busy or not connected.
+    bool refuseUnlessReady();
     // commit() and rollback() differ only in the completion they ask for.
     int endTransaction(bool commitIt);
 
