@@ -32,6 +32,17 @@ std::string globalValue(const Token& t, const SqlRewriter::Context& c) {
     return "NULL";
 }
 
+// Wraps text in quote, doubling any quote inside it.
+std::string quoted(const std::string& text, char quote) {
+    std::string out(1, quote);
+    for (char c : text) {
+        if (c == quote)
+            out += quote;
+        out += c;
+    }
+    return out + quote;
+}
+
 } // namespace
 
 std::string SqlRewriter::version() {
@@ -41,23 +52,11 @@ std::string SqlRewriter::version() {
 }
 
 std::string SqlRewriter::quoteName(const std::string& name) {
-    std::string out = "\"";
-    for (char c : name) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    return out + "\"";
+    return quoted(name, '"');
 }
 
 std::string SqlRewriter::quoteString(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\'')
-            out += '\'';
-        out += c;
-    }
-    return out + "'";
+    return quoted(text, '\'');
 }
 
 std::string SqlRewriter::rewrite(const std::vector<Token>& tokens, std::size_t from, std::size_t to,
