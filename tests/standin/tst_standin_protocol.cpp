@@ -204,6 +204,8 @@ class TestStandinProtocol : public QObject {
     void parameterRoundTrip_data();
     void parameterRoundTrip();
     void pytdsParameters();
+    void outsideClientsRestoreTheShippedBackup_data();
+    void outsideClientsRestoreTheShippedBackup();
     void prepareDescribesBeforeExecute();
     void largeRequestAndReply();
     void attentionAfterUnreadResults();
@@ -431,6 +433,45 @@ void TestStandinProtocol::pytdsParameters() {
                      "try:\n    c.execute('select 1 from no_such_table')\n"
                      "except pytds.Error as e:\n    print(type(e).__name__, e.msg_no)\n");
     QCOMPARE(out, QString("[(1,)]\n[(0,)]\nProgrammingError 208\n"));
+}
+
+void TestStandinProtocol::outsideClientsRestoreTheShippedBackup_data() {
+    QTest::addColumn<QString>("client");
+    QTest::newRow("tsql") << "tsql";
+    QTest::newRow("pytds") << "pytds";
+}
+
+// Clients that never saw our code restore the shipped working database under a new name and
+// read its six modules back.
+void TestStandinProtocol::outsideClientsRestoreTheShippedBackup() {
+    QFETCH(QString, client);
+    QTemporaryDir files;
+    const QString name = "shipped_" + client;
+    const QString restore =
+        QString("restore database %1 from disk='%2/vqdata'   WITH MOVE 'hotel_data' TO "
+                "'%3\\%1_data',  MOVE 'hotel_log' TO '%3\\%1_log' ")
+            .arg(name, StandinServer::backupDir(), files.path());
+    const QString select = QString("select F_XTBH from %1..LSXTMC order by F_XTBH").arg(name);
+    QString out;
+    if (client == "tsql") {
+        out = runTsql(*m_server, Password, (restore + "\ngo\n" + select + "\ngo\nexit\n").toUtf8());
+    } else {
+        out = runPytds(*m_server, "conn = connect('" + QString(Password) +
+                                      "')\nc = conn.cursor()\n"
+                                      "c.execute(\"" +
+                                      QString(restore).replace("\\", "\\\\") + "\")\nc.execute('" +
+                                      select + "')\nprint(' '.join(r[0] for r in c.fetchall()))\n");
+    }
+    QVERIFY2(!out.contains("Msg 3013") && !out.contains("Error"), qPrintable(out));
+    const QStringList modules{"CY", "HY", "KC", "KF", "RS", "XY"};
+    if (client == "pytds") {
+        QCOMPARE(out.trimmed(), modules.join(' '));
+    } else {
+        for (const QString& m : modules)
+            QVERIFY2(out.contains("\n" + m + "\n"), qPrintable(out));
+    }
+    QVERIFY(QFile::exists(files.filePath(name + "_data")));
+    QVERIFY(QFile::exists(files.filePath(name + "_log")));
 }
 
 void TestStandinProtocol::prepareDescribesBeforeExecute() {
