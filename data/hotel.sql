@@ -27,7 +27,7 @@ GO
 CREATE TABLE t_zd_menu (
     win_name varchar(40) NOT NULL CONSTRAINT PK_t_zd_menu PRIMARY KEY,
     menu_name nvarchar(40) NULL,
-    ifini char(1) NOT NULL,
+    ifini char(1) NULL,
     gsxtxx_js char(1) NULL
 )
 GO
