@@ -25,7 +25,7 @@ StatementOutcome failed(std::vector<Message> messages) {
     return o;
 }
 
-// One file specification: ( NAME = x, FILENAME = 'p', SIZE = ... )
+// One database file clause: ( NAME = x, FILENAME = 'p', SIZE = ... )
 bool parseFileSpec(const std::vector<Token>& t, std::size_t& i, std::string& logical,
                    std::string& path) {
     if (i >= t.size() || !t[i].isSymbol("("))
