@@ -16,11 +16,10 @@
 
 namespace {
 
-thread_local QString lastErrorText;
+using WriteResult = ProfileFile::WriteResult;
 
-bool fail(const QString& text) {
-    lastErrorText = text;
-    return false;
+WriteResult fail(const QString& text) {
+    return {false, text};
 }
 
 QString systemError(const QString& what, const QString& path, int err = errno) {
@@ -46,9 +45,11 @@ class Fd {
     int m_fd;
 };
 
-// A bare name is looked up in the current working directory (not the Windows directory).
-QString resolve(const QString& file) {
-    const QFileInfo info(QDir::current().absoluteFilePath(file));
+// A bare name is looked up in the given directory, or the current working directory at the
+// time of the call (not the Windows directory).
+QString resolve(const QString& directory, const QString& file) {
+    const QDir dir = directory.isEmpty() ? QDir::current() : QDir(directory);
+    const QFileInfo info(dir.absoluteFilePath(file));
     // Write through a symbolic link rather than replacing the link with a plain file.
     const QString target = info.isSymLink() ? info.canonicalFilePath() : QString();
     return target.isEmpty() ? info.absoluteFilePath() : target;
@@ -96,7 +97,7 @@ bool readAll(const QString& path, QByteArray* out) {
 
 // Writes `data` to a new file beside `path` and renames it over `path`, so readers see the
 // old or the new file, never a torn one. The temporary file never outlives a failure.
-bool replaceFile(const QString& path, const QByteArray& data, const struct stat* old) {
+WriteResult replaceFile(const QString& path, const QByteArray& data, const struct stat* old) {
     const QFileInfo info(path);
     QByteArray tmpPath;
     Fd fd;
@@ -134,29 +135,35 @@ bool replaceFile(const QString& path, const QByteArray& data, const struct stat*
         return discard(QStringLiteral("Cannot write"));
     if (::rename(tmpPath.constData(), QFile::encodeName(path).constData()) != 0)
         return discard(QStringLiteral("Cannot replace"));
-    return true;
+    return {};
 }
 
 } // namespace
 
-QString ProfileFile::read(const QString& file, const QString& section, const QString& key,
-                          const QString& defaultValue) {
+ProfileFile::ProfileFile(const QString& fileName, const QString& directory)
+    : m_fileName(fileName), m_directory(directory) {}
+
+QString ProfileFile::path() const {
+    return resolve(m_directory, m_fileName);
+}
+
+QString ProfileFile::read(const QString& section, const QString& key,
+                          const QString& defaultValue) const {
     // No lock: writers rename a complete file into place, so any read sees a whole file.
     QByteArray content;
-    if (file.isEmpty() || !readAll(resolve(file), &content))
+    if (m_fileName.isEmpty() || !readAll(path(), &content))
         return defaultValue;
     return ProfileDocument(content).value(section, key).value_or(defaultValue);
 }
 
-bool ProfileFile::write(const QString& file, const QString& section, const QString& key,
-                        const QString& value) {
-    lastErrorText.clear();
-    if (file.isEmpty())
+ProfileFile::WriteResult ProfileFile::write(const QString& section, const QString& key,
+                                            const QString& value) const {
+    if (m_fileName.isEmpty())
         return fail(QStringLiteral("No profile file named"));
     if (const QString invalid = invalidArgument(section, key, value); !invalid.isEmpty())
         return fail(invalid);
 
-    const QString path = resolve(file);
+    const QString path = this->path();
     const QString dirPath = QFileInfo(path).path();
     // The directory, not the file, carries the lock: the file is replaced by each write, and a
     // lock on a replaced file would no longer exclude anyone.
@@ -188,12 +195,9 @@ bool ProfileFile::write(const QString& file, const QString& section, const QStri
     ProfileDocument document(content);
     if (!document.setValue(section, key, value))
         return fail(QStringLiteral("The value cannot be stored in the encoding of %1").arg(path));
-    if (!replaceFile(path, document.content(), exists ? &st : nullptr))
-        return false;
+    if (WriteResult replaced = replaceFile(path, document.content(), exists ? &st : nullptr);
+        !replaced)
+        return replaced;
     ::fsync(dir.get()); // makes the rename durable; the file itself is already complete
-    return true;
-}
-
-QString ProfileFile::lastError() {
-    return lastErrorText;
+    return {};
 }

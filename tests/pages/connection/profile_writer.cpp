@@ -22,10 +22,11 @@ int main(int argc, char** argv) {
     const QString section = QString::fromLocal8Bit(argv[2]);
     const QString prefix = QString::fromLocal8Bit(argv[3]);
     const int count = atoi(argv[4]);
+    const ProfileFile profile(file);
     for (int i = 0; i < count; ++i) {
         const QString n = QString::number(i);
-        if (!ProfileFile::write(file, section, prefix + n, u'v' + n)) {
-            fprintf(stderr, "%s\n", qPrintable(ProfileFile::lastError()));
+        if (const auto written = profile.write(section, prefix + n, u'v' + n); !written) {
+            fprintf(stderr, "%s\n", qPrintable(written.error));
             return 1;
         }
     }

@@ -27,6 +27,7 @@ class tst_ProfileFile : public QObject {
     void failedWriteLeavesFile();
     void fullDiskLeavesFile();
     void concurrentWritersLoseNothing();
+    void directoryIsKeptWhateverTheCurrentDirectory();
 
   private:
     QByteArray disk() const;
@@ -106,11 +107,10 @@ void tst_ProfileFile::roundTrip() {
     QFETCH(QString, readBack);
     QFETCH(QByteArray, line);
 
-    QVERIFY2(ProfileFile::write(PK::FileName, section, key, value),
-             qPrintable(ProfileFile::lastError()));
+    const ProfileFile::WriteResult written = ProfileFile().write(section, key, value);
+    QVERIFY2(written, qPrintable(written.error));
     QCOMPARE(disk(), "[" + section.toLatin1() + "]\r\n" + line + "\r\n");
-    QCOMPARE(ProfileFile::read(PK::FileName, section.toUpper(), key.toLower(), "<default>"),
-             readBack);
+    QCOMPARE(ProfileFile().read(section.toUpper(), key.toLower(), "<default>"), readBack);
 }
 
 void tst_ProfileFile::readRules_data() {
@@ -149,7 +149,7 @@ void tst_ProfileFile::readRules() {
 
     if (!content.isNull())
         setDisk(content);
-    QCOMPARE(ProfileFile::read(PK::FileName, PK::DatabaseSection, key, "<default>"), expected);
+    QCOMPARE(ProfileFile().read(PK::DatabaseSection, key, "<default>"), expected);
     QCOMPARE(entries().size(), content.isNull() ? 0 : 1);
 }
 
@@ -195,8 +195,8 @@ void tst_ProfileFile::writeKeepsOtherLines() {
     setDisk(before);
     const auto perms = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
     QVERIFY(QFile::setPermissions(PK::FileName, perms));
-    QVERIFY2(ProfileFile::write(PK::FileName, section, key, value),
-             qPrintable(ProfileFile::lastError()));
+    const ProfileFile::WriteResult written = ProfileFile().write(section, key, value);
+    QVERIFY2(written, qPrintable(written.error));
     QCOMPARE(disk(), after);
     QCOMPARE(QFile::permissions(PK::FileName) & ~(QFile::ReadUser | QFile::WriteUser), perms);
     QCOMPARE(entries(), QStringList{PK::FileName});
@@ -230,8 +230,10 @@ void tst_ProfileFile::failedWriteLeavesFile() {
     setDisk(before);
     if (readOnly)
         QVERIFY(QFile::setPermissions(PK::FileName, QFile::ReadOwner | QFile::ReadGroup));
-    QVERIFY(!ProfileFile::write(file, PK::DatabaseSection, key, value));
-    QVERIFY(!ProfileFile::lastError().isEmpty());
+    const ProfileFile::WriteResult written =
+        ProfileFile(file).write(PK::DatabaseSection, key, value);
+    QVERIFY(!written);
+    QVERIFY(!written.error.isEmpty());
     QCOMPARE(disk(), before);
     QCOMPARE(entries(), QStringList{PK::FileName});
 }
@@ -260,10 +262,25 @@ void tst_ProfileFile::concurrentWritersLoseNothing() {
     }
     for (const char* prefix : {"a", "b"})
         for (int i = 0; i < count; ++i)
-            QCOMPARE(ProfileFile::read(PK::FileName, PK::DatabaseSection,
-                                       prefix + QString::number(i), ""),
+            QCOMPARE(ProfileFile().read(PK::DatabaseSection, prefix + QString::number(i), ""),
                      "v" + QString::number(i));
     QCOMPARE(entries(), QStringList{PK::FileName});
+}
+
+// A profile given a directory reads and writes there even after the process changes directory;
+// one given none follows the current directory, as a bare name does for the hotel programs.
+void tst_ProfileFile::directoryIsKeptWhateverTheCurrentDirectory() {
+    const ProfileFile fixed(PK::FileName, m_dir->path());
+    const ProfileFile bare;
+    QTemporaryDir elsewhere;
+    QVERIFY(QDir::setCurrent(elsewhere.path()));
+    QVERIFY(fixed.write(PK::MkiniSection, PK::Data, "1"));
+    QCOMPARE(disk(), QByteArray("[mkini]\r\ndata=1\r\n"));
+    QCOMPARE(bare.read(PK::MkiniSection, PK::Data, "none"), QStringLiteral("none"));
+    QVERIFY(bare.write(PK::MkiniSection, PK::Data, "0"));
+    QCOMPARE(ProfileFile(PK::FileName, elsewhere.path()).read(PK::MkiniSection, PK::Data, ""),
+             QStringLiteral("0"));
+    QCOMPARE(fixed.read(PK::MkiniSection, PK::Data, ""), QStringLiteral("1"));
 }
 
 QTEST_GUILESS_MAIN(tst_ProfileFile)
