@@ -4,6 +4,7 @@
 #include "LogicalUnits.h"
 #include "Runtime.h"
 #include "SongFont.h"
+#include "WindowState.h"
 #include "tabpage_csjk.h"
 #include "tabpage_jbxx.h"
 #include "tabpage_ljsz.h"
@@ -15,8 +16,8 @@ QString tab_1::notConnectedPrompt() {
     return QStringLiteral("请先到<2.连接设置>中,连接数据库后再设置基本信息!");
 }
 
-tab_1::tab_1(Runtime& runtime, const QString& isiflj, QWidget* parent)
-    : QTabWidget(parent), m_runtime(runtime), m_isiflj(isiflj), m_bar(new GuardedTabBar(this)) {
+tab_1::tab_1(Runtime& runtime, WindowState& state, const ProfileFile& profile, QWidget* parent)
+    : QTabWidget(parent), m_runtime(runtime), m_state(state), m_bar(new GuardedTabBar(this)) {
     setObjectName("tab_1");
     setFont(SongFont::font());
     m_bar->setExpanding(false);             // tabs keep their natural width
@@ -25,8 +26,8 @@ tab_1::tab_1(Runtime& runtime, const QString& isiflj, QWidget* parent)
         [this](int newIndex) { return selectionchanging(currentIndex() + 1, newIndex + 1) != 1; });
     setTabBar(m_bar);
 
-    tabpage_csjk = new ::tabpage_csjk(runtime, this);
-    tabpage_ljsz = new ::tabpage_ljsz(runtime, this);
+    tabpage_csjk = new ::tabpage_csjk(runtime, state, profile, this);
+    tabpage_ljsz = new ::tabpage_ljsz(runtime, state, profile, this);
     tabpage_jbxx = new ::tabpage_jbxx(runtime, this);
     tabpage_mkgl = new ::tabpage_mkgl(runtime, this);
     // The pages have the button-face background, not the style's white pane.
@@ -48,14 +49,14 @@ long tab_1::selectionchanging(int oldindex, int newindex) {
     Q_UNUSED(oldindex);
     switch (newindex) {
     case 3:
-        if (m_isiflj != QLatin1String("1")) {
+        if (!m_state.connected()) {
             m_runtime.t_f_ok(notConnectedPrompt());
             return 1;
         }
         tabpage_jbxx->enterPage();
         return 0;
     case 4:
-        if (m_isiflj != QLatin1String("1")) {
+        if (!m_state.connected()) {
             m_runtime.t_f_ok(notConnectedPrompt());
             return 1;
         }

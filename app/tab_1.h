@@ -3,7 +3,9 @@
 #include <QTabWidget>
 
 class GuardedTabBar;
+class ProfileFile;
 class Runtime;
+class WindowState;
 class tabpage_csjk;
 class tabpage_ljsz;
 class tabpage_jbxx;
@@ -13,8 +15,10 @@ class tabpage_mkgl;
 class tab_1 : public QTabWidget {
     Q_OBJECT
   public:
-    // isiflj is the window's connection flag, read on every page change.
-    tab_1(Runtime& runtime, const QString& isiflj, QWidget* parent = nullptr);
+    // The window's state (isiflj, read on every page change) and its profile file, which the
+    // creation and connection pages use.
+    tab_1(Runtime& runtime, WindowState& state, const ProfileFile& profile,
+          QWidget* parent = nullptr);
 
     // The page-entry guard (indexes 1 to 4): 1 keeps the current page, 0 lets it change.
     long selectionchanging(int oldindex, int newindex);
@@ -33,6 +37,6 @@ class tab_1 : public QTabWidget {
 
   private:
     Runtime& m_runtime;
-    const QString& m_isiflj;
+    const WindowState& m_state;
     GuardedTabBar* m_bar;
 };

@@ -9,6 +9,8 @@
 #include "tabpage_mkgl.h"
 #include "w_set_xtmk_back.h"
 
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -27,9 +29,10 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
     struct Fixture {
+        QTemporaryDir dir; // the window's pbbook.ini lives here, never in the build tree
         RecordingPromptService prompts;
         Runtime runtime{prompts};
-        w_set_xtmk_back window{runtime};
+        w_set_xtmk_back window{runtime, ProfileFile(QStringLiteral("pbbook.ini"), dir.path())};
         Fixture() {
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -76,7 +79,7 @@ class TestMainWindow : public QObject {
         for (int i = 0; i < 4; ++i)
             QCOMPARE(f.window.tab_1->tabText(i), captions[i]);
         QCOMPARE(f.window.tab_1->currentIndex(), 0);
-        QCOMPARE(f.window.isiflj, QStringLiteral("0"));
+        QCOMPARE(f.window.state.isiflj, QStringLiteral("0"));
         QCOMPARE(f.window.tab_1->font().family(), QStringLiteral("宋体"));
         QCOMPARE(f.window.tab_1->font().pointSize(), 9);
         QVERIFY(f.prompts.prompts.isEmpty());
@@ -84,8 +87,14 @@ class TestMainWindow : public QObject {
 
     void isFixedSizeModalWithoutMinMax() {
         Fixture f;
-        const QSize expected = LogicalUnits::toPixels(2953, 2072);
-        QCOMPARE(f.window.size(), expected);
+        // 2953 x 2072 units are the outer size, frame included (the platform reports a frame
+        // here); the client area never gets smaller than tab_1.
+        const QSize outer = LogicalUnits::toPixels(2953, 2072);
+        const QSize tab = LogicalUnits::toPixels(2930, 1852);
+        QVERIFY(f.window.frameGeometry().size() != f.window.size());
+        QCOMPARE(f.window.frameGeometry().size(), outer);
+        QVERIFY(f.window.width() >= tab.width() && f.window.height() >= tab.height());
+        const QSize expected = f.window.size();
         QCOMPARE(f.window.minimumSize(), expected);
         QCOMPARE(f.window.maximumSize(), expected);
         QVERIFY(f.window.isModal());
@@ -148,7 +157,7 @@ class TestMainWindow : public QObject {
         QFETCH(int, from);
         QFETCH(int, target);
         Fixture f;
-        f.window.isiflj = "1";
+        f.window.state.isiflj = "1";
         f.window.tab_1->setCurrentIndex(from);
         QSignalSpy entered3(f.window.tab_1->tabpage_jbxx, &tabpage_jbxx::entered);
         QSignalSpy entered4(f.window.tab_1->tabpage_mkgl, &tabpage_mkgl::entered);
@@ -177,10 +186,63 @@ class TestMainWindow : public QObject {
     void onlyTheExactFlagOpensPages() {
         QFETCH(QString, flag);
         Fixture f;
-        f.window.isiflj = flag;
+        f.window.state.isiflj = flag;
         gesture(f, "click", 2);
         QCOMPARE(f.window.tab_1->currentIndex(), 0);
         QCOMPARE(f.prompts.prompts.size(), 1);
+    }
+
+    // Esc would close the window and throw away what was typed; only the close box ends it.
+    void escapeKeepsTheWindowOpen() {
+        Fixture f;
+        QSignalSpy finished(&f.window, &QDialog::finished);
+        QTest::keyClick(f.window.tab_1->currentWidget(), Qt::Key_Escape);
+        QVERIFY(f.window.isVisible());
+        QCOMPARE(finished.count(), 0);
+        f.window.close();
+        QCOMPARE(finished.count(), 1);
+    }
+
+    // Enter in a field presses no button; Enter on a focused button presses that one.
+    void enterPressesOnlyAFocusedButton() {
+        QTemporaryDir dir;
+        RecordingPromptService prompts;
+        Runtime runtime{prompts};
+        w_set_xtmk_back window{runtime, ProfileFile(QStringLiteral("pbbook.ini"), dir.path())};
+        QWidget* page = window.tab_1->currentWidget();
+        auto* first = new QPushButton(QStringLiteral("first"), page);
+        auto* field = new QLineEdit(page);
+        auto* second = new QPushButton(QStringLiteral("second"), page);
+        second->move(0, 60);
+        QSignalSpy firstClicks(first, &QPushButton::clicked);
+        QSignalSpy secondClicks(second, &QPushButton::clicked);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClick(field, Qt::Key_Enter);
+        QCOMPARE(firstClicks.count() + secondClicks.count(), 0);
+        second->setFocus();
+        QTest::keyClick(second, Qt::Key_Return);
+        QCOMPARE(firstClicks.count(), 0);
+        QCOMPARE(secondClicks.count(), 1);
+        QVERIFY(window.isVisible());
+    }
+
+    // The window's open event is its own: QDialog::open() still shows the window modally and
+    // leaves the flag alone.
+    void dialogOpenShowsTheWindow() {
+        QTemporaryDir dir;
+        RecordingPromptService prompts;
+        Runtime runtime{prompts};
+        w_set_xtmk_back window{runtime, ProfileFile(QStringLiteral("pbbook.ini"), dir.path())};
+        QCOMPARE(window.state.isiflj, QStringLiteral("0"));
+        window.state.isiflj = "1";
+        static_cast<QDialog&>(window).open();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.state.isiflj, QStringLiteral("1"));
+        window.close();
     }
 
     void pagesOneAndTwoNeverPrompt() {
