@@ -1,5 +1,6 @@
 -- The hotel database: the tables the set-up tool and the main programs share.
--- Runs on SQL Server 2000 and later with sqlcmd (UTF-8: sqlcmd -f 65001), and on our stand-in.
+-- Runs on SQL Server 2005 and later with sqlcmd (UTF-8: sqlcmd -f 65001), on SQL Server 2000 with
+-- osql once prepared as data/README.md says, and on our stand-in.
 -- The directory c:\vqbuild must exist; the files are only the build's working copy, the
 -- shipped backup is restored elsewhere with WITH MOVE 'hotel_data' / 'hotel_log'.
 :on error exit
