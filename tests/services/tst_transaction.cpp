@@ -1,3 +1,4 @@
+#include "BlockingCall.h"
 #include "ConnectionSettings.h"
 #include "OdbcDiagnostics.h"
 #include "OdbcDriverCatalog.h"
@@ -342,6 +343,38 @@ class TestTransaction : public QObject {
         QVERIFY2(t.SQLErrText.contains(textPart), qPrintable(t.SQLErrText));
         QVERIFY2(t.SQLErrText.contains(t.ServerName), qPrintable(t.SQLErrText));
         QVERIFY(!t.isConnected());
+    }
+
+    // A connect in flight reads the commit mode on the worker: changing it meanwhile is
+    // refused like every other call.
+    void autoCommitIsRefusedWhileAConnectIsInFlight() {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        BlockingCall calls;
+        Transaction t(&calls);
+        t.DBMS = kMss;
+        t.ServerName = QStringLiteral("127.0.0.1,%1").arg(silent.serverPort());
+        t.LogId = QStringLiteral("sa");
+        t.DBParm = QStringLiteral("LoginTimeout='1'");
+        bool waiting = false;
+        long codeDuring = 0;
+        QString textDuring;
+        bool autoCommitDuring = true;
+        QTimer::singleShot(50, this, [&] {
+            waiting = calls.isWaiting();
+            t.AutoCommit = true;
+            codeDuring = t.SQLCode;
+            textDuring = t.SQLErrText;
+            autoCommitDuring = t.AutoCommit;
+        });
+        QCOMPARE(t.connect(), -1);
+        QVERIFY(waiting); // the long call went through the BlockingCall it was given
+        QCOMPARE(codeDuring, -1L);
+        QCOMPARE(textDuring,
+                 QStringLiteral("Another database call of this transaction is still running."));
+        QVERIFY(!autoCommitDuring);
+        QVERIFY(!t.AutoCommit);
+        QVERIFY(!calls.isWaiting());
     }
 
     void reconnectClosesTheOldConnectionFirst() {
