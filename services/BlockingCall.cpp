@@ -5,13 +5,9 @@
 #include <QEventLoop>
 #include <QFutureWatcher>
 #include <QThread>
-#include <QVariant>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace {
-
-// Kept on the application object, so the guard lives exactly as long as the application.
-const char* const kWaitingProperty = "varnosetBlockingCallWaiting";
 
 class InputBlocker : public QObject {
   public:
@@ -34,6 +30,8 @@ class InputBlocker : public QObject {
         case QEvent::TabletRelease:
         case QEvent::TabletMove:
         case QEvent::NativeGesture:
+        // Text an input method commits (how Chinese is typed) is input as much as a key.
+        case QEvent::InputMethod:
             return true;
         case QEvent::Close:
             // The user closing a window; a close the program itself asks for still happens.
@@ -51,20 +49,15 @@ class InputBlocker : public QObject {
 
 } // namespace
 
-bool BlockingCall::isWaiting() {
-    const QCoreApplication* app = QCoreApplication::instance();
-    return app && app->property(kWaitingProperty).toBool();
-}
-
 void BlockingCall::run(const std::function<void()>& work) {
     QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() != app->thread() || isWaiting()) {
+    if (!app || QThread::currentThread() != app->thread() || m_waiting) {
         work();
         return;
     }
     InputBlocker blocker;
     app->installEventFilter(&blocker);
-    app->setProperty(kWaitingProperty, true);
+    m_waiting = true;
 
     QEventLoop loop;
     QFutureWatcher<void> watcher;
@@ -74,6 +67,6 @@ void BlockingCall::run(const std::function<void()>& work) {
         loop.exec();
     watcher.waitForFinished();
 
-    app->setProperty(kWaitingProperty, false);
+    m_waiting = false;
     app->removeEventFilter(&blocker);
 }

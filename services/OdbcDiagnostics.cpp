@@ -1,14 +1,12 @@
 #include "OdbcDiagnostics.h"
 
+#include "OdbcWide.h"
+
 #include <sqlext.h>
 #include <sqlucode.h>
 
+#include <algorithm>
 #include <vector>
-
-static QString fromWide(const SQLWCHAR* text, qsizetype length) {
-    static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC's SQLWCHAR is UTF-16");
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(text), length);
-}
 
 void OdbcDiagnostics::collect(SQLSMALLINT handleType, SQLHANDLE handle) {
     if (handle == SQL_NULL_HANDLE)
@@ -28,7 +26,8 @@ void OdbcDiagnostics::collect(SQLSMALLINT handleType, SQLHANDLE handle) {
         if (!SQL_SUCCEEDED(rc))
             break;
         const qsizetype textLength = qMin<qsizetype>(length, qsizetype(message.size()) - 1);
-        m_records.append({fromWide(state, 5), long(native), fromWide(message.data(), textLength)});
+        m_records.append({OdbcWide::toQString(state, 5), long(native),
+                          OdbcWide::toQString(message.data(), textLength)});
     }
 }
 
@@ -51,12 +50,16 @@ QString OdbcDiagnostics::stripPrefixes(const QString& text) {
     return text.mid(i).trimmed();
 }
 
+// The driver's own records carry no server number: Microsoft's driver and the driver
+// manager give native error 0; FreeTDS numbers the failures of its own library 20000-20999
+// (20017 "Unexpected EOF from the server") under any SQLSTATE, 01000 included, and marks
+// server messages and its own alike with "[FreeTDS][SQL Server]". The server's numbers in
+// that range belong to replication procedures this tool never calls.
 bool OdbcDiagnostics::isServerMessage(const Record& r) {
     if (r.native == 0)
         return false;
-    // FreeTDS numbers its own connection failures 20000-20999 (its library's error codes).
-    const bool freeTdsOwn = r.native >= 20000 && r.native < 21000 &&
-                            (r.state.startsWith(u"08") || r.state.startsWith(u"HY"));
+    const bool freeTdsOwn =
+        r.text.startsWith(u"[FreeTDS]") && r.native >= 20000 && r.native < 21000;
     return !freeTdsOwn;
 }
 
@@ -69,22 +72,33 @@ bool OdbcDiagnostics::driverNotLoaded() const {
 }
 
 SqlStatus OdbcDiagnostics::errorStatus(const QString& fallback) const {
-    QStringList serverTexts;
-    long dbCode = 0;
-    long firstNumber = 0;
+    QList<Record> server;
+    for (const Record& r : m_records) {
+        if (isServerMessage(r))
+            server.append(r);
+    }
+    // A login that fails for a reason (an unknown database) comes with "Login failed" too;
+    // the reason leads, in whatever order the driver hands the records back, so a mistyped
+    // database does not read as a wrong password.
+    const auto isError = [](const Record& r) { return !r.state.startsWith(u"01"); };
+    const bool hasReason = std::any_of(server.cbegin(), server.cend(), [&](const Record& r) {
+        return isError(r) && r.native != kLoginFailed;
+    });
+    if (hasReason)
+        std::stable_partition(server.begin(), server.end(),
+                              [](const Record& r) { return r.native != kLoginFailed; });
+
     // Every message the server sent with the error ("The statement has been terminated."
     // too); the number is that of the first real error, not of an informational message.
-    for (const Record& r : m_records) {
-        if (!isServerMessage(r))
-            continue;
-        if (firstNumber == 0)
-            firstNumber = r.native;
-        if (dbCode == 0 && !r.state.startsWith(u"01"))
+    QStringList serverTexts;
+    long dbCode = 0;
+    for (const Record& r : server) {
+        if (dbCode == 0 && isError(r))
             dbCode = r.native;
         serverTexts.append(stripPrefixes(r.text));
     }
-    if (dbCode == 0)
-        dbCode = firstNumber;
+    if (dbCode == 0 && !server.isEmpty())
+        dbCode = server.first().native;
     if (!serverTexts.isEmpty())
         return SqlStatus::error(serverTexts.join(u'\n'), dbCode);
     QStringList driverTexts;

@@ -8,8 +8,9 @@
 #include <sql.h>
 
 // The diagnostic records of an ODBC handle, turned into the transaction's status: the
-// server's messages (native error number set) in the driver's order, without the driver's
-// bracketed prefixes; the driver's own text only when the server said nothing.
+// server's messages in the driver's order (a login failure after the reason for it), without
+// the driver's bracketed prefixes; the driver's own text only when the server said nothing.
+// The status's number is always a server error number, or 0.
 class OdbcDiagnostics {
   public:
     struct Record {
@@ -26,7 +27,11 @@ class OdbcDiagnostics {
     bool hasState(const QString& statePrefix) const;
     // The driver manager could not find or load the driver.
     bool driverNotLoaded() const;
+    // False for the driver's and the driver manager's own records.
     static bool isServerMessage(const Record& record);
+
+    // "Login failed for user ..."
+    static constexpr long kLoginFailed = 18456;
 
     // -1 with the server's messages, or with the driver's when there are none.
     SqlStatus errorStatus(const QString& fallback) const;

@@ -1,5 +1,8 @@
 #include "OdbcDriverCatalog.h"
 
+#include "OdbcWide.h"
+
+#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -7,10 +10,6 @@
 #include <sqlucode.h>
 
 namespace {
-
-QString fromWide(const SQLWCHAR* text) {
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(text));
-}
 
 bool looksLikeFreeTdsLibrary(const QString& path) {
     return QFileInfo(path).fileName().startsWith(u"libtdsodbc", Qt::CaseInsensitive);
@@ -34,12 +33,12 @@ template <typename Found> static void forEachDriver(SQLHENV env, Found found) {
         // Attributes are "key=value" strings, each ended by a NUL, the list by a second NUL.
         QString library;
         for (const SQLWCHAR* p = attributes; *p;) {
-            const QString pair = fromWide(p);
+            const QString pair = OdbcWide::toQString(p);
             if (pair.startsWith(u"Driver=", Qt::CaseInsensitive))
                 library = pair.mid(7).trimmed();
             p += pair.size() + 1;
         }
-        if (found(fromWide(name), library))
+        if (found(OdbcWide::toQString(name), library))
             return;
     }
 }
@@ -77,8 +76,9 @@ QString OdbcDriverCatalog::resolve(const QString& explicitDriver) const {
     const QString registered = registeredFreeTds();
     if (!registered.isEmpty())
         return registered;
-    if (QFileInfo::exists(QString::fromLatin1(kFreeTdsLibrary)))
-        return QString::fromLatin1(kFreeTdsLibrary);
+    const QString library = findFreeTdsLibrary();
+    if (!library.isEmpty())
+        return library;
     return QStringLiteral("FreeTDS"); // fails the connect with the driver manager's text
 }
 
@@ -86,4 +86,26 @@ bool OdbcDriverCatalog::isFreeTds(const QString& driver) const {
     if (driver.compare(u"FreeTDS", Qt::CaseInsensitive) == 0 || looksLikeFreeTdsLibrary(driver))
         return true;
     return looksLikeFreeTdsLibrary(libraryOf(driver));
+}
+
+QString OdbcDriverCatalog::findFreeTdsLibrary(const QString& root) {
+    const QString base = root.endsWith(u'/') ? root.chopped(1) : root;
+    QStringList candidates;
+#ifdef VARNOSET_LIBRARY_ARCHITECTURE
+    // The build machine's multiarch directory first: the library this build links against.
+    candidates << base + QStringLiteral("/usr/lib/" VARNOSET_LIBRARY_ARCHITECTURE "/odbc");
+#endif
+    // Any other multiarch directory (Debian and its kin), then the unsplit layouts.
+    const QDir lib(base + QStringLiteral("/usr/lib"));
+    for (const QString& arch : lib.entryList({QStringLiteral("*-linux-gnu*")},
+                                             QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+        candidates << lib.filePath(arch) + QStringLiteral("/odbc");
+    candidates << base + QStringLiteral("/usr/lib/odbc") << base + QStringLiteral("/usr/lib64")
+               << base + QStringLiteral("/usr/local/lib");
+    for (const QString& dir : std::as_const(candidates)) {
+        const QString path = dir + QStringLiteral("/libtdsodbc.so");
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return {};
 }

@@ -1,5 +1,7 @@
 #include "OdbcStatement.h"
 
+#include "OdbcWide.h"
+
 #include <QDateTime>
 
 #include <sqlext.h>
@@ -14,8 +16,25 @@ constexpr qsizetype kMaxNVarChar = 4000;
 constexpr qsizetype kMaxVarBinary = 8000;
 constexpr SQLLEN kChunkChars = 2048;
 
-QString fromWide(const SQLWCHAR* text, qsizetype length) {
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(text), length);
+// Any null reaches the server as NULL. Qt 6 no longer calls a variant holding a null
+// QString or an invalid QDateTime null, and both must not go out as '' or year 0.
+bool isNullInput(const QVariant& value) {
+    if (!value.isValid() || value.isNull())
+        return true;
+    switch (value.metaType().id()) {
+    case QMetaType::QString:
+        return value.toString().isNull();
+    case QMetaType::QByteArray:
+        return value.toByteArray().isNull();
+    case QMetaType::QDateTime:
+        return !value.toDateTime().isValid();
+    case QMetaType::QDate:
+        return !value.toDate().isValid();
+    case QMetaType::QTime:
+        return !value.toTime().isValid();
+    default:
+        return false;
+    }
 }
 
 bool isIntegerType(QMetaType::Type type) {
@@ -133,7 +152,7 @@ bool OdbcStatement::bindInput(SQLUSMALLINT number, const QVariant& value) {
     Input& in = *input;
     m_inputs.push_back(std::move(input));
     const auto type = QMetaType::Type(value.metaType().id());
-    const bool null = !value.isValid() || value.isNull();
+    const bool null = isNullInput(value);
 
     if (isIntegerType(type) || type == QMetaType::Bool) {
         const qlonglong v = null ? 0 : value.toLongLong();
@@ -158,12 +177,11 @@ bool OdbcStatement::bindInput(SQLUSMALLINT number, const QVariant& value) {
         if (null) {
             in.indicator = SQL_NULL_DATA;
         } else {
-            // The wall-clock fields exactly as held: the server's datetime has no zone.
-            const QDateTime dt = type == QMetaType::QDate
-                                     ? QDateTime(value.toDate(), QTime(0, 0), Qt::LocalTime)
-                                     : value.toDateTime();
-            const QDate date = dt.date();
-            const QTime time = dt.time();
+            // The date and time fields exactly as held, in the value's own zone, never
+            // converted: the server's datetime is a wall clock without a zone.
+            const bool dateOnly = type == QMetaType::QDate;
+            const QDate date = dateOnly ? value.toDate() : value.toDateTime().date();
+            const QTime time = dateOnly ? QTime(0, 0) : value.toDateTime().time();
             in.timestamp.year = SQLSMALLINT(date.year());
             in.timestamp.month = SQLUSMALLINT(date.month());
             in.timestamp.day = SQLUSMALLINT(date.day());
@@ -203,9 +221,7 @@ bool OdbcStatement::bindInput(SQLUSMALLINT number, const QVariant& value) {
 }
 
 SQLRETURN OdbcStatement::execute(const QString& sql) {
-    const SQLRETURN rc = SQLExecDirectW(
-        m_stmt, const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())),
-        SQLINTEGER(sql.size()));
+    const SQLRETURN rc = SQLExecDirectW(m_stmt, OdbcWide::of(sql), SQLINTEGER(sql.size()));
     if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE) {
         m_diagnostics.collect(SQL_HANDLE_STMT, m_stmt);
         failFromDiagnostics(QStringLiteral("The statement failed."));
@@ -297,10 +313,11 @@ QVariant OdbcStatement::readColumn(SQLUSMALLINT number, const Column& column, bo
             SQLGetData(m_stmt, number, SQL_C_TYPE_TIMESTAMP, &ts, sizeof(ts), &indicator));
         if (!ok || indicator == SQL_NULL_DATA)
             return QVariant(meta);
-        // Built from the fields: the server's wall-clock value, never shifted.
+        // The server's wall clock held as UTC, which has no gaps: a value that does not
+        // exist in local time (a daylight-saving gap) stays valid and unshifted.
         return QDateTime(QDate(ts.year, ts.month, ts.day),
                          QTime(ts.hour, ts.minute, ts.second, int(ts.fraction / 1000000u)),
-                         Qt::LocalTime);
+                         Qt::UTC);
     }
     case QMetaType::QByteArray:
         return readBinary(number, ok);
@@ -319,7 +336,7 @@ QVariant OdbcStatement::readText(SQLUSMALLINT number, bool& ok) {
             const SQLLEN chars = indicator == SQL_NO_TOTAL
                                      ? room
                                      : qMin<SQLLEN>(indicator / SQLLEN(sizeof(SQLWCHAR)), room);
-            text += fromWide(buffer, chars);
+            text += OdbcWide::toQString(buffer, chars);
         });
     if (!read)
         ok = false;

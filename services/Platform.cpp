@@ -18,6 +18,10 @@ QString Platform::computerName() const {
     return m_nameFixed ? m_fixedName : QSysInfo::machineHostName();
 }
 
+QDate Platform::today() const {
+    return m_fixedToday.isValid() ? m_fixedToday : QDate::currentDate();
+}
+
 QString Platform::currentDirectory() const {
     return QDir::currentPath();
 }

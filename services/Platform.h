@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 // What the pages need from the machine they run on. Paths arrive Windows-style, as typed,
@@ -13,6 +14,10 @@ class Platform {
         m_nameFixed = true;
     }
 
+    // The workstation's current date. Tests may fix it; an invalid date goes back to the clock.
+    QDate today() const;
+    void setToday(const QDate& date) { m_fixedToday = date; }
+
     QString currentDirectory() const;
     bool directoryExists(const QString& path) const;
     // 1 on success, -1 on failure (missing parents are created too).
@@ -21,4 +26,5 @@ class Platform {
   private:
     QString m_fixedName;
     bool m_nameFixed = false;
+    QDate m_fixedToday;
 };

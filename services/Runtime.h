@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BlockingCall.h"
 #include "Platform.h"
 #include "ProgressPopup.h"
 #include "PromptService.h"
@@ -7,13 +8,16 @@
 
 // The runtime context the window and every page work through: the one transaction `sqlca`,
 // the prompt seam, the progress popup and the machine. Built once by main (or by a test).
+// `blocking` runs the long calls and knows whether one is in flight; declared before `sqlca`,
+// which calls through it.
 class Runtime {
   public:
     explicit Runtime(PromptService& prompts) : prompts(prompts) {}
     Runtime(const Runtime&) = delete;
     Runtime& operator=(const Runtime&) = delete;
 
-    Transaction sqlca;
+    BlockingCall blocking;
+    Transaction sqlca{&blocking};
     PromptService& prompts;
     ProgressPopup popup;
     Platform platform;

@@ -18,6 +18,7 @@ QString gssqltrans(const QString& pssql);
 
 int gif_sqlcode(const Transaction& ptrans);
 
-// The database server's current date and time, read through sqlca, whose SQLCode is put back
-// as it was. A null QDateTime when the query fails or gives no row.
+// The database server's current date and time (its wall clock, held as Qt::UTC), read
+// through sqlca, whose SQLCode is put back as it was. A null QDateTime when the query fails
+// or gives no row.
 QDateTime t_f_getsvrdt(Transaction& sqlca);

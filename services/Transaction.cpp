@@ -5,6 +5,7 @@
 #include "OdbcDiagnostics.h"
 #include "OdbcDriverCatalog.h"
 #include "OdbcStatement.h"
+#include "OdbcWide.h"
 #include "SqlStatus.h"
 
 #include <sql.h>
@@ -41,6 +42,10 @@ SqlStatus connectFailure(const OdbcDiagnostics& diagnostics, const QString& driv
 } // namespace
 
 struct Transaction::Impl {
+    explicit Impl(BlockingCall* given) : calls(given ? given : &ownCalls) {}
+
+    BlockingCall ownCalls;
+    BlockingCall* calls;
     SQLHENV env = SQL_NULL_HENV;
     SQLHDBC dbc = SQL_NULL_HDBC;
     bool autoCommit = false;
@@ -86,48 +91,48 @@ struct Transaction::Impl {
         return status;
     }
 
-    SqlStatus setConnectAttribute(SQLINTEGER attribute, SQLULEN value) {
-        if (SQL_SUCCEEDED(SQLSetConnectAttrW(dbc, attribute, reinterpret_cast<SQLPOINTER>(value),
+    static SqlStatus setConnectAttribute(SQLHDBC handle, SQLINTEGER attribute, SQLULEN value) {
+        if (SQL_SUCCEEDED(SQLSetConnectAttrW(handle, attribute, reinterpret_cast<SQLPOINTER>(value),
                                              SQL_IS_UINTEGER)))
             return SqlStatus::ok();
         OdbcDiagnostics diagnostics;
-        diagnostics.collect(SQL_HANDLE_DBC, dbc);
+        diagnostics.collect(SQL_HANDLE_DBC, handle);
         return diagnostics.errorStatus(QStringLiteral("The driver refused a connection option."));
     }
 
-    // Runs on the worker thread: nothing here touches the UI.
+    // Runs on the worker thread: nothing here touches the UI or a member the UI thread may
+    // read meanwhile; the caller stores the handle once the call is over.
     SqlStatus open(const ConnectionSettings& settings, const QString& driver,
-                   const QString& connectionString) {
-        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc))) {
-            dbc = SQL_NULL_HDBC;
+                   const QString& connectionString, bool manualCommit, SQLHDBC& opened) const {
+        SQLHDBC handle = SQL_NULL_HDBC;
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &handle)))
             return SqlStatus::error(QStringLiteral("The ODBC driver manager could not create "
                                                    "a connection."));
-        }
-        SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT,
+        SQLSetConnectAttrW(handle, SQL_ATTR_LOGIN_TIMEOUT,
                            reinterpret_cast<SQLPOINTER>(SQLULEN(settings.loginTimeoutSeconds())),
                            SQL_IS_UINTEGER);
-        const SQLRETURN rc = SQLDriverConnectW(
-            dbc, nullptr,
-            const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(connectionString.utf16())),
-            SQLSMALLINT(connectionString.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+        const SQLRETURN rc = SQLDriverConnectW(handle, nullptr, OdbcWide::of(connectionString),
+                                               SQLSMALLINT(connectionString.size()), nullptr, 0,
+                                               nullptr, SQL_DRIVER_NOPROMPT);
         if (!SQL_SUCCEEDED(rc)) {
             OdbcDiagnostics diagnostics;
-            diagnostics.collect(SQL_HANDLE_DBC, dbc);
-            SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-            dbc = SQL_NULL_HDBC;
+            diagnostics.collect(SQL_HANDLE_DBC, handle);
+            SQLFreeHandle(SQL_HANDLE_DBC, handle);
             return connectFailure(diagnostics, driver, settings);
         }
         // Set after login: with FreeTDS this sends the isolation, then BEGIN TRANSACTION.
         SqlStatus status;
         if (settings.isolation() != 0)
-            status = setConnectAttribute(SQL_ATTR_TXN_ISOLATION, SQLULEN(settings.isolation()));
-        if (status.code == 0 && !autoCommit)
-            status = setConnectAttribute(SQL_ATTR_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF);
+            status =
+                setConnectAttribute(handle, SQL_ATTR_TXN_ISOLATION, SQLULEN(settings.isolation()));
+        if (status.code == 0 && manualCommit)
+            status = setConnectAttribute(handle, SQL_ATTR_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF);
         if (status.code != 0) {
-            SQLDisconnect(dbc);
-            SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-            dbc = SQL_NULL_HDBC;
+            SQLDisconnect(handle);
+            SQLFreeHandle(SQL_HANDLE_DBC, handle);
+            return status;
         }
+        opened = handle;
         return status;
     }
 };
@@ -149,7 +154,7 @@ class BusyScope {
 
 } // namespace
 
-Transaction::Transaction() : d(std::make_unique<Impl>()) {}
+Transaction::Transaction(BlockingCall* calls) : d(std::make_unique<Impl>(calls)) {}
 Transaction::~Transaction() = default;
 
 int Transaction::apply(const SqlStatus& status) {
@@ -180,14 +185,15 @@ bool Transaction::autoCommit() const {
 }
 
 void Transaction::setAutoCommit(bool on) {
+    // A connect in flight reads the mode on its worker thread.
+    if (refuseWhenBusy())
+        return;
     if (on == d->autoCommit)
         return;
     if (!isConnected()) {
         d->autoCommit = on;
         return;
     }
-    if (refuseWhenBusy())
-        return;
     BusyScope busy(d->busy);
     // The driver rolls back when autocommit goes back on; the work done so far must stay.
     if (on) {
@@ -197,8 +203,8 @@ void Transaction::setAutoCommit(bool on) {
             return;
         }
     }
-    const SqlStatus status =
-        d->setConnectAttribute(SQL_ATTR_AUTOCOMMIT, on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF);
+    const SqlStatus status = Impl::setConnectAttribute(d->dbc, SQL_ATTR_AUTOCOMMIT,
+                                                       on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF);
     if (status.code == 0)
         d->autoCommit = on;
     apply(status);
@@ -228,7 +234,11 @@ int Transaction::connect() {
         return apply(SqlStatus::error(settings.errorText()));
 
     SqlStatus status;
-    BlockingCall::run([&] { status = d->open(settings, driver, connectionString); });
+    SQLHDBC opened = SQL_NULL_HDBC;
+    const bool manualCommit = !d->autoCommit;
+    d->calls->run(
+        [&] { status = d->open(settings, driver, connectionString, manualCommit, opened); });
+    d->dbc = opened;
     return apply(status);
 }
 
@@ -263,7 +273,7 @@ int Transaction::executeImmediate(const QString& sql) {
         return int(SQLCode);
     BusyScope busy(d->busy);
     SqlStatus status;
-    BlockingCall::run([&] {
+    d->calls->run([&] {
         OdbcStatement statement(d->dbc);
         if (!statement.prepare({})) {
             status = statement.status();

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class BlockingCall;
 struct SqlStatus;
 
 // The one database connection every page works through (the global transaction of the
@@ -13,14 +14,19 @@ struct SqlStatus;
 // SQLDBCode and SQLErrText and never throws. Used from one thread (the UI thread).
 //
 // Values travel as QVariant: QString (text), qlonglong/int (integer), QDateTime (datetime,
-// the server's wall-clock value). A null input is a null QVariant of the intended type
-// (for example QVariant(QMetaType::fromType<QString>())) or a plain QVariant(). Results
-// come back as int/qlonglong, double, bool (bit), QDateTime, QByteArray, and QString for
-// text and decimals (their exact digits); a null as a null QVariant of that type.
+// the server's wall-clock value: the date and time fields of the value given go out
+// unconverted, whatever its zone; values read come back with Qt::UTC, which has no
+// daylight-saving gaps). Every null goes out as NULL: a plain QVariant(), a null QVariant of
+// any type, a null QString, an invalid QDateTime or QDate; an empty QString("") is ''.
+// Results come back as int/qlonglong, double, bool (bit), QDateTime, QByteArray, and
+// QString for text and decimals (their exact digits); a null as a null QVariant of that type.
 // Destroying a connected transaction rolls back its pending work and closes.
 class Transaction {
   public:
-    Transaction();
+    // Long calls (connect, executeImmediate) run through calls, which must outlive the
+    // transaction; without one the transaction has a BlockingCall of its own, so long calls
+    // still leave the UI responsive.
+    explicit Transaction(BlockingCall* calls = nullptr);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
@@ -57,6 +63,7 @@ class Transaction {
 
     bool autoCommit() const;
     // Takes effect at once on a live connection; switching to true keeps earlier work.
+    // Refused (SQLCode -1, value kept) while another call of this transaction runs.
     void setAutoCommit(bool on);
 
     bool isConnected() const;

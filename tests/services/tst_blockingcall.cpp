@@ -1,6 +1,9 @@
 #include "BlockingCall.h"
 
+#include <QApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QSemaphore>
 #include <QThread>
@@ -58,14 +61,18 @@ class TestBlockingCall : public QObject {
                 release = true;
         });
         timer.start();
-        BlockingCall::run([&] {
+        BlockingCall calls;
+        bool waitingDuringCall = false;
+        calls.run([&] {
             workThread = QThread::currentThread();
+            waitingDuringCall = calls.isWaiting();
             for (int i = 0; i < 1000 && !release; ++i)
                 QThread::msleep(5);
         });
         QVERIFY(release);
         QVERIFY(workThread != QThread::currentThread());
-        QVERIFY(!BlockingCall::isWaiting());
+        QVERIFY(waitingDuringCall);
+        QVERIFY(!calls.isWaiting());
     }
 
     void userInputIsSwallowedWhileWaiting_data() {
@@ -84,7 +91,8 @@ class TestBlockingCall : public QObject {
             delivered.release();
         });
         bool sentDuringCall = false;
-        BlockingCall::run([&] { sentDuringCall = delivered.tryAcquire(1, 5000); });
+        BlockingCall calls;
+        calls.run([&] { sentDuringCall = delivered.tryAcquire(1, 5000); });
         QVERIFY(sentDuringCall);
         QCOMPARE(target.count, 0);
 
@@ -94,16 +102,44 @@ class TestBlockingCall : public QObject {
         QCOMPARE(target.count, 1);
     }
 
+    // How Chinese is typed: the input method commits the text, no key event carries it.
+    void textFromAnInputMethodIsSwallowedWhileWaiting() {
+        QLineEdit field;
+        field.show();
+        QApplication::setActiveWindow(&field);
+        field.setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(&field));
+        const auto commit = [&field] {
+            QInputMethodEvent event;
+            event.setCommitString(QStringLiteral("维尔特"));
+            QCoreApplication::sendEvent(&field, &event);
+        };
+        QSemaphore delivered;
+        QTimer::singleShot(0, this, [&] {
+            commit();
+            delivered.release();
+        });
+        bool sentDuringCall = false;
+        BlockingCall calls;
+        calls.run([&] { sentDuringCall = delivered.tryAcquire(1, 5000); });
+        QVERIFY(sentDuringCall);
+        QCOMPARE(field.text(), QString());
+
+        commit();
+        QCOMPARE(field.text(), QStringLiteral("维尔特"));
+    }
+
     void nestedCallRunsInline() {
         QThread* outer = nullptr;
         QThread* inner = nullptr;
         QSemaphore innerDone;
+        BlockingCall calls;
         QTimer::singleShot(0, this, [&] {
-            BlockingCall::run([&] { inner = QThread::currentThread(); });
+            calls.run([&] { inner = QThread::currentThread(); });
             innerDone.release();
         });
         bool innerRanDuringCall = false;
-        BlockingCall::run([&] {
+        calls.run([&] {
             outer = QThread::currentThread();
             innerRanDuringCall = innerDone.tryAcquire(1, 5000);
         });
@@ -116,9 +152,10 @@ class TestBlockingCall : public QObject {
     void offTheApplicationThreadRunsInline() {
         QThread* caller = nullptr;
         QThread* worker = nullptr;
+        BlockingCall calls;
         std::unique_ptr<QThread> thread(QThread::create([&] {
             caller = QThread::currentThread();
-            BlockingCall::run([&] { worker = QThread::currentThread(); });
+            calls.run([&] { worker = QThread::currentThread(); });
         }));
         thread->start();
         QVERIFY(thread->wait(5000));
