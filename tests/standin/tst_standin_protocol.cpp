@@ -815,6 +815,7 @@ void TestStandinProtocol::statementLog() {
                           "select @P1 * 2", "select nosuch from t_nosuch"}));
     server.terminate();
     QVERIFY(server.waitForFinished(15000));
+    QCOMPARE(server.exitCode(), 0);
 }
 
 // One server on two loopback addresses: a "ready" line for each, both serve.
