@@ -2,6 +2,7 @@
 #include "Catalogue.h"
 #include "EngineSession.h"
 #include "Server.h"
+#include "StatementLog.h"
 
 #include <csignal>
 #include <cstdio>
@@ -14,8 +15,20 @@
 namespace {
 
 int usage() {
-    std::cerr << "usage: sqlserver-standin --listen HOST:PORT --root DIR [--sa-password PW]\n"
-                 "       sqlserver-standin make-backup --database NAME --out FILE SCRIPT...\n";
+    std::cerr
+        << "usage: sqlserver-standin --listen HOST:PORT [--listen HOST:PORT]... --root DIR\n"
+           "                         [--sa-password PW] [--log-statements FILE]\n"
+           "       sqlserver-standin make-backup --database NAME --out FILE SCRIPT...\n"
+           "\n"
+           "  --listen HOST:PORT     an address to serve (a host must be named; port 0 picks a\n"
+           "                         free one). Once every address accepts connections, prints\n"
+           "                         'ready HOST:PORT' for each, in the order given; exits\n"
+           "                         non-zero when one cannot be served.\n"
+           "  --log-statements FILE  appends every statement text the server runs (SQL batches,\n"
+           "                         and the statement of sp_executesql, sp_prepexec and each\n"
+           "                         sp_execute), exactly as received, in arrival order: each\n"
+           "                         text, a new line, then a line holding only the record\n"
+           "                         separator character (0x1E).\n";
     return 2;
 }
 
@@ -63,23 +76,36 @@ int makeBackup(int argc, char** argv) {
 }
 
 int serve(int argc, char** argv) {
-    std::string listen, root, password;
+    std::string root, password, logFile;
+    std::vector<std::string> listens;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (i + 1 >= argc)
             return usage();
         if (arg == "--listen")
-            listen = argv[++i];
+            listens.push_back(argv[++i]);
         else if (arg == "--root")
             root = argv[++i];
         else if (arg == "--sa-password")
             password = argv[++i];
+        else if (arg == "--log-statements")
+            logFile = argv[++i];
         else
             return usage();
     }
-    std::string host;
-    std::uint16_t port = 0;
-    if (root.empty() || !splitAddress(listen, host, port))
+    std::vector<std::pair<std::string, std::uint16_t>> addresses;
+    for (const std::string& listen : listens) {
+        std::string host;
+        std::uint16_t port = 0;
+        if (!splitAddress(listen, host, port))
+            return usage();
+        if (host.empty()) {
+            std::cerr << "sqlserver-standin: --listen " << listen << ": name the host\n";
+            return 2;
+        }
+        addresses.emplace_back(host, port);
+    }
+    if (root.empty() || addresses.empty())
         return usage();
 
     // Block the stop signals before any thread exists so every thread inherits the mask and
@@ -102,13 +128,26 @@ int serve(int argc, char** argv) {
         std::cerr << "sqlserver-standin: " << error << "\n";
         return 1;
     }
+    standin::tds::StatementLog log;
+    if (!logFile.empty() && !log.open(logFile, error)) {
+        std::cerr << "sqlserver-standin: " << error << "\n";
+        return 1;
+    }
     {
         standin::tds::Server server(*catalogue);
-        if (!server.listen(host, port, error)) {
-            std::cerr << "sqlserver-standin: " << error << "\n";
-            return 1;
+        if (!logFile.empty())
+            server.setStatementLog(&log);
+        // All addresses are bound before the first "ready": a caller that falls back on a
+        // failure never sees a half-started server.
+        for (const auto& [host, port] : addresses) {
+            if (!server.listen(host, port, error)) {
+                std::cerr << "sqlserver-standin: " << error << "\n";
+                return 1;
+            }
         }
-        std::cout << "ready " << host << ":" << server.port() << std::endl;
+        for (std::size_t i = 0; i < addresses.size(); ++i)
+            std::cout << "ready " << addresses[i].first << ":" << server.port(i) << "\n";
+        std::cout.flush();
         server.run(stopFd);
     }
     return 0;

@@ -1,6 +1,7 @@
 #include "CreateTableRewriter.h"
 
 #include "Errors.h"
+#include "SqlServerSemantics.h"
 #include "TypeMapper.h"
 
 #include <chrono>
@@ -159,7 +160,7 @@ bool CreateTableRewriter::rewrite(const std::vector<Token>& t, const SqlRewriter
         if (declared.family == TypeMapper::Family::Unicode ||
             declared.family == TypeMapper::Family::Ansi) {
             if (!collated)
-                text += " COLLATE NOCASE";
+                text += std::string(" COLLATE ") + SqlServerSemantics::kCollation;
         }
         text += rest(k, e);
         if (declared.family == TypeMapper::Family::DateTime) {

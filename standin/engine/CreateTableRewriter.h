@@ -9,7 +9,7 @@
 namespace standin {
 
 // CREATE TABLE with SQL Server's types: keeps each declared type verbatim, makes text columns
-// compare without regard to case (the server's collation is case-insensitive) and adds a
+// compare as the server's collation does (without regard to case or trailing blanks) and adds a
 // width check per text column, so an overlong value fails as on SQL Server (8152).
 class CreateTableRewriter {
   public:

@@ -56,6 +56,9 @@ const Entry kEntries[] = {
     {226, 16, 6, "%s statement not allowed within multi-statement transaction."},
     {1222, 16, 51, "Lock request time out period exceeded."},
     {241, 16, 1, "Syntax error converting datetime from character string."},
+    {242, 16, 3,
+     "The conversion of a char data type to a datetime data type resulted in an out-of-range "
+     "datetime value."},
     {245, 16, 1, "Syntax error converting the varchar value '%s' to a column of data type int."},
     {3201, 16, 2,
      "Cannot open backup device '%s'. Operating system error 2(The system cannot "

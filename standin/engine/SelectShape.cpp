@@ -68,9 +68,9 @@ std::vector<SelectShape::Item> SelectShape::parse(const std::vector<Token>& t) {
         if (end || (depth == 0 && t[i].isSymbol(","))) {
             if (start >= i)
                 return {};
-            for (std::size_t k = start; k < i; ++k)
-                if (t[k].isSymbol("*"))
-                    return {};
+            // "*" or "t.*" stands for columns the list does not name; count(*) and a * b do not.
+            if (t[i - 1].isSymbol("*") && (i - start == 1 || t[i - 2].isSymbol(".")))
+                return {};
             out.push_back(classify(t, start, i));
             start = i + 1;
             if (end)

@@ -20,7 +20,7 @@ class SelectShape {
         std::optional<ColumnInfo> type; // known from the expression
     };
 
-    // Empty when the statement is not a SELECT or its list has "*".
+    // Empty when the statement is not a SELECT or its list has "*" or "t.*".
     static std::vector<Item> parse(const std::vector<Token>& tokens);
 };
 

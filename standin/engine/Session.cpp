@@ -137,6 +137,17 @@ sqlite3* Session::connection(const std::string& database, const std::vector<std:
         it = m_connections.emplace(key, c).first;
     }
     Connection& c = it->second;
+    // SQL Server at READ COMMITTED keeps no lock once a read is over, but a SQLite read
+    // transaction pins its snapshot: after another connection commits, this transaction's first
+    // write would fail at once (SQLITE_BUSY_SNAPSHOT, no waiting). So while a transaction has
+    // only read, its snapshot ends before each statement and the next statement starts from the
+    // latest commit. From its first write on it holds the write lock to the end, and a writer
+    // that meets another's uncommitted work waits out the busy timeout (1222).
+    if (!sqlite3_get_autocommit(c.handle) &&
+        sqlite3_txn_state(c.handle, nullptr) == SQLITE_TXN_READ) {
+        std::string error;
+        SqliteConnection::exec(c.handle, "COMMIT", error);
+    }
     for (const std::string& other : others) {
         const std::string okey = upper(other);
         bool known = okey == key;

@@ -1,5 +1,8 @@
 #include "SqlRewriter.h"
 
+#include "PlusRewriter.h"
+#include "SqlServerSemantics.h"
+
 namespace standin {
 
 namespace {
@@ -59,8 +62,13 @@ std::string SqlRewriter::quoteString(const std::string& text) {
     return quoted(text, '\'');
 }
 
-std::string SqlRewriter::rewrite(const std::vector<Token>& tokens, std::size_t from, std::size_t to,
+std::string SqlRewriter::rewrite(const std::vector<Token>& all, std::size_t first, std::size_t last,
                                  const Context& context, std::vector<std::string>& databases) {
+    const std::vector<Token> tokens =
+        PlusRewriter::rewrite(std::vector<Token>(all.begin() + static_cast<std::ptrdiff_t>(first),
+                                                 all.begin() + static_cast<std::ptrdiff_t>(last)));
+    const std::size_t from = 0;
+    const std::size_t to = tokens.size();
     std::string out;
     std::string limit;
     bool glue = false; // the previous token was "." : no blank before the next name
@@ -87,6 +95,12 @@ std::string SqlRewriter::rewrite(const std::vector<Token>& tokens, std::size_t f
         const Token* n3 = at(i + 3);
         const Token* n4 = at(i + 4);
         if (t.isName() && n1 && n1->isSymbol(".")) {
+            // dbo.object, [dbo].[object] (also before a column: dbo.object.column)
+            if (t.isName() && t.upper() == "DBO" && n2 && n2->isName()) {
+                emit(nameText(*n2));
+                i += 2;
+                continue;
+            }
             // db..object
             if (n2 && n2->isSymbol(".") && n3 && n3->isName()) {
                 emit(schemaFor(t) + nameText(*n3));
@@ -97,12 +111,6 @@ std::string SqlRewriter::rewrite(const std::vector<Token>& tokens, std::size_t f
             if (n2 && n2->isName() && n3 && n3->isSymbol(".") && n4 && n4->isName()) {
                 emit(schemaFor(t) + nameText(*n4));
                 i += 4;
-                continue;
-            }
-            // dbo.object
-            if (t.isWord("DBO") && n2 && n2->isName()) {
-                emit(nameText(*n2));
-                i += 2;
                 continue;
             }
         }
@@ -137,8 +145,8 @@ std::string SqlRewriter::rewrite(const std::vector<Token>& tokens, std::size_t f
                 emit("COLLATE");
                 emit(n1->upper().find("_CS") != std::string::npos ||
                              n1->upper().find("_BIN") != std::string::npos
-                         ? "BINARY"
-                         : "NOCASE");
+                         ? SqlServerSemantics::kCaseSensitiveCollation
+                         : SqlServerSemantics::kCollation);
                 ++i;
             } else if (call && u == "LEN") {
                 emit("length");

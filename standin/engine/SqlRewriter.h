@@ -9,7 +9,7 @@ namespace standin {
 
 // Turns the tokens of one T-SQL statement into SQLite text: N'...' and [name] literals,
 // three-part names (master.dbo.x, db..x) as attached schemas, @@ variables as constants,
-// TOP n as LIMIT, and the few functions whose names differ.
+// TOP n as LIMIT, "+" as standin_plus, and the few functions whose names differ.
 class SqlRewriter {
   public:
     struct Context {

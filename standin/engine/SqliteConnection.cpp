@@ -1,5 +1,6 @@
 #include "SqliteConnection.h"
 
+#include "SqlServerSemantics.h"
 #include "ValueConverter.h"
 
 #include <chrono>
@@ -34,10 +35,15 @@ void datetimeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
     std::string normal;
     const unsigned char* text = sqlite3_value_text(argv[0]);
+    bool outOfRange = false;
     // A DATETIME column has numeric affinity: '20080101' arrives as an integer.
     if ((type != SQLITE_TEXT && type != SQLITE_INTEGER) || !text ||
-        !ValueConverter::normalizeDateTime(reinterpret_cast<const char*>(text), normal)) {
-        sqlite3_result_error(ctx, SqliteConnection::kDateTimeError, -1);
+        !ValueConverter::normalizeDateTime(reinterpret_cast<const char*>(text), normal,
+                                           &outOfRange)) {
+        sqlite3_result_error(ctx,
+                             outOfRange ? SqliteConnection::kDateTimeRangeError
+                                        : SqliteConnection::kDateTimeError,
+                             -1);
         return;
     }
     sqlite3_result_text(ctx, normal.c_str(), static_cast<int>(normal.size()), SQLITE_TRANSIENT);
@@ -89,6 +95,7 @@ sqlite3* SqliteConnection::open(const std::string& path, bool create, std::strin
     sqlite3_create_function(db, "standin_datetime", 1,
                             SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                             datetimeFunction, nullptr, nullptr);
+    SqlServerSemantics::install(db);
     std::string ignored;
     if (!exec(db, "PRAGMA journal_mode=WAL", error) ||
         !exec(db, "PRAGMA synchronous=NORMAL", ignored)) {

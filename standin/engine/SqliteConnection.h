@@ -13,6 +13,7 @@ class SqliteConnection {
   public:
     static constexpr int kBusyTimeoutMs = 5000;
     static constexpr const char* kDateTimeError = "standin: not a datetime";
+    static constexpr const char* kDateTimeRangeError = "standin: datetime out of range";
 
     // nullptr with error set when the file cannot be opened (or, without create, is missing).
     static sqlite3* open(const std::string& path, bool create, std::string& error);

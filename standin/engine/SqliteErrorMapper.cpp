@@ -2,6 +2,7 @@
 
 #include "CreateTableRewriter.h"
 #include "Errors.h"
+#include "SqlServerSemantics.h"
 #include "SqliteConnection.h"
 #include "SystemTables.h"
 #include "Tokenizer.h"
@@ -54,6 +55,11 @@ std::vector<Message> SqliteErrorMapper::map(sqlite3* db, int rc, const std::stri
         return {Errors::make(1222)};
     if (msg.find(SqliteConnection::kDateTimeError) != std::string::npos)
         return {Errors::make(241)};
+    if (msg.find(SqliteConnection::kDateTimeRangeError) != std::string::npos)
+        return {Errors::make(242), Errors::make(3621)};
+    if (startsWith(msg, SqlServerSemantics::kNotANumberPrefix))
+        return {Errors::make(
+            245, {msg.substr(std::string(SqlServerSemantics::kNotANumberPrefix).size())})};
     if (startsWith(msg, "no such table: ")) {
         std::string name = msg.substr(15);
         if (startsWith(name, "main."))

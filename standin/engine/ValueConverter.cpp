@@ -56,15 +56,25 @@ int ValueConverter::charCount(const std::string& s) {
     return n;
 }
 
-bool ValueConverter::normalizeDateTime(const std::string& text, std::string& out) {
+bool ValueConverter::normalizeDateTime(const std::string& text, std::string& out,
+                                       bool* outOfRange) {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
     char msText[8] = {0};
     int n = std::sscanf(text.c_str(), "%4d-%2d-%2d%*[ T]%2d:%2d:%2d.%3[0-9]", &y, &mo, &d, &h, &mi,
                         &s, msText);
     if (n < 3)
         n = std::sscanf(text.c_str(), "%4d%2d%2d %2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s);
-    if (n < 3 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59)
+    if (n < 3)
         return false;
+    static const int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (y < 1753 || y > 9999 || mo < 1 || mo > 12 || d < 1 ||
+        d > monthDays[mo - 1] + (mo == 2 && leap ? 1 : 0) || h < 0 || h > 23 || mi < 0 || mi > 59 ||
+        s < 0 || s > 59) {
+        if (outOfRange)
+            *outOfRange = true;
+        return false;
+    }
     if (msText[0]) {
         std::string digits = msText;
         while (digits.size() < 3)

@@ -100,6 +100,19 @@ bool intValue(const RpcParam& p, std::int32_t& out) {
     return true;
 }
 
+// Numbered from 1 over all of the call's parameters (sp_executesql's first value is the third);
+// the name as the client sent it, empty for FreeTDS's unnamed values.
+Message invalidValue(std::size_t number, const RpcParam& p) {
+    return error(8023, 1,
+                 "The incoming tabular data stream (TDS) remote procedure call (RPC) protocol "
+                 "stream is incorrect. Parameter " +
+                     std::to_string(number) + " (\"" + p.name +
+                     "\"): The supplied value is not a valid instance of data type " +
+                     p.invalidType +
+                     ". Check the source data for invalid values. An example of an invalid "
+                     "value is data of numeric type with scale greater than precision.");
+}
+
 std::vector<std::string> namesOf(const std::vector<ParamDeclaration::Entry>& entries) {
     std::vector<std::string> names;
     for (const auto& e : entries)
@@ -109,9 +122,10 @@ std::vector<std::string> namesOf(const std::vector<ParamDeclaration::Entry>& ent
 
 } // namespace
 
-Connection::Connection(int fd, std::uint16_t spid, Catalogue& catalogue, std::string serverName)
+Connection::Connection(int fd, std::uint16_t spid, Catalogue& catalogue, std::string serverName,
+                       StatementLog* log)
     : m_fd(fd), m_spid(spid), m_catalogue(catalogue), m_serverName(std::move(serverName)),
-      m_reader(fd), m_writer(fd, spid) {}
+      m_log(log), m_reader(fd), m_writer(fd, spid) {}
 
 Connection::~Connection() {
     ::close(m_fd);
@@ -119,6 +133,13 @@ Connection::~Connection() {
 
 void Connection::interrupt() {
     ::shutdown(m_fd, SHUT_RDWR);
+}
+
+std::vector<StatementOutcome> Connection::execute(const std::string& sql,
+                                                  const std::vector<Param>& params) {
+    if (m_log)
+        m_log->record(sql);
+    return m_session->execute(sql, params);
 }
 
 bool Connection::reply(const TokenWriter& tokens) {
@@ -249,7 +270,7 @@ bool Connection::handleBatch(const TdsMessage& message) {
     if (message.payload.size() % 2 != 0)
         return false;
     const std::string sql = Charset::utf16leToUtf8(message.payload.data(), message.payload.size());
-    const std::vector<StatementOutcome> outcomes = m_session->execute(sql, {});
+    const std::vector<StatementOutcome> outcomes = execute(sql, {});
     TokenWriter out;
     if (outcomes.empty())
         out.done(TokDone, DoneFinal, 0, 0);
@@ -317,6 +338,10 @@ void Connection::runCall(const RpcCall& call, TokenWriter& out, bool last) {
     const Message badStatement =
         error(214, 2, "Procedure expects parameter '@statement' of type 'ntext/nchar/nvarchar'.");
     const Message badHandle = error(8179, 1, "Could not find prepared statement with handle ");
+    // Values outside their type's range are refused before anything runs.
+    for (std::size_t k = 0; k < args.size(); ++k)
+        if (!args[k].invalidType.empty())
+            return sendError(out, invalidValue(k + 1, args[k]), last);
 
     switch (id) {
     case RpcRequest::SpExecuteSql: {
@@ -333,7 +358,7 @@ void Connection::runCall(const RpcCall& call, TokenWriter& out, bool last) {
         std::vector<Message> errors;
         if (!executeParams(call, first, names, params, errors))
             return sendError(out, errors.front(), last);
-        const auto outcomes = m_session->execute(args[0].value.text, params);
+        const auto outcomes = execute(args[0].value.text, params);
         appendOutcomes(out, outcomes, TokDoneInProc, true);
         const bool failed = !outcomes.empty() && outcomes.back().error;
         return endProc(out, failed, last, nullptr, 0);
@@ -372,7 +397,7 @@ void Connection::runCall(const RpcCall& call, TokenWriter& out, bool last) {
             return sendError(out, errors.front(), last);
         const std::int32_t handle = m_nextHandle++;
         m_prepared[handle] = prepared;
-        const auto outcomes = m_session->execute(prepared.statement, params);
+        const auto outcomes = execute(prepared.statement, params);
         appendOutcomes(out, outcomes, TokDoneInProc, true);
         const bool failed = !outcomes.empty() && outcomes.back().error;
         return endProc(out, failed, last, &args[0], handle);
@@ -390,7 +415,7 @@ void Connection::runCall(const RpcCall& call, TokenWriter& out, bool last) {
         std::vector<Message> errors;
         if (!executeParams(call, 1, prepared.paramNames, params, errors))
             return sendError(out, errors.front(), last);
-        const auto outcomes = m_session->execute(prepared.statement, params);
+        const auto outcomes = execute(prepared.statement, params);
         appendOutcomes(out, outcomes, TokDoneInProc, true);
         const bool failed = !outcomes.empty() && outcomes.back().error;
         return endProc(out, failed, last, nullptr, 0);

@@ -5,6 +5,7 @@
 #include "PacketReader.h"
 #include "PacketWriter.h"
 #include "RpcRequest.h"
+#include "StatementLog.h"
 #include "TokenWriter.h"
 
 #include <atomic>
@@ -21,7 +22,9 @@ namespace standin::tds {
 // this connection only; the engine session is closed (rolling back) whatever the reason.
 class Connection {
   public:
-    Connection(int fd, std::uint16_t spid, Catalogue& catalogue, std::string serverName);
+    // log, when given, receives every statement text this client runs.
+    Connection(int fd, std::uint16_t spid, Catalogue& catalogue, std::string serverName,
+               StatementLog* log = nullptr);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -52,11 +55,13 @@ class Connection {
                  std::int32_t handle);
     void sendError(TokenWriter& out, const Message& m, bool last);
     bool reply(const TokenWriter& tokens);
+    std::vector<StatementOutcome> execute(const std::string& sql, const std::vector<Param>& params);
 
     int m_fd;
     std::uint16_t m_spid;
     Catalogue& m_catalogue;
     std::string m_serverName;
+    StatementLog* m_log;
     PacketReader m_reader;
     PacketWriter m_writer;
     std::unique_ptr<EngineSession> m_session;

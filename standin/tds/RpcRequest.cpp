@@ -58,22 +58,35 @@ bool readFixedFloat(ByteReader& r, std::size_t size, Value& v) {
     return true;
 }
 
-bool readFixedDateTime(ByteReader& r, std::size_t size, Value& v) {
+bool readFixedDateTime(ByteReader& r, std::size_t size, RpcParam& param) {
     std::string text;
+    bool valid = false;
     if (size == 8) {
         std::int32_t days = 0;
         std::uint32_t ticks = 0;
-        if (!r.i32le(days) || !r.u32le(ticks) || !TdsDateTime::toText(days, ticks, text))
+        if (!r.i32le(days) || !r.u32le(ticks))
             return false;
+        valid = TdsDateTime::toText(days, ticks, text);
     } else if (size == 4) {
         std::uint16_t days = 0, minutes = 0;
-        if (!r.u16le(days) || !r.u16le(minutes) || !TdsDateTime::smallToText(days, minutes, text))
+        if (!r.u16le(days) || !r.u16le(minutes))
             return false;
+        valid = TdsDateTime::smallToText(days, minutes, text);
     } else {
         return false;
     }
-    v = Value::datetime(text);
+    param.value = valid ? Value::datetime(text) : Value::null();
+    if (!valid)
+        param.invalidType = size == 8 ? "datetime" : "smalldatetime";
     return true;
+}
+
+bool readFixedIntParam(ByteReader& r, std::size_t size, RpcParam& param) {
+    return readFixedInt(r, size, param.value);
+}
+
+bool readFixedFloatParam(ByteReader& r, std::size_t size, RpcParam& param) {
+    return readFixedFloat(r, size, param.value);
 }
 
 // DECIMAL/NUMERIC: sign byte then a little-endian magnitude of up to 16 bytes.
@@ -130,17 +143,17 @@ struct FixedType {
     std::uint8_t code;
     SqlType type;
     std::size_t size;
-    bool (*read)(ByteReader&, std::size_t, Value&);
+    bool (*read)(ByteReader&, std::size_t, RpcParam&);
 };
 
 const FixedType kFixedTypes[] = {
-    {0x30, SqlType::Int, 1, readFixedInt},           // TINYINT
-    {0x34, SqlType::Int, 2, readFixedInt},           // SMALLINT
-    {0x38, SqlType::Int, 4, readFixedInt},           // INT
-    {0x7F, SqlType::BigInt, 8, readFixedInt},        // BIGINT
-    {0x32, SqlType::Int, 1, readFixedInt},           // BIT
-    {0x3B, SqlType::Float, 4, readFixedFloat},       // REAL
-    {0x3E, SqlType::Float, 8, readFixedFloat},       // FLOAT
+    {0x30, SqlType::Int, 1, readFixedIntParam},      // TINYINT
+    {0x34, SqlType::Int, 2, readFixedIntParam},      // SMALLINT
+    {0x38, SqlType::Int, 4, readFixedIntParam},      // INT
+    {0x7F, SqlType::BigInt, 8, readFixedIntParam},   // BIGINT
+    {0x32, SqlType::Int, 1, readFixedIntParam},      // BIT
+    {0x3B, SqlType::Float, 4, readFixedFloatParam},  // REAL
+    {0x3E, SqlType::Float, 8, readFixedFloatParam},  // FLOAT
     {0x3A, SqlType::DateTime, 4, readFixedDateTime}, // SMALLDATETIME
     {0x3D, SqlType::DateTime, 8, readFixedDateTime}, // DATETIME
 };
@@ -154,7 +167,7 @@ bool readParam(ByteReader& r, RpcParam& param) {
     for (const FixedType& fixed : kFixedTypes)
         if (fixed.code == type) {
             param.type = fixed.type;
-            return fixed.read(r, fixed.size, v);
+            return fixed.read(r, fixed.size, param);
         }
     switch (type) {
     case 0x26:
@@ -182,7 +195,7 @@ bool readParam(ByteReader& r, RpcParam& param) {
             return readFixedInt(r, length, v);
         if (type == 0x6D)
             return readFixedFloat(r, length, v);
-        return readFixedDateTime(r, length, v);
+        return readFixedDateTime(r, length, param);
     }
     case 0x6A:
     case 0x6C: { // DECIMALN, NUMERICN

@@ -13,6 +13,9 @@ struct RpcParam {
     bool output = false;
     SqlType type = SqlType::NVarChar;
     Value value;
+    // Set ("datetime", "smalldatetime") when a well-formed value lies outside its type's
+    // range: SQL Server refuses the call with 8023 but keeps the session.
+    std::string invalidType;
 };
 
 struct RpcCall {
@@ -34,7 +37,8 @@ class RpcRequest {
         SpUnprepare = 15,
     };
 
-    // False when the request is malformed or uses a type we cannot decode.
+    // False when the request is malformed or uses a type we cannot decode (a value out of its
+    // type's range is not malformed: see RpcParam::invalidType).
     static bool parse(const std::vector<std::uint8_t>& payload, std::vector<RpcCall>& calls);
 };
 

@@ -23,23 +23,26 @@ Server::Server(Catalogue& catalogue) : m_catalogue(catalogue) {
 
 Server::~Server() {
     stopAll();
-    if (m_listenFd >= 0)
-        ::close(m_listenFd);
+    for (const Listener& l : m_listeners)
+        ::close(l.fd);
 }
 
 bool Server::listen(const std::string& host, std::uint16_t port, std::string& error) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_PASSIVE;
     addrinfo* found = nullptr;
     const std::string service = std::to_string(port);
-    const int rc =
-        getaddrinfo(host.empty() ? nullptr : host.c_str(), service.c_str(), &hints, &found);
+    if (host.empty()) { // never the wildcard address: a host is always named
+        error = "no host given for port " + service;
+        return false;
+    }
+    const int rc = getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
     if (rc != 0) {
         error = "cannot resolve " + host + ": " + gai_strerror(rc);
         return false;
     }
+    Listener listener;
     for (addrinfo* a = found; a; a = a->ai_next) {
         const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
         if (fd < 0)
@@ -50,20 +53,21 @@ bool Server::listen(const std::string& host, std::uint16_t port, std::string& er
             sockaddr_storage bound{};
             socklen_t length = sizeof bound;
             getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length);
-            m_port = ntohs(bound.ss_family == AF_INET6
-                               ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
-                               : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
-            m_listenFd = fd;
+            listener.port = ntohs(bound.ss_family == AF_INET6
+                                      ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
+                                      : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+            listener.fd = fd;
             break;
         }
         error = std::strerror(errno);
         ::close(fd);
     }
     freeaddrinfo(found);
-    if (m_listenFd < 0) {
+    if (listener.fd < 0) {
         error = "cannot listen on " + host + ":" + service + ": " + error;
         return false;
     }
+    m_listeners.push_back(listener);
     return true;
 }
 
@@ -74,33 +78,41 @@ std::uint16_t Server::nextSpid() {
 }
 
 void Server::run(int stopFd) {
+    // The stop descriptor first, then one entry per listening socket.
+    std::vector<pollfd> fds{{stopFd, POLLIN, 0}};
+    for (const Listener& l : m_listeners)
+        fds.push_back({l.fd, POLLIN, 0});
     for (;;) {
-        pollfd fds[2] = {{m_listenFd, POLLIN, 0}, {stopFd, POLLIN, 0}};
-        const int ready = poll(fds, 2, 1000);
+        const int ready = poll(fds.data(), fds.size(), 1000);
         if (ready < 0 && errno != EINTR)
             break;
-        if (fds[1].revents)
+        if (ready > 0 && fds[0].revents)
             break;
         reapFinished();
-        if (ready <= 0 || !(fds[0].revents & POLLIN))
-            continue;
-        const int fd = accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
-            continue;
-        const int on = 1;
-        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        m_clients.push_back(Client{});
-        Client& client = m_clients.back();
-        client.connection = std::make_unique<Connection>(fd, nextSpid(), m_catalogue, m_hostName);
-        Connection* connection = client.connection.get();
-        try {
-            client.thread = std::thread([connection] { connection->run(); });
-        } catch (const std::system_error&) {
-            // Out of threads: this client is turned away (the Connection closes its socket).
-            m_clients.pop_back();
-        }
+        for (std::size_t i = 1; ready > 0 && i < fds.size(); ++i)
+            if (fds[i].revents & POLLIN)
+                accept(fds[i].fd);
     }
     stopAll();
+}
+
+void Server::accept(int listenFd) {
+    const int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0)
+        return;
+    const int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    m_clients.push_back(Client{});
+    Client& client = m_clients.back();
+    client.connection =
+        std::make_unique<Connection>(fd, nextSpid(), m_catalogue, m_hostName, m_log);
+    Connection* connection = client.connection.get();
+    try {
+        client.thread = std::thread([connection] { connection->run(); });
+    } catch (const std::system_error&) {
+        // Out of threads: this client is turned away (the Connection closes its socket).
+        m_clients.pop_back();
+    }
 }
 
 void Server::reapFinished() {

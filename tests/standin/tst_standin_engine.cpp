@@ -71,6 +71,11 @@ class Odbc {
                 lengths[i] = sizeof(SQL_TIMESTAMP_STRUCT);
                 SQLBindParameter(st, i + 1, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
                                  SQL_TYPE_TIMESTAMP, 23, 3, &stamps[i], 0, &lengths[i]);
+            } else if (!p.isValid()) {
+                texts.push_back(QByteArray());
+                lengths[i] = SQL_NULL_DATA; // an invalid QVariant stands for NULL
+                SQLBindParameter(st, i + 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_WVARCHAR, 128, 0,
+                                 texts.back().data(), 0, &lengths[i]);
             } else {
                 texts.push_back(p.toString().toUtf8());
                 lengths[i] = texts.back().size();
@@ -192,6 +197,9 @@ class TestStandinEngine : public QObject {
     void implicitTransactions();
     void isolationBetweenConnections();
     void makeBackupRoundTrip();
+    void writeAfterReadInTransaction();
+    void trailingBlanks();
+    void dataViewStatements();
 
   private:
     bool restoreVqdata(Odbc& odbc, const QString& name, QString& dir);
@@ -397,8 +405,34 @@ void TestStandinEngine::statementErrors_data() {
                                      "'"
                               << QList<int>{8152, 3621}
                               << "String or binary data would be truncated.";
-    QTest::newRow("not a date") << "insert into hotel_date values ('2025-13-01')" << QList<int>{241}
+    QTest::newRow("not a date") << "insert into hotel_date values ('13th of May')"
+                                << QList<int>{241}
                                 << "Syntax error converting datetime from character string.";
+    const QString outOfRange = "The conversion of a char data type to a datetime data type "
+                               "resulted in an out-of-range datetime value.";
+    QTest::newRow("month 13") << "insert into hotel_date values ('2025-13-01')"
+                              << QList<int>{242, 3621} << outOfRange;
+    QTest::newRow("30 February") << "insert into hotel_date values ('2008-02-30')"
+                                 << QList<int>{242, 3621} << outOfRange;
+    QTest::newRow("29 February of a common year")
+        << "update hotel_date set hotel_date = '2007-02-29'" << QList<int>{242, 3621} << outOfRange;
+    QTest::newRow("before 1753") << "insert into hotel_date values ('1752-12-31')"
+                                 << QList<int>{242, 3621} << outOfRange;
+    QTest::newRow("bracketed unknown column") << "select [nosuchcol] from LSXTMC" << QList<int>{207}
+                                              << "Invalid column name 'nosuchcol'.";
+    QTest::newRow("bracketed unknown column in WHERE")
+        << "update LSXTMC set F_SFSY='1' where [F_XTBHX]='KF'" << QList<int>{207}
+        << "Invalid column name 'F_XTBHX'.";
+    QTest::newRow("double-quoted unknown column")
+        << "select \"nosuchcol\" from LSXTMC" << QList<int>{207}
+        << "Invalid column name 'nosuchcol'.";
+    QTest::newRow("duplicate key but for trailing blanks")
+        << "insert into LSXTMC (F_XTBH, F_XTMC) values ('KF  ', N'x')" << QList<int>{2627, 3621}
+        << "Violation of PRIMARY KEY constraint 'PK_LSXTMC'. Cannot insert duplicate key in "
+           "object 'LSXTMC'.";
+    QTest::newRow("text added to a number")
+        << "select F_XTMC + 1 from LSXTMC where F_XTBH = 'KF'" << QList<int>{245}
+        << "Syntax error converting the varchar value '客房管理系统' to a column of data type int.";
     QTest::newRow("commit without begin")
         << "commit" << QList<int>{3902}
         << "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.";
@@ -449,6 +483,29 @@ void TestStandinEngine::batchForms_data() {
         << QList<QStringList>{{"yes"}};
     QTest::newRow("comments and semicolons")
         << "select 1; -- one\n/* two */ select 'a;b'" << QList<QStringList>{{"a;b"}};
+    QTest::newRow("owner-qualified names")
+        << "select [LSXTMC].F_XTBH from [dbo].[LSXTMC] where F_XTBH = 'HY' "
+           "select count(1) from dbo.LSXTMC"
+        << QList<QStringList>{{"HY"}, {"6"}};
+    QTest::newRow("trailing blanks ignored by =")
+        << "select F_XTBH from LSXTMC where F_XTBH = 'KF  '" << QList<QStringList>{{"KF"}};
+    QTest::newRow("trailing blanks ignored by IN")
+        << "select F_XTBH from LSXTMC where F_XTBH in ( 'CY ' , 'kf  ' ) order by F_XTBH"
+        << QList<QStringList>{{"CY"}, {"KF"}};
+    QTest::newRow("trailing blanks ignored by <>")
+        << "select count(1) from LSXTMC where F_XTBH <> 'KF '" << QList<QStringList>{{"5"}};
+    QTest::newRow("string + string concatenates")
+        << "select 'a' + 'b' , N'客' + '房'" << QList<QStringList>{{"ab", "客房"}};
+    QTest::newRow("column + string concatenates")
+        << "select F_XTBH + 'x' + F_SFSY from LSXTMC where F_XTBH + '-' = 'HY-'"
+        << QList<QStringList>{{"HYx0"}};
+    QTest::newRow("numbers still add, left to right")
+        << "select 1 + 2 , 10 - 3 + 2 , 2 * 3 + 1 , - 1 + 5 , ( 1 + 2 ) * 2"
+        << QList<QStringList>{{"3", "9", "7", "4", "6"}};
+    QTest::newRow("numeric text + number adds")
+        << "select F_QYNDQJ + 1 from LSXTMC where F_XTBH = 'HY'" << QList<QStringList>{{"1"}};
+    QTest::newRow("concatenation with NULL is NULL")
+        << "select case when 'a' + NULL is null then 'null' end" << QList<QStringList>{{"null"}};
 }
 
 void TestStandinEngine::batchForms() {
@@ -486,6 +543,8 @@ void TestStandinEngine::resultColumns_data() {
     QTest::newRow("expressions have no name")
         << "select getdate ( ), count ( 1 ) from sysobjects" << QStringList{"", ""}
         << QList<int>{SQL_TYPE_TIMESTAMP, SQL_INTEGER} << QList<int>{23, 10};
+    QTest::newRow("count(*) has no name") << "select count(*) from LSXTMC" << QStringList{""}
+                                          << QList<int>{SQL_INTEGER} << QList<int>{10};
 }
 
 void TestStandinEngine::resultColumns() {
@@ -737,6 +796,116 @@ void TestStandinEngine::makeBackupRoundTrip() {
                 .ok());
     QCOMPARE(odbc.exec("select code, name from rt2..m").rows,
              (QList<QStringList>{{"KF", "客房"}, {"CY", "餐饮"}}));
+}
+
+// The tool's pages read on entry and save later. Another connection's commit in between must
+// not fail the save; reads inside the transaction see what was committed since (read
+// committed); only uncommitted work of another connection makes a writer wait.
+void TestStandinEngine::writeAfterReadInTransaction() {
+    Odbc master;
+    QVERIFY(master.connect(m_server->odbcConnectionString("master")));
+    QString dir;
+    QVERIFY(restoreVqdata(master, "rw", dir));
+    Odbc page, other;
+    QVERIFY(page.connect(m_server->odbcConnectionString("rw")));
+    QVERIFY(other.connect(m_server->odbcConnectionString("rw")));
+    const QString eat = "select ifini from t_zd_menu where win_name = 'eat_main'";
+
+    page.setAutocommit(false);
+    QCOMPARE(page.exec("select F_XTBH, F_SFSY from LSXTMC").rows.size(), 6);
+    QVERIFY(other.exec("update t_zd_menu set ifini ='N' where win_name in ( 'eat_main' )").ok());
+    QVERIFY(other.exec("update t_zd_menu set menu_name = N'新' where win_name = 'eat_main'").ok());
+    QCOMPARE(page.exec("select ifini, menu_name from t_zd_menu where win_name = 'eat_main'").rows,
+             (QList<QStringList>{{"N", "新"}}));
+    const Outcome save = page.exec(
+        "update t_zd_menu set ifini ='Y' where win_name in ( 'eat_main' ) and ifini ='N'");
+    QVERIFY2(save.ok(), qPrintable(save.texts.join('\n')));
+    QCOMPARE(save.rowCount, SQLLEN(1));
+    QCOMPARE(other.exec(eat).rows, QList<QStringList>{{"N"}});
+    const Outcome blocked = other.exec("update t_zd_menu set ifini ='N' where win_name = 'x'");
+    QCOMPARE(blocked.numbers, QList<int>{1222});
+    page.endTran(true);
+    QCOMPARE(other.exec(eat).rows, QList<QStringList>{{"Y"}});
+    QCOMPARE(page.exec("select @@TRANCOUNT").rows, QList<QStringList>{{"1"}});
+    page.endTran(false);
+    page.setAutocommit(true);
+}
+
+// SQL Server pads the shorter text with blanks before comparing: equality, DISTINCT, keys and
+// ORDER BY all agree.
+void TestStandinEngine::trailingBlanks() {
+    Odbc odbc;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString("master")));
+    QVERIFY(odbc.exec("create table blanks (k varchar(4) primary key, v varchar(10))").ok());
+    QVERIFY(odbc.exec("insert into blanks values ('1', 'b') insert into blanks values ('2', 'a  ') "
+                      "insert into blanks values ('3', 'A') insert into blanks values ('4', 'a!')")
+                .ok());
+    QCOMPARE(odbc.exec("select k from blanks order by v, k").rows,
+             (QList<QStringList>{{"2"}, {"3"}, {"4"}, {"1"}}));
+    QCOMPARE(odbc.exec("select count(distinct v) from blanks").rows, QList<QStringList>{{"3"}});
+    QCOMPARE(odbc.exec("select k from blanks where v = ? order by k", {QString("a")}).rows,
+             (QList<QStringList>{{"2"}, {"3"}}));
+    QCOMPARE(odbc.exec("insert into blanks values ('1 ', 'c')").numbers, (QList<int>{2627, 3621}));
+    QCOMPARE(odbc.exec("select v from blanks where k = '2' + '  '").rows,
+             QList<QStringList>{{"a  "}});
+}
+
+// The data views' statements, as they write them, on a restored database.
+void TestStandinEngine::dataViewStatements() {
+    Odbc master;
+    QVERIFY(master.connect(m_server->odbcConnectionString("master")));
+    QString dir;
+    QVERIFY(restoreVqdata(master, "views", dir));
+    Odbc odbc, other;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString("views")));
+    QVERIFY(other.connect(m_server->odbcConnectionString("views")));
+
+    const QString business = "select code, name, ename, phone, tax, address, hangye from t_zd_user";
+    Outcome o = odbc.exec(business);
+    QVERIFY2(o.ok(), qPrintable(o.texts.join('\n')));
+    QCOMPARE(o.rows.size(), 0);
+    o = odbc.exec("INSERT INTO t_zd_user (code, name, hangye) VALUES (?, ?, ?)",
+                  {QString("01"), QVariant(), QString("06")});
+    QVERIFY2(o.ok(), qPrintable(o.texts.join('\n')));
+    QCOMPARE(o.rowCount, SQLLEN(1));
+    QCOMPARE(odbc.exec("select code, case when name is null then 'null' end, hangye from t_zd_user")
+                 .rows,
+             (QList<QStringList>{{"01", "null", "06"}}));
+    const QString ifStillNull = "UPDATE t_zd_user SET name = ? WHERE code = ? AND name IS NULL";
+    QCOMPARE(odbc.exec(ifStillNull, {QString("宾馆"), QString("01")}).rowCount, SQLLEN(1));
+    QCOMPARE(odbc.exec(ifStillNull, {QString("别人"), QString("01")}).rowCount, SQLLEN(0));
+    QCOMPARE(odbc.exec(business).rows, (QList<QStringList>{{"01", "宾馆", "", "", "", "", "06"}}));
+
+    const QString period =
+        "UPDATE lskjqj SET LSKJQJ_QSRQ = ? WHERE LSKJQJ_QJBH = ? AND LSKJQJ_QSRQ = ?";
+    const QString start =
+        odbc.exec("select LSKJQJ_QSRQ from lskjqj where LSKJQJ_QJBH = '01'").rows.value(0).value(0);
+    QVERIFY(!start.isEmpty());
+    QCOMPARE(odbc.exec(period, {QString("0102"), QString("01"), start}).rowCount, SQLLEN(1));
+    QCOMPARE(odbc.exec(period, {QString("0103"), QString("01"), start}).rowCount, SQLLEN(0));
+
+    const Outcome modules =
+        odbc.exec("select F_XTBH, F_XTMC, F_SFSY, F_QYNDQJ, ' ' AS F_FLAG from LSXTMC");
+    QCOMPARE(modules.rows.size(), 6);
+    QCOMPARE(modules.rows[0], (QStringList{"KF", "客房管理系统", "0", "000000", " "}));
+
+    QCOMPARE(odbc.exec("update hotel_date SET hotel_date = ?",
+                       {QDateTime(QDate(2026, 2, 28), QTime(23, 59, 59, 997))})
+                 .rowCount,
+             SQLLEN(1));
+    QCOMPARE(odbc.exec("select hotel_date from hotel_date").rows,
+             QList<QStringList>{{"2026-02-28 23:59:59.997"}});
+
+    // A missing table inside an open transaction fails that statement only.
+    odbc.setAutocommit(false);
+    QCOMPARE(odbc.exec("update t_zd_user set phone = '1' where code = '01'").rowCount, SQLLEN(1));
+    const Outcome missing = odbc.exec("select code from t_zd_nosuch");
+    QCOMPARE(missing.numbers, QList<int>{208});
+    QCOMPARE(odbc.exec("select @@TRANCOUNT , phone from t_zd_user").rows,
+             (QList<QStringList>{{"1", "1"}}));
+    odbc.endTran(true);
+    odbc.setAutocommit(true);
+    QCOMPARE(other.exec("select phone from t_zd_user").rows, QList<QStringList>{{"1"}});
 }
 
 QTEST_GUILESS_MAIN(TestStandinEngine)

@@ -215,6 +215,12 @@ class TestStandinProtocol : public QObject {
     void useSendsDatabaseChange();
     void stopSignalRollsBackOpenTransaction_data();
     void stopSignalRollsBackOpenTransaction();
+    void invalidDateTimeParameter_data();
+    void invalidDateTimeParameter();
+    void statementLog();
+    void severalListenAddresses();
+    void listenRefused_data();
+    void listenRefused();
 
   private:
     std::unique_ptr<StandinServer> m_server;
@@ -699,6 +705,177 @@ void TestStandinProtocol::stopSignalRollsBackOpenTransaction() {
     second.terminate();
     QVERIFY(second.waitForFinished(15000));
     QCOMPARE(second.exitCode(), 0);
+}
+
+void TestStandinProtocol::invalidDateTimeParameter_data() {
+    QTest::addColumn<int>("year");
+    QTest::addColumn<int>("month");
+    QTest::addColumn<int>("day");
+    QTest::newRow("before 1753") << 1700 << 6 << 1;
+    QTest::newRow("after 9999") << 10000 << 1 << 1;
+    QTest::newRow("all zero") << 0 << 0 << 0;
+}
+
+// A DATETIME value SQL Server cannot hold ends the statement with 8023; the session and its
+// open transaction stay as they were.
+void TestStandinProtocol::invalidDateTimeParameter() {
+    QFETCH(int, year);
+    QFETCH(int, month);
+    QFETCH(int, day);
+    OdbcConnection odbc;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString()));
+    odbc.exec("create table t_dates (k int, d datetime)");
+    QVERIFY(odbc.exec("delete from t_dates"));
+    SQLSetConnectAttr(odbc.dbc, SQL_ATTR_AUTOCOMMIT,
+                      reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
+    QVERIFY(odbc.exec("insert into t_dates values (1, '2025-01-01')"));
+
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    StatementGuard guard{stmt};
+    SQLAllocHandle(SQL_HANDLE_STMT, odbc.dbc, &stmt);
+    SQL_TIMESTAMP_STRUCT stamp{static_cast<SQLSMALLINT>(year),
+                               static_cast<SQLUSMALLINT>(month),
+                               static_cast<SQLUSMALLINT>(day),
+                               0,
+                               0,
+                               0,
+                               0};
+    SQLLEN indicator = 0;
+    QVERIFY(SQL_SUCCEEDED(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
+                                           SQL_TYPE_TIMESTAMP, 23, 3, &stamp, 0, &indicator)));
+    const QByteArray sql = "insert into t_dates values (2, ?)";
+    QVERIFY(!SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR*)sql.constData(), SQL_NTS)));
+    const QList<Diag> diag = diagnostics(SQL_HANDLE_STMT, stmt);
+    QVERIFY(!diag.isEmpty());
+    QCOMPARE(diag.first().native, 8023);
+    QVERIFY2(diag.first().text.endsWith(
+                 "The incoming tabular data stream (TDS) remote procedure call (RPC) protocol "
+                 "stream is incorrect. Parameter 3 (\"\"): The supplied value is not a valid "
+                 "instance of data type datetime. Check the source data for invalid values. An "
+                 "example of an invalid value is data of numeric type with scale greater than "
+                 "precision."),
+             qPrintable(diag.first().text));
+
+    QList<QStringList> rows;
+    QVERIFY(odbc.exec("select @@TRANCOUNT, count(1) from t_dates", &rows));
+    QCOMPARE(rows, (QList<QStringList>{{"1", "1"}}));
+    QVERIFY(SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, odbc.dbc, SQL_COMMIT)));
+    OdbcConnection other;
+    QVERIFY(other.connect(m_server->odbcConnectionString()));
+    QVERIFY(other.exec("select k from t_dates", &rows));
+    QCOMPARE(rows, (QList<QStringList>{{"1"}}));
+}
+
+// --log-statements: each text the server runs, as received, in order, then a line holding
+// only the record separator (0x1E).
+void TestStandinProtocol::statementLog() {
+    QTemporaryDir root, logDir;
+    const QString logFile = logDir.path() + "/statements.log";
+    QProcess server;
+    server.start(QStringLiteral(STANDIN_BIN),
+                 {"--listen", "127.0.0.1:0", "--root", root.path(), "--sa-password", Password,
+                  "--log-statements", logFile});
+    QVERIFY(server.waitForReadyRead(15000));
+    const QByteArray ready = server.readLine().trimmed();
+    QVERIFY2(ready.startsWith("ready 127.0.0.1:"), ready.constData());
+    const int port = ready.mid(16).toInt();
+    {
+        OdbcConnection odbc;
+        QVERIFY(odbc.connect(
+            QString("Driver=FreeTDS;Server=127.0.0.1;Port=%1;Database=master;UID=sa;PWD=%2;"
+                    "TDS_Version=7.1;ClientCharset=UTF-8")
+                .arg(port)
+                .arg(Password)));
+        QVERIFY(odbc.exec("select 1\nselect N'两\n行'\n"));
+        SQLHSTMT stmt = SQL_NULL_HSTMT;
+        StatementGuard guard{stmt};
+        SQLAllocHandle(SQL_HANDLE_STMT, odbc.dbc, &stmt);
+        BoundParam param{SQL_INTEGER, "7"};
+        QVERIFY(SQL_SUCCEEDED(param.bind(stmt, 1)));
+        const QByteArray direct = "select ? + 1";
+        QVERIFY(SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR*)direct.constData(), SQL_NTS)));
+        SQLCloseCursor(stmt);
+        const QByteArray prepared = "select ? * 2";
+        QVERIFY(SQL_SUCCEEDED(SQLPrepare(stmt, (SQLCHAR*)prepared.constData(), SQL_NTS)));
+        for (int k = 0; k < 2; ++k) {
+            QVERIFY(SQL_SUCCEEDED(SQLExecute(stmt)));
+            SQLCloseCursor(stmt);
+        }
+        QVERIFY(!odbc.exec("select nosuch from t_nosuch"));
+    }
+    QFile file(logFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    QVERIFY2(text.endsWith("\n\x1e\n"), qPrintable(text));
+    QStringList records = text.split("\n\x1e\n");
+    records.removeLast();
+    QVERIFY2(records.size() >= 5, qPrintable(records.join(" | ")));
+    QCOMPARE(records.mid(records.size() - 5),
+             (QStringList{"select 1\nselect N'两\n行'\n", "select @P1 + 1", "select @P1 * 2",
+                          "select @P1 * 2", "select nosuch from t_nosuch"}));
+    server.terminate();
+    QVERIFY(server.waitForFinished(15000));
+    QCOMPARE(server.exitCode(), 0);
+}
+
+// One server on two loopback addresses: a "ready" line for each, both serve.
+void TestStandinProtocol::severalListenAddresses() {
+    QTemporaryDir root;
+    QProcess server;
+    server.start(QStringLiteral(STANDIN_BIN), {"--listen", "127.0.0.1:0", "--listen", "127.0.1.1:0",
+                                               "--root", root.path(), "--sa-password", Password});
+    QStringList lines;
+    QDeadlineTimer deadline(15000);
+    while (lines.size() < 2 && !deadline.hasExpired()) {
+        if (server.canReadLine() || server.waitForReadyRead(200))
+            while (server.canReadLine())
+                lines << QString::fromUtf8(server.readLine().trimmed());
+    }
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].startsWith("ready 127.0.0.1:"), qPrintable(lines[0]));
+    QVERIFY2(lines[1].startsWith("ready 127.0.1.1:"), qPrintable(lines[1]));
+    for (const QString& line : lines) {
+        const QString address = line.mid(6);
+        const int colon = address.lastIndexOf(':');
+        OdbcConnection odbc;
+        QVERIFY2(odbc.connect(QString("Driver=FreeTDS;Server=%1;Port=%2;Database=master;UID=sa;"
+                                      "PWD=%3;TDS_Version=7.1;ClientCharset=UTF-8")
+                                  .arg(address.left(colon), address.mid(colon + 1), Password)),
+                 qPrintable(line));
+        QList<QStringList> rows;
+        QVERIFY(odbc.exec("select 1", &rows));
+        QCOMPARE(rows, (QList<QStringList>{{"1"}}));
+    }
+    server.terminate();
+    QVERIFY(server.waitForFinished(15000));
+    QCOMPARE(server.exitCode(), 0);
+}
+
+void TestStandinProtocol::listenRefused_data() {
+    QTest::addColumn<QStringList>("addresses"); // %P: the port the test server already uses
+    QTest::addColumn<QString>("message");
+    QTest::newRow("address in use") << QStringList{"127.0.0.1:%P"} << "127.0.0.1:%P";
+    QTest::newRow("second address in use")
+        << QStringList{"127.0.1.1:0", "127.0.0.1:%P"} << "127.0.0.1:%P";
+    QTest::newRow("no host") << QStringList{":0"} << "--listen";
+}
+
+// An address that cannot be served stops the server before it reports ready anywhere.
+void TestStandinProtocol::listenRefused() {
+    QFETCH(QStringList, addresses);
+    QFETCH(QString, message);
+    const QString port = QString::number(m_server->port());
+    QTemporaryDir root;
+    QStringList args{"--root", root.path()};
+    for (const QString& address : addresses)
+        args << "--listen" << QString(address).replace("%P", port);
+    QProcess server;
+    server.start(QStringLiteral(STANDIN_BIN), args);
+    QVERIFY(server.waitForFinished(15000));
+    QVERIFY(server.exitCode() != 0);
+    QVERIFY(!server.readAllStandardOutput().contains("ready"));
+    const QString error = QString::fromUtf8(server.readAllStandardError());
+    QVERIFY2(error.contains(message.replace("%P", port)), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TestStandinProtocol)
