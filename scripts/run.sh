@@ -4,8 +4,10 @@
 #
 #   demo/server   the stand-in's root (its master catalogue)
 #   demo/work     the tool's working directory: data/vqdata, data/vqdatays, pbbook.ini
+#   demo/drive    where drive paths live: "d:\vqdata" is demo/drive/d/vqdata (for both programs)
 #
 # The stand-in is not a database to keep data in: delete demo/ to start again from scratch.
+# Its sa password is empty, so it only ever listens on loopback addresses.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
@@ -17,30 +19,68 @@ cmake --build "$build" -j"$(nproc)"
 
 server_root=$top/demo/server
 work=$top/demo/work
-mkdir -p "$server_root" "$work/data"
+export VARNOSET_DRIVE_ROOT=$top/demo/drive
+mkdir -p "$server_root" "$work/data" "$VARNOSET_DRIVE_ROOT"
 cp -f "$build/data/vqdata" "$build/data/vqdatays" "$work/data/"
 
-# SQL Server's own port when it is free, so "127.0.0.1" alone reaches the stand-in.
+# Page 1 proposes this machine's name as the server; it leads to these addresses.
+machine=$(hostname)
+mapfile -t machine_addresses < <(getent ahostsv4 "$machine" 2>/dev/null | awk '{print $1}' | sort -u)
+loopback=()
+for a in "${machine_addresses[@]}"; do
+    [[ $a == 127.* && $a != 127.0.0.1 ]] && loopback+=("$a")
+done
+
+# Starts the stand-in on the given HOST:PORT addresses; fills `served` from its "ready" lines.
+served=()
 start_standin() {
-    local listen=$1
-    coproc STANDIN { exec "$build/standin/sqlserver-standin" --listen "$listen" --root "$server_root"; }
-    local line=""
-    read -r -t 15 line <&"${STANDIN[0]}" || true
-    if [[ $line == ready\ * ]]; then
-        address=${line#ready }
+    local args=() a line
+    for a in "$@"; do args+=(--listen "$a"); done
+    coproc STANDIN { exec "$build/standin/sqlserver-standin" "${args[@]}" --root "$server_root"; }
+    served=()
+    if read -r -t 15 line <&"${STANDIN[0]}" && [[ $line == ready\ * ]]; then
+        served+=("${line#ready }")
+        # One line per address; a stand-in that takes one address says it once.
+        while ((${#served[@]} < $#)) && read -r -t 2 line <&"${STANDIN[0]}" && [[ $line == ready\ * ]]; do
+            served+=("${line#ready }")
+        done
         return 0
     fi
     kill "$STANDIN_PID" 2>/dev/null || true
     wait "$STANDIN_PID" 2>/dev/null || true
     return 1
 }
-address=""
-start_standin 127.0.0.1:1433 || start_standin 127.0.0.1:0 || { echo "the stand-in did not start" >&2; exit 1; }
+# SQL Server's own port when it is free, so the proposed name (or "127.0.0.1") alone reaches
+# the stand-in. 127.0.0.1 comes last: a stand-in that keeps only one --listen keeps that one.
+wanted=()
+for a in "${loopback[@]}"; do wanted+=("$a:1433"); done
+wanted+=(127.0.0.1:1433)
+start_standin "${wanted[@]}" ||
+    { ((${#wanted[@]} > 1)) && start_standin 127.0.0.1:1433; } ||
+    start_standin 127.0.0.1:0 ||
+    { echo "the stand-in did not start" >&2; exit 1; }
 trap 'kill "$STANDIN_PID" 2>/dev/null || true; wait "$STANDIN_PID" 2>/dev/null || true' EXIT
-port=${address##*:}
+echo "stand-in listening on ${served[*]}"
+
+# Does the proposed name reach the stand-in? Only if every address it resolves to is served
+# on port 1433.
+name_works=1
+((${#machine_addresses[@]} > 0)) || name_works=0
+for a in "${machine_addresses[@]}"; do
+    [[ " ${served[*]} " == *" $a:1433 "* ]] || name_works=0
+done
+port=${served[0]##*:}
 server=127.0.0.1
 [ "$port" != 1433 ] && server="127.0.0.1,$port"
-echo "stand-in listening on $address (server name for the tool: $server)"
+# FreeTDS's ODBC driver has no port for a bare host name under "tds version = auto": name
+# SQL Server's own, so "vm" or "127.0.0.1" typed alone reach the stand-in.
+[ "$port" = 1433 ] && export TDSPORT=1433
+if ((name_works)); then
+    echo "page 1's proposed server name \"$machine\" reaches the stand-in"
+else
+    echo "type the server name \"$server\" on page 1 (\"$machine\" does not lead to the stand-in)"
+fi
+echo "drive paths live under $VARNOSET_DRIVE_ROOT (\"d:\\vqdata\" is $VARNOSET_DRIVE_ROOT/d/vqdata)"
 
 if [ ! -f "$work/pbbook.ini" ]; then
     printf '[database]\r\nDBMS=MSS Microsoft SQL Server 7.x\r\nDatabase=hotelvq\r\nUserId=\r\nLogPassword=\r\nServerName=%s\r\nLogId=SA\r\nLock=\r\nDBParm=\r\n' \

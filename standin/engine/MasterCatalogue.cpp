@@ -105,8 +105,11 @@ bool MasterCatalogue::databaseExists(const std::string& name) const {
 }
 
 std::string MasterCatalogue::localPath(const std::string& statementPath) const {
-    const std::string local = WindowsPath::toLocal(statementPath);
     if (m_pathRoot.empty())
+        return WindowsPath::toLocal(statementPath);
+    // make-backup: drives live under its private root by the shared rule, and so does the rest.
+    const std::string local = WindowsPath::toLocal(statementPath, m_pathRoot);
+    if (WindowsPath::hasDrive(statementPath))
         return local;
     return m_pathRoot + (local.empty() || local[0] != '/' ? "/" : "") + local;
 }

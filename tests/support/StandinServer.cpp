@@ -49,6 +49,13 @@ void StandinServer::stop() {
     }
 }
 
+void StandinServer::kill() {
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
 QString StandinServer::serverName() const { return QString("%1,%2").arg(m_host).arg(m_port); }
 
 QString StandinServer::odbcConnectionString(const QString& database) const {

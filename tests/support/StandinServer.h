@@ -13,6 +13,7 @@ public:
 
     bool start();   // false (with errorText()) when the server did not report ready
     void stop();
+    void kill();    // ends the server at once (SIGKILL), as a crash or power loss would
 
     QString host() const { return m_host; }
     int port() const { return m_port; }

@@ -1,0 +1,764 @@
+#include "BlockingCall.h"
+#include "LogicalUnits.h"
+#include "ProfileFile.h"
+#include "RecordingPromptService.h"
+#include "Resources.h"
+#include "Runtime.h"
+#include "SongFont.h"
+#include "StandinServer.h"
+#include "WindowsPath.h"
+#include "tab_1.h"
+#include "tabpage_csjk.h"
+#include "w_set_xtmk_back.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+#include <memory>
+
+namespace {
+
+const QString kSuccess = QStringLiteral("数据库创建成功!");
+const QString kNoMarker = QStringLiteral("<none>");
+
+} // namespace
+
+// One run of the tool as an installer meets it: a working directory holding data/vqdata and
+// data/vqdatays and pbbook.ini, the stand-in on a free loopback port, the real window.
+class Fixture {
+  public:
+    QTemporaryDir work;
+    StandinServer server;
+    RecordingPromptService prompts;
+    Runtime runtime{prompts};
+    std::unique_ptr<w_set_xtmk_back> window;
+    tabpage_csjk* page = nullptr;
+    // Every text the popup showed, and those it showed while the UI thread waited for a call.
+    QStringList popupTexts;
+    QStringList popupTextsWhileWaiting;
+
+    ~Fixture() {
+        window.reset();
+        QDir::setCurrent(m_previousDir);
+    }
+
+    // computerName: what the machine reports as its name.
+    bool start(bool withServer = true, const QString& computerName = QStringLiteral("dbhost")) {
+        m_previousDir = QDir::currentPath();
+        const QString data = work.filePath("data");
+        if (!QDir().mkpath(data) ||
+            !QFile::copy(StandinServer::backupDir() + "/vqdata", data + "/vqdata") ||
+            !QFile::copy(StandinServer::backupDir() + "/vqdatays", data + "/vqdatays"))
+            return fail("cannot prepare the working directory");
+        QDir::setCurrent(work.path());
+        if (withServer && !server.start())
+            return fail(server.errorText());
+        runtime.platform.setComputerName(computerName);
+        window = std::make_unique<w_set_xtmk_back>(
+            runtime, ProfileFile(QStringLiteral("pbbook.ini"), work.path()));
+        page = window->tab_1->tabpage_csjk;
+        window->show();
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get()))
+            return fail("window not active");
+        if (withServer) {
+            page->sle_1->setText(server.serverName());
+            page->sle_5->setText(dataDirectory());
+        }
+        QObject::connect(&m_watch, &QTimer::timeout, [this] { notePopup(); });
+        m_watch.start(0);
+        prompts.onPrompt = [this](const RecordingPromptService::Prompt&) { notePopup(); };
+        return true;
+    }
+
+    QString error;
+    QString dataDirectory() const { return work.filePath("db"); }
+
+    void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+    QString marker() const {
+        return window->profile.read(ProfileKeys::MkiniSection, ProfileKeys::Data, kNoMarker);
+    }
+
+    // Reads the server through a connection of its own.
+    QVariant query(const QString& database, const QString& sql, const QVariant& input = {}) {
+        Transaction check;
+        check.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
+        check.ServerName = server.serverName();
+        check.LogId = QStringLiteral("sa");
+        check.Database = database;
+        check.AutoCommit = true;
+        if (check.connect() != 0)
+            return QStringLiteral("connect failed: ") + check.SQLErrText;
+        QList<QVariant> out;
+        const QList<QVariant> inputs = input.isValid() ? QList<QVariant>{input} : QList<QVariant>{};
+        if (check.selectRow(sql, inputs, out) != 0)
+            return QStringLiteral("query failed: ") + check.SQLErrText;
+        return out.value(0);
+    }
+    int databaseCount(const QString& name) {
+        return query("master", "select count ( 1 ) from master.dbo.sysdatabases where name = ?",
+                     name)
+            .toInt();
+    }
+    int moduleCount(const QString& database) {
+        return query(database, "select count ( 1 ) from LSXTMC").toInt();
+    }
+
+  private:
+    bool fail(const QString& why) {
+        error = why;
+        return false;
+    }
+    void notePopup() {
+        if (!runtime.popup.isOpen())
+            return;
+        const QString text = runtime.popup.window()->st_prompt->text();
+        if (popupTexts.isEmpty() || popupTexts.last() != text)
+            popupTexts << text;
+        if (BlockingCall::isWaiting() && !popupTextsWhileWaiting.contains(text))
+            popupTextsWhileWaiting << text;
+    }
+
+    QString m_previousDir;
+    QTimer m_watch;
+};
+
+#define START(f, ...) QVERIFY2((f).start(__VA_ARGS__), qPrintable((f).error))
+
+class TestCreationPage : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() {
+        initVarnosetResources();
+        SongFont::install();
+        qunsetenv(WindowsPath::DriveRootVariable);
+    }
+
+    // ---- the page as it comes up ----
+
+    void controlsAsLaidOut_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("accessible");
+        QTest::addColumn<QRect>("units");
+        QTest::newRow("cb_4") << "cb_4"
+                              << "QPushButton"
+                              << "开始创建"
+                              << "开始创建" << QRect(2336, 804, 379, 100);
+        QTest::newRow("cb_3") << "cb_3"
+                              << "QPushButton"
+                              << "&J 开始创建"
+                              << "J 开始创建" << QRect(2354, 1452, 379, 100);
+        QTest::newRow("sle_5") << "sle_5"
+                               << "QLineEdit"
+                               << "d:\\vqdata"
+                               << "数据文件路径" << QRect(722, 1292, 768, 88);
+        QTest::newRow("st_12") << "st_12"
+                               << "QLabel"
+                               << "数据文件路径"
+                               << "数据文件路径" << QRect(320, 1304, 384, 48);
+        QTest::newRow("sle_4") << "sle_4"
+                               << "QLineEdit"
+                               << "hotelvq"
+                               << "数据库名称" << QRect(722, 1168, 768, 88);
+        QTest::newRow("st_11") << "st_11"
+                               << "QLabel"
+                               << "数据库名称"
+                               << "数据库名称" << QRect(320, 1184, 384, 48);
+        QTest::newRow("sle_3") << "sle_3"
+                               << "QLineEdit"
+                               << ""
+                               << "SA登录密码" << QRect(722, 1044, 768, 88);
+        QTest::newRow("st_10") << "st_10"
+                               << "QLabel"
+                               << "SA登录密码"
+                               << "SA登录密码" << QRect(320, 1060, 398, 48);
+        QTest::newRow("sle_2") << "sle_2"
+                               << "QLineEdit"
+                               << "SA"
+                               << "数据库登录名称：" << QRect(722, 924, 768, 88);
+        QTest::newRow("st_9") << "st_9"
+                              << "QLabel"
+                              << "数据库登录名称："
+                              << "数据库登录名称：" << QRect(320, 940, 384, 48);
+        QTest::newRow("sle_1") << "sle_1"
+                               << "QLineEdit"
+                               << "dbhost"
+                               << "数据库服务名称：" << QRect(722, 816, 768, 88);
+        QTest::newRow("st_8") << "st_8"
+                              << "QLabel"
+                              << "数据库服务名称："
+                              << "数据库服务名称：" << QRect(320, 836, 384, 48);
+        QTest::newRow("cbx_ys") << "cbx_ys"
+                                << "QCheckBox"
+                                << "创建演示数据库(&A)"
+                                << "创建演示数据库(A)" << QRect(1755, 824, 576, 60);
+        QTest::newRow("gb_1") << "gb_1"
+                              << "QGroupBox"
+                              << "创建数据库"
+                              << "创建数据库" << QRect(50, 648, 2766, 964);
+    }
+    void controlsAsLaidOut() {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(QString, text);
+        QFETCH(QString, accessible);
+        QFETCH(QRect, units);
+        Fixture f;
+        START(f, false);
+        auto* control = f.page->findChild<QWidget*>(name);
+        QVERIFY(control);
+        QCOMPARE(control->parentWidget(), f.page);
+        QCOMPARE(control->metaObject()->className(), kind.toLatin1());
+        QCOMPARE(control->accessibleName(), accessible);
+        QCOMPARE(control->geometry(),
+                 LogicalUnits::toPixels(units.x(), units.y(), units.width(), units.height()));
+        QString shown;
+        if (auto* button = qobject_cast<QAbstractButton*>(control))
+            shown = button->text();
+        else if (auto* edit = qobject_cast<QLineEdit*>(control))
+            shown = edit->text();
+        else if (auto* label = qobject_cast<QLabel*>(control))
+            shown = label->text();
+        else if (auto* box = qobject_cast<QGroupBox*>(control))
+            shown = box->title();
+        QCOMPARE(shown, text);
+    }
+
+    void seventeenControlsAndTheirStates() {
+        Fixture f;
+        START(f, false);
+        QCOMPARE(f.page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(), 17);
+        QVERIFY(!f.page->cb_4->isVisible());
+        QVERIFY(f.page->cb_3->isVisible());
+        QVERIFY(!f.page->sle_2->isEnabled());
+        QCOMPARE(f.page->sle_3->echoMode(), QLineEdit::Password);
+        QVERIFY(!f.page->cbx_ys->isChecked());
+        QVERIFY(f.page->mle_2->toPlainText().startsWith("注意:此操作步骤需在服务器上进行"));
+        QVERIFY(f.page->mle_1->toPlainText().startsWith("首先您需要安装SQL-SERVER2000"));
+        QVERIFY(f.page->mle_bz->toPlainText().startsWith("非常感谢您使用Veltraq软件，"));
+        // The notes stand out from the page.
+        const QColor face = f.page->palette().color(QPalette::Window);
+        for (QPlainTextEdit* note : {f.page->mle_2, f.page->mle_1, f.page->mle_bz})
+            QVERIFY2(note->palette().color(QPalette::Base) != face, qPrintable(note->objectName()));
+    }
+
+    // The group box is drawn beneath what it frames: every field and button gets its click.
+    void everyControlInTheFrameTakesClicks() {
+        Fixture f;
+        START(f, false);
+        f.page->cbx_ys->click(); // cb_4 shows in demo mode
+        f.page->cbx_ys->click();
+        f.page->cbx_ys->setChecked(true);
+        f.page->cbx_ys_clicked();
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{f.page->sle_1, f.page->sle_3, f.page->sle_5,
+                                             f.page->cb_4, f.page->cb_3, f.page->cbx_ys}) {
+            QCOMPARE(f.page->childAt(w->geometry().center()), w);
+        }
+        for (QLineEdit* edit : {f.page->sle_1, f.page->sle_3, f.page->sle_5}) {
+            // Through the window, so the click lands on whatever lies on top at that point.
+            QTest::mouseClick(f.window->windowHandle(), Qt::LeftButton, {},
+                              edit->mapTo(f.window.get(), edit->rect().center()));
+            QTRY_COMPARE(QApplication::focusWidget(), edit);
+        }
+    }
+
+    void tabOrder_data() {
+        QTest::addColumn<bool>("demo");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("working mode")
+            << false << QStringList{"mle_1", "mle_2", "sle_1", "sle_3", "sle_4", "sle_5", "cb_3"};
+        QTest::newRow("demo mode")
+            << true << QStringList{"mle_1", "mle_2", "cb_4", "sle_1", "sle_3", "sle_5", "cb_3"};
+    }
+    void tabOrder() {
+        QFETCH(bool, demo);
+        QFETCH(QStringList, order);
+        Fixture f;
+        START(f, false);
+        if (demo)
+            QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
+        f.page->mle_bz->setFocus();
+        QStringList seen;
+        for (int i = 0; i < order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            seen << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(seen, order);
+    }
+
+    void defaultServerName_data() {
+        QTest::addColumn<QString>("computerName");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("machine with a name") << "HOTEL-SRV"
+                                             << "HOTEL-SRV";
+        QTest::newRow("no name") << ""
+                                 << "127.0.0.1";
+    }
+    void defaultServerName() {
+        QFETCH(QString, computerName);
+        QFETCH(QString, shown);
+        Fixture f;
+        START(f, false, computerName);
+        QCOMPARE(f.page->sle_1->text(), shown);
+    }
+
+    void demoSwitchReplacesTheName() {
+        Fixture f;
+        START(f, false);
+        f.page->sle_4->setText("myhotel");
+        QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
+        QVERIFY(f.page->cb_4->isVisible());
+        QCOMPARE(f.page->sle_4->text(), QStringLiteral("hotelys"));
+        QVERIFY(!f.page->sle_4->isEnabled());
+        QVERIFY(f.page->cb_3->isVisible() && f.page->cb_3->isEnabled());
+        QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
+        QVERIFY(!f.page->cb_4->isVisible());
+        QCOMPARE(f.page->sle_4->text(), QStringLiteral("hotelvq"));
+        QVERIFY(f.page->sle_4->isEnabled());
+    }
+
+    // Alt+A ticks the demo box, Alt+J presses cb_3.
+    void accessKeys() {
+        Fixture f;
+        START(f, false);
+        f.page->sle_3->setFocus();
+        QTest::keyClick(f.window.get(), Qt::Key_A, Qt::AltModifier);
+        QTRY_VERIFY(f.page->cbx_ys->isChecked());
+        QTRY_VERIFY(f.page->cb_4->isVisible());
+        QTest::keyClick(f.window.get(), Qt::Key_J, Qt::AltModifier);
+        // The demo name is still in the field: the working procedure refuses it.
+        QTRY_COMPARE(f.prompts.texts(), QStringList{"hotelys是演示用数据库的名称,请更换其它名称!"});
+    }
+
+    // ---- refusals before any connection ----
+
+    void workingRefusals_data() {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QString>("nameAfter");
+        QTest::newRow("demo name with blanks") << "127.0.0.1"
+                                               << " hotelys "
+                                               << "hotelys是演示用数据库的名称,请更换其它名称!"
+                                               << "sle_4"
+                                               << "";
+        QTest::newRow("blank server") << "   "
+                                      << "hotelvq"
+                                      << "请输入数据库服务名称!"
+                                      << "sle_1"
+                                      << "hotelvq";
+    }
+    void workingRefusals() {
+        QFETCH(QString, server);
+        QFETCH(QString, name);
+        QFETCH(QString, prompt);
+        QFETCH(QString, focus);
+        QFETCH(QString, nameAfter);
+        Fixture f;
+        START(f, false);
+        f.page->sle_1->setText(server);
+        f.page->sle_4->setText(name);
+        f.click(f.page->cb_3);
+        QCOMPARE(f.prompts.texts(), QStringList{prompt});
+        QCOMPARE(f.page->sle_4->text(), nameAfter);
+        QCOMPARE(f.window->focusWidget()->objectName(), focus);
+        QVERIFY(f.popupTexts.isEmpty());
+        QCOMPARE(f.marker(), kNoMarker);
+    }
+
+    // The demo procedure has no server check: it tries to connect and reports that.
+    void demoWithBlankServerTriesToConnect() {
+        Fixture f;
+        START(f, false);
+        QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
+        f.page->sle_1->setText("   ");
+        f.click(f.page->cb_4);
+        QCOMPARE(f.prompts.prompts.size(), 1);
+        QVERIFY2(f.prompts.texts().first().startsWith("连接数据库失败!"),
+                 qPrintable(f.prompts.texts().first()));
+        QVERIFY(f.prompts.texts().first().endsWith(",-1"));
+        QCOMPARE(f.popupTexts, QStringList{"正在连接数据库..."});
+        QVERIFY(!f.runtime.popup.isOpen());
+        QVERIFY(!f.runtime.sqlca.AutoCommit);
+    }
+
+    void connectFailsWithWrongPassword() {
+        Fixture f;
+        START(f);
+        f.page->sle_3->setText("wrong");
+        bool popupDuringPrompt = true;
+        f.prompts.onPrompt = [&](const auto&) { popupDuringPrompt = f.runtime.popup.isOpen(); };
+        f.click(f.page->cb_3);
+        QCOMPARE(f.prompts.texts(), QStringList{"连接数据库失败!Login failed for user 'SA'.,-1"});
+        QVERIFY(!popupDuringPrompt);
+        QVERIFY(!f.runtime.sqlca.isConnected());
+        QCOMPARE(f.marker(), kNoMarker);
+    }
+
+    // ---- the directory ----
+
+    void directoryCannotBeCreated_data() {
+        QTest::addColumn<bool>("demo");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("working, empty field") << false << "   ";
+        QTest::newRow("demo, empty field") << true << "";
+        QTest::newRow("working, below a file") << false << "data/vqdata/sub";
+    }
+    void directoryCannotBeCreated() {
+        QFETCH(bool, demo);
+        QFETCH(QString, path);
+        Fixture f;
+        START(f);
+        if (demo)
+            QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
+        f.page->sle_5->setText(path);
+        bool popupDuringPrompt = true;
+        f.prompts.onPrompt = [&](const auto&) { popupDuringPrompt = f.runtime.popup.isOpen(); };
+        f.click(demo ? f.page->cb_4 : f.page->cb_3);
+        QCOMPARE(f.prompts.texts(), QStringList{"创建数据库目录失败" + path.trimmed() + "!"});
+        QVERIFY(!popupDuringPrompt);
+        QCOMPARE(f.window->focusWidget(), f.page->sle_5);
+        // The working procedure lets go of its connection, the demo one keeps it.
+        QCOMPARE(f.runtime.sqlca.isConnected(), demo);
+        QVERIFY(!f.runtime.sqlca.AutoCommit);
+        QCOMPARE(f.marker(), kNoMarker);
+    }
+
+    void existingDirectoryIsUsed() {
+        Fixture f;
+        START(f);
+        QVERIFY(QDir().mkpath(f.dataDirectory()));
+        f.click(f.page->cb_3);
+        QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
+    }
+
+    // ---- the name already on the server ----
+
+    void nameAlreadyOnTheServer_data() {
+        QTest::addColumn<bool>("demo");
+        QTest::addColumn<QString>("prompt");
+        QTest::newRow("working") << false
+                                 << "数据库在已经存在相同的数据库名称hotelvq,请修改数据库名称!";
+        QTest::newRow("demo") << true
+                              << "数据库在已经存在相同的数据库名称hotelys,无法创建演示数据库!";
+    }
+    void nameAlreadyOnTheServer() {
+        QFETCH(bool, demo);
+        QFETCH(QString, prompt);
+        Fixture f;
+        START(f);
+        if (demo)
+            QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
+        QPushButton* button = demo ? f.page->cb_4 : f.page->cb_3;
+        f.click(button);
+        QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
+        QVERIFY(f.window->profile.write(ProfileKeys::MkiniSection, ProfileKeys::Data, "kept"));
+        f.prompts.clear();
+        f.runtime.sqlca.disconnect();
+
+        bool popupDuringPrompt = false;
+        f.prompts.onPrompt = [&](const auto&) { popupDuringPrompt = f.runtime.popup.isOpen(); };
+        f.click(button);
+        QCOMPARE(f.prompts.texts(), QStringList{prompt});
+        QVERIFY(popupDuringPrompt); // removed only once the prompt is confirmed
+        QVERIFY(!f.runtime.popup.isOpen());
+        QCOMPARE(f.marker(), QStringLiteral("kept"));
+        QCOMPARE(f.runtime.sqlca.isConnected(), demo);
+        QVERIFY(!f.runtime.sqlca.AutoCommit);
+        if (!demo) // in demo mode the name field is disabled and cannot take the focus
+            QCOMPARE(f.window->focusWidget(), f.page->sle_4);
+    }
+
+    // ---- the restore ----
+
+    void missingBackupFails_data() {
+        QTest::addColumn<bool>("demo");
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("working") << false << "恢复数据库失败!";
+        QTest::newRow("demo") << true << "恢复演示数据库失败!";
+    }
+    void missingBackupFails() {
+        QFETCH(bool, demo);
+        QFETCH(QString, prefix);
+        Fixture f;
+        START(f);
+        const QString backup = demo ? "vqdatays" : "vqdata";
+        QVERIFY(QFile::remove(f.work.filePath("data/" + backup)));
+        if (demo)
+            QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
+        bool popupDuringPrompt = true;
+        f.prompts.onPrompt = [&](const auto&) { popupDuringPrompt = f.runtime.popup.isOpen(); };
+        f.click(demo ? f.page->cb_4 : f.page->cb_3);
+        QCOMPARE(f.prompts.prompts.size(), 1);
+        const QString text = f.prompts.texts().first();
+        const QString device = f.work.path() + "\\data\\" + backup;
+        QVERIFY2(text.startsWith(prefix + "Cannot open backup device '" + device +
+                                 "'. Operating system error 2(The system cannot find the file "
+                                 "specified.)."),
+                 qPrintable(text));
+        QVERIFY2(text.endsWith("RESTORE DATABASE is terminating abnormally.,-1"), qPrintable(text));
+        QVERIFY(!popupDuringPrompt);
+        QCOMPARE(f.marker(), QStringLiteral("0"));
+        QCOMPARE(f.runtime.sqlca.isConnected(), demo);
+        QVERIFY(!f.runtime.sqlca.AutoCommit);
+        QCOMPARE(f.databaseCount(demo ? "hotelys" : "hotelvq"), 0);
+    }
+
+    void workingRunCreatesTheDatabase() {
+        Fixture f;
+        START(f);
+        f.click(f.page->cb_3);
+        QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
+        QCOMPARE(f.marker(), QStringLiteral("1"));
+        QCOMPARE(f.popupTexts, (QStringList{"正在连接数据库...", "正在创建数据库..."}));
+        QVERIFY(f.popupTextsWhileWaiting.contains("正在创建数据库..."));
+        QVERIFY(!f.runtime.popup.isOpen());
+        QVERIFY(f.runtime.sqlca.isConnected());
+        QCOMPARE(f.runtime.sqlca.Database, QStringLiteral("master"));
+        QVERIFY(!f.runtime.sqlca.AutoCommit);
+        QCOMPARE(f.moduleCount("hotelvq"), 6);
+        QVERIFY(QFileInfo::exists(f.dataDirectory() + "/hotelvq_data"));
+        QVERIFY(QFileInfo::exists(f.dataDirectory() + "/hotelvq_log"));
+        QCOMPARE(f.window->state.isiflj, QStringLiteral("0"));
+
+        // Creating the database is not connecting on page 2: page 3 is still refused.
+        f.prompts.clear();
+        QTabBar* bar = f.window->tab_1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
+        QCOMPARE(f.prompts.texts(), QStringList{tab_1::notConnectedPrompt()});
+        QCOMPARE(f.window->tab_1->currentIndex(), 0);
+    }
+
+    void demoRunLeavesTheMarker() {
+        Fixture f;
+        START(f);
+        QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
+        f.click(f.page->cb_4);
+        QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
+        QCOMPARE(f.popupTexts, (QStringList{"正在连接数据库...", "正在创建演示数据库..."}));
+        QCOMPARE(f.marker(), kNoMarker);
+        QVERIFY(f.runtime.sqlca.isConnected());
+        QVERIFY(!f.runtime.sqlca.AutoCommit);
+        QCOMPARE(f.databaseCount("hotelys"), 1);
+        QVERIFY(f.query("hotelys", "select count ( 1 ) from t_zd_user").toInt() > 0);
+    }
+
+    // Names and paths that would break a statement pasted together as typed.
+    void irregularNamesAndPaths_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("subdir");
+        QTest::newRow("chinese name and path") << "酒店数据"
+                                               << "数据 目录";
+        QTest::newRow("quote in name") << "o'hotel"
+                                       << "db";
+        QTest::newRow("bracket and blank in name") << "a]b c"
+                                                   << "db";
+        QTest::newRow("reserved word") << "Select"
+                                       << "db";
+        QTest::newRow("quote in path") << "hotelvq"
+                                       << "it's here";
+    }
+    void irregularNamesAndPaths() {
+        QFETCH(QString, name);
+        QFETCH(QString, subdir);
+        Fixture f;
+        START(f);
+        f.page->sle_4->setText(name);
+        f.page->sle_5->setText(f.work.filePath(subdir));
+        f.click(f.page->cb_3);
+        QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
+        QCOMPARE(f.databaseCount(name), 1);
+        QCOMPARE(f.moduleCount(name), 6);
+        QVERIFY(QFileInfo::exists(f.work.filePath(subdir) + "/" + name + "_data"));
+    }
+
+    // The database files' paths are recorded as the statement named them.
+    void trailingSeparatorDoublesIt() {
+        Fixture f;
+        START(f);
+        f.page->sle_5->setText(f.dataDirectory() + "\\");
+        f.click(f.page->cb_3);
+        QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
+        QCOMPARE(f.query("master", "select filename from master.dbo.sysdatabases where name = ?",
+                         QStringLiteral("hotelvq"))
+                     .toString(),
+                 f.dataDirectory() + "\\\\hotelvq_data");
+    }
+
+    // The shipped defaults, "d:\vqdata" included, under a drive root as the demo sets one.
+    void defaultsUnderADriveRoot() {
+        QTemporaryDir drives;
+        qputenv(WindowsPath::DriveRootVariable, drives.path().toUtf8());
+        const auto unset = qScopeGuard([] { qunsetenv(WindowsPath::DriveRootVariable); });
+        Fixture f;
+        START(f);
+        f.page->sle_5->setText("d:\\vqdata");
+        f.click(f.page->cb_3);
+        QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
+        QVERIFY(QFileInfo::exists(drives.filePath("d/vqdata/hotelvq_data")));
+        QCOMPARE(f.moduleCount("hotelvq"), 6);
+    }
+
+    // ---- the connection page's connection (isiflj "1") ----
+
+    void pageTwoConnectionIsKept_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("removeBackup");
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("refused name")
+            << " hotelys " << false << "hotelys是演示用数据库的名称,请更换其它名称!";
+        QTest::newRow("restore fails") << "hotelvq" << true << "恢复数据库失败!";
+        QTest::newRow("created") << "hotelvq" << false << kSuccess;
+    }
+    void pageTwoConnectionIsKept() {
+        QFETCH(QString, name);
+        QFETCH(bool, removeBackup);
+        QFETCH(QString, prefix);
+        Fixture f;
+        START(f);
+        // What the connection page leaves behind after its connect-and-save.
+        Transaction& sqlca = f.runtime.sqlca;
+        sqlca.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
+        sqlca.ServerName = f.server.serverName();
+        sqlca.LogId = QStringLiteral("SA");
+        sqlca.Database = QStringLiteral("master");
+        sqlca.AutoCommit = false;
+        QCOMPARE(sqlca.connect(), 0);
+        f.window->state.isiflj = QStringLiteral("1");
+        if (removeBackup)
+            QVERIFY(QFile::remove(f.work.filePath("data/vqdata")));
+        f.page->sle_4->setText(name);
+        f.click(f.page->cb_3);
+        QCOMPARE(f.prompts.prompts.size(), 1);
+        QVERIFY2(f.prompts.texts().first().startsWith(prefix),
+                 qPrintable(f.prompts.texts().first()));
+        QVERIFY(!f.popupTexts.contains("正在连接数据库..."));
+        QVERIFY(sqlca.isConnected());
+        QVERIFY(!sqlca.AutoCommit);
+        QList<QVariant> out;
+        QCOMPARE(sqlca.selectRow("select count ( 1 ) from master.dbo.sysdatabases where name = ?",
+                                 {QStringLiteral("master")}, out),
+                 0);
+    }
+
+    // ---- the server goes away ----
+
+    void serverGoneDuringTheRestore() {
+        Fixture f;
+        START(f);
+        // A backup the server can never finish reading keeps the restore in flight.
+        const QByteArray fifo = QFile::encodeName(f.work.filePath("data/vqdata"));
+        QVERIFY(QFile::remove(f.work.filePath("data/vqdata")));
+        QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+        QTimer killer;
+        QObject::connect(&killer, &QTimer::timeout, [&] {
+            if (BlockingCall::isWaiting() && f.runtime.popup.isOpen() &&
+                f.runtime.popup.window()->st_prompt->text() == "正在创建数据库...")
+                f.server.kill();
+        });
+        killer.start(0);
+        bool popupDuringPrompt = true;
+        f.prompts.onPrompt = [&](const auto&) { popupDuringPrompt = f.runtime.popup.isOpen(); };
+        f.click(f.page->cb_3);
+        killer.stop();
+        QCOMPARE(f.prompts.prompts.size(), 1);
+        QVERIFY2(f.prompts.texts().first().startsWith("恢复数据库失败!"),
+                 qPrintable(f.prompts.texts().first()));
+        QVERIFY(f.prompts.texts().first().endsWith(",-1"));
+        QVERIFY(!popupDuringPrompt);
+        QCOMPARE(f.marker(), QStringLiteral("0"));
+        QVERIFY(!f.page->isRunning());
+
+        // The window still answers.
+        f.page->sle_4->clear();
+        QTest::keyClicks(f.page->sle_4, "again");
+        QCOMPARE(f.page->sle_4->text(), QStringLiteral("again"));
+        QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
+        QVERIFY(f.page->cb_4->isVisible());
+    }
+
+    // The count query fails when the server is gone after the connect.
+    void countQueryFails() {
+        Fixture f;
+        START(f);
+        Transaction& sqlca = f.runtime.sqlca;
+        sqlca.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
+        sqlca.ServerName = f.server.serverName();
+        sqlca.LogId = QStringLiteral("SA");
+        sqlca.Database = QStringLiteral("master");
+        QCOMPARE(sqlca.connect(), 0);
+        f.window->state.isiflj = QStringLiteral("1");
+        f.server.kill();
+        f.click(f.page->cb_3);
+        QCOMPARE(f.prompts.prompts.size(), 1);
+        QVERIFY2(f.prompts.texts().first().startsWith("查询数据库失败!"),
+                 qPrintable(f.prompts.texts().first()));
+        QVERIFY(f.prompts.texts().first().endsWith(",-1"));
+        QVERIFY(!f.runtime.popup.isOpen());
+        QCOMPARE(f.marker(), kNoMarker);
+    }
+
+    // ---- one run at a time ----
+
+    void secondClickDuringARunDoesNothing() {
+        Fixture f;
+        START(f);
+        int nested = 0;
+        f.prompts.onPrompt = [&](const auto&) {
+            if (nested++ == 0) {
+                f.page->cb_3->click();
+                f.page->cb_4->click();
+            }
+        };
+        f.page->sle_4->setText(" hotelys ");
+        f.click(f.page->cb_3);
+        QCOMPARE(f.prompts.prompts.size(), 1);
+        QVERIFY(!f.page->isRunning());
+    }
+
+    // ---- the marker cannot be written ----
+
+    void markerWriteFailureIsTold_data() {
+        QTest::addColumn<bool>("removeBackup");
+        QTest::addColumn<QStringList>("prompts");
+        QTest::newRow("after a success")
+            << false << QStringList{"数据库创建成功,但无法写入pbbook.ini: "};
+        QTest::newRow("after a failed restore")
+            << true << QStringList{"恢复数据库失败!", "无法写入pbbook.ini: "};
+    }
+    void markerWriteFailureIsTold() {
+        QFETCH(bool, removeBackup);
+        QFETCH(QStringList, prompts);
+        Fixture f;
+        START(f);
+        if (removeBackup)
+            QVERIFY(QFile::remove(f.work.filePath("data/vqdata")));
+        // A directory where the file should be: no write can succeed.
+        QVERIFY(QDir().mkpath(f.work.filePath("pbbook.ini")));
+        f.click(f.page->cb_3);
+        QCOMPARE(f.prompts.prompts.size(), prompts.size());
+        for (int i = 0; i < prompts.size(); ++i) {
+            const QString text = f.prompts.texts().at(i);
+            QVERIFY2(text.startsWith(prompts.at(i)), qPrintable(text));
+        }
+        // The reason follows the fixed text.
+        QVERIFY(f.prompts.texts().last().size() > prompts.last().size());
+    }
+};
+
+QTEST_MAIN(TestCreationPage)
+#include "tst_creationpage.moc"
