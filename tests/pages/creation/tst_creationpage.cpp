@@ -124,7 +124,7 @@ class Fixture {
         const QString text = runtime.popup.window()->st_prompt->text();
         if (popupTexts.isEmpty() || popupTexts.last() != text)
             popupTexts << text;
-        if (BlockingCall::isWaiting() && !popupTextsWhileWaiting.contains(text))
+        if (runtime.blocking.isWaiting() && !popupTextsWhileWaiting.contains(text))
             popupTextsWhileWaiting << text;
     }
 
@@ -666,7 +666,7 @@ class TestCreationPage : public QObject {
         QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
         QTimer killer;
         QObject::connect(&killer, &QTimer::timeout, [&] {
-            if (BlockingCall::isWaiting() && f.runtime.popup.isOpen() &&
+            if (f.runtime.blocking.isWaiting() && f.runtime.popup.isOpen() &&
                 f.runtime.popup.window()->st_prompt->text() == "正在创建数据库...")
                 f.server.kill();
         });
