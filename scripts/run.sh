@@ -72,9 +72,6 @@ done
 port=${served[0]##*:}
 server=127.0.0.1
 [ "$port" != 1433 ] && server="127.0.0.1,$port"
-# FreeTDS's ODBC driver has no port for a bare host name under "tds version = auto": name
-# SQL Server's own, so "vm" or "127.0.0.1" typed alone reach the stand-in.
-[ "$port" = 1433 ] && export TDSPORT=1433
 if ((name_works)); then
     echo "page 1's proposed server name \"$machine\" reaches the stand-in"
 else

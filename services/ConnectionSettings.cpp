@@ -97,9 +97,13 @@ bool ConnectionSettings::buildConnectionString(const QString& driver, bool freeT
     add(QStringLiteral("Driver"), driver);
     if (freeTds) {
         // FreeTDS reads the port from its own attribute; "host\instance" it resolves itself.
+        // A bare host means SQL Server's own port: with "tds version = auto" (Debian's
+        // freetds.conf) FreeTDS has no default port and refuses the connect.
         add(QStringLiteral("Server"), m_host);
         if (!m_port.isEmpty())
             add(QStringLiteral("Port"), m_port);
+        else if (!m_host.contains(u'\\'))
+            add(QStringLiteral("Port"), QStringLiteral("1433"));
     } else {
         add(QStringLiteral("Server"), serverName());
     }

@@ -241,8 +241,14 @@ class TestTransaction : public QObject {
             << "db1"
             << "a;b}c}"
             << "ClientCharset='UTF-8'" << true
-            << "Driver=D;Server=db1;Database=hotel;UID=sa;PWD={a;b}c}};ClientCharset=UTF-8;"
-               "TDS_Version=7.1;";
+            << "Driver=D;Server=db1;Port=1433;Database=hotel;UID=sa;PWD={a;b}c}};"
+               "ClientCharset=UTF-8;TDS_Version=7.1;";
+        QTest::newRow("FreeTDS, bare host gets SQL Server's port")
+            << "127.0.0.1"
+            << "pw"
+            << "" << true
+            << "Driver=D;Server=127.0.0.1;Port=1433;Database=hotel;UID=sa;PWD=pw;TDS_Version=7.1;"
+               "ClientCharset=UTF-8;";
         QTest::newRow("DBParm value braced, doubled quote kept once")
             << "db1"
             << "pw"
