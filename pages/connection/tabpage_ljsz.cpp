@@ -80,6 +80,7 @@ tabpage_ljsz::tabpage_ljsz(Runtime& runtime, WindowState& state, const ProfileFi
     mle_3->setFrameShape(QFrame::NoFrame);
     mle_3->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mle_3->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mle_3->setTabChangesFocus(true); // Tab leaves the note instead of typing into it
     mle_3->setAccessibleName(QStringLiteral("说明"));
     sle_dbparm = place(new QLineEdit(this), "sle_dbparm", 905, 960, 873, 80);
     st_3 = label(this, "st_3", QStringLiteral("连接参数:"), 976);
