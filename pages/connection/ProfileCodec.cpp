@@ -63,15 +63,84 @@ bool hasUnpairedSurrogate(const QString& text) {
     return false;
 }
 
+constexpr QByteArrayView Utf8Bom{"\xEF\xBB\xBF"};
+constexpr QByteArrayView Utf16LeBom{"\xFF\xFE"};
+constexpr QByteArrayView Utf16BeBom{"\xFE\xFF"};
+
+bool isUtf16(ProfileCodec::Encoding encoding) {
+    return encoding == ProfileCodec::Encoding::Utf16Le ||
+           encoding == ProfileCodec::Encoding::Utf16Be;
+}
+
+// An odd byte left at the end cannot be a code unit and reads as U+FFFD.
+QString decodeUtf16(QByteArrayView bytes, ProfileCodec::Encoding encoding) {
+    QString out;
+    out.reserve(bytes.size() / 2 + 1);
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2)
+        out += QChar(ProfileCodec::unitAt(bytes, i, encoding));
+    if (bytes.size() % 2)
+        out += QChar::ReplacementCharacter;
+    return out;
+}
+
+QByteArray encodeUtf16(const QString& text, bool littleEndian) {
+    QByteArray out;
+    out.reserve(2 * text.size());
+    for (QChar c : text) {
+        const char lo = char(c.unicode() & 0xFF), hi = char(c.unicode() >> 8);
+        out += littleEndian ? lo : hi;
+        out += littleEndian ? hi : lo;
+    }
+    return out;
+}
+
 } // namespace
 
 ProfileCodec::Encoding ProfileCodec::detect(QByteArrayView content) {
-    return content.startsWith(Utf8Bom) ? Encoding::Utf8 : Encoding::Gb18030;
+    if (content.startsWith(Utf8Bom))
+        return Encoding::Utf8;
+    if (content.startsWith(Utf16LeBom))
+        return Encoding::Utf16Le;
+    if (content.startsWith(Utf16BeBom))
+        return Encoding::Utf16Be;
+    return Encoding::Gb18030;
+}
+
+QByteArrayView ProfileCodec::bom(Encoding encoding) {
+    switch (encoding) {
+    case Encoding::Utf8:
+        return Utf8Bom;
+    case Encoding::Utf16Le:
+        return Utf16LeBom;
+    case Encoding::Utf16Be:
+        return Utf16BeBom;
+    case Encoding::Gb18030:
+        break;
+    }
+    return {};
+}
+
+qsizetype ProfileCodec::unitSize(Encoding encoding) {
+    return isUtf16(encoding) ? 2 : 1;
+}
+
+char16_t ProfileCodec::unitAt(QByteArrayView bytes, qsizetype at, Encoding encoding) {
+    const auto byte = [&](qsizetype i) { return char16_t(uchar(bytes[i])); };
+    switch (encoding) {
+    case Encoding::Utf16Le:
+        return char16_t(byte(at) | byte(at + 1) << 8);
+    case Encoding::Utf16Be:
+        return char16_t(byte(at) << 8 | byte(at + 1));
+    default:
+        return byte(at);
+    }
 }
 
 QString ProfileCodec::decode(QByteArrayView bytes, Encoding encoding) {
     if (encoding == Encoding::Utf8)
         return QString::fromUtf8(bytes);
+    if (isUtf16(encoding))
+        return decodeUtf16(bytes, encoding);
     // Most lines are plain ASCII, which GB18030 leaves as it is.
     if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
         return QString::fromLatin1(bytes);
@@ -84,6 +153,10 @@ QString ProfileCodec::decode(QByteArrayView bytes, Encoding encoding) {
 bool ProfileCodec::encode(const QString& text, Encoding encoding, QByteArray* out) {
     if (hasUnpairedSurrogate(text))
         return false;
+    if (isUtf16(encoding)) {
+        *out = encodeUtf16(text, encoding == Encoding::Utf16Le);
+        return true;
+    }
     const QByteArray utf8 = text.toUtf8();
     if (encoding == Encoding::Utf8) {
         *out = utf8;

@@ -2,8 +2,6 @@
 
 namespace {
 
-const QByteArray Crlf = QByteArrayLiteral("\r\n");
-
 // Only blanks and tabs count, as in the Windows functions: an ideographic space is content.
 QStringView trimBlanks(QStringView s) {
     auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
@@ -45,29 +43,49 @@ QStringView unquote(QStringView v) {
     return v;
 }
 
-bool hasLineEnd(const QByteArray& raw) {
-    return raw.endsWith('\n');
+QByteArray encodeAscii(const char* text, ProfileCodec::Encoding encoding) {
+    QByteArray out;
+    ProfileCodec::encode(QString::fromLatin1(text), encoding, &out);
+    return out;
 }
 
 } // namespace
 
+// A line ends at CRLF, LF or a CR alone, as the Windows functions read it; the end is kept
+// with the line so untouched lines are written back byte for byte.
 ProfileDocument::ProfileDocument(const QByteArray& content)
     : m_encoding(ProfileCodec::detect(content)) {
-    QByteArrayView rest(content);
-    if (m_encoding == ProfileCodec::Encoding::Utf8) {
-        m_bom = ProfileCodec::Utf8Bom.toByteArray();
-        rest = rest.sliced(m_bom.size());
+    const QByteArrayView rest =
+        QByteArrayView(content).sliced(ProfileCodec::bom(m_encoding).size());
+    const qsizetype unit = ProfileCodec::unitSize(m_encoding);
+    const auto unitAt = [&](qsizetype i) { return ProfileCodec::unitAt(rest, i, m_encoding); };
+    qsizetype start = 0;
+    for (qsizetype i = 0; i + unit <= rest.size();) {
+        const char16_t c = unitAt(i);
+        if (c != u'\r' && c != u'\n') {
+            i += unit;
+            continue;
+        }
+        qsizetype next = i + unit;
+        if (c == u'\r' && next + unit <= rest.size() && unitAt(next) == u'\n')
+            next += unit;
+        const QByteArrayView body = rest.sliced(start, i - start);
+        m_lines.append({body.toByteArray(), rest.sliced(i, next - i).toByteArray(),
+                        ProfileCodec::decode(body, m_encoding)});
+        start = i = next;
     }
-    while (!rest.isEmpty()) {
-        const qsizetype nl = rest.indexOf('\n');
-        const QByteArrayView raw = nl < 0 ? rest : rest.first(nl + 1);
-        QByteArrayView body = raw;
-        if (body.endsWith('\n'))
-            body.chop(1);
-        if (body.endsWith('\r'))
-            body.chop(1);
-        m_lines.append({raw.toByteArray(), ProfileCodec::decode(body, m_encoding)});
-        rest = rest.sliced(raw.size());
+    if (start < rest.size()) {
+        const QByteArrayView body = rest.sliced(start);
+        m_lines.append({body.toByteArray(), {}, ProfileCodec::decode(body, m_encoding)});
+    }
+    // Added lines end the way the file's lines already do, so a file with CR-only or LF-only
+    // line ends keeps one kind throughout; a new file gets CRLF like the Windows functions.
+    m_newLineEnd = encodeAscii("\r\n", m_encoding);
+    for (const Line& line : std::as_const(m_lines)) {
+        if (!line.end.isEmpty()) {
+            m_newLineEnd = line.end;
+            break;
+        }
     }
 }
 
@@ -112,9 +130,9 @@ std::optional<QString> ProfileDocument::value(const QString& section, const QStr
 
 void ProfileDocument::insertLine(qsizetype index, const QByteArray& bytes, const QString& text) {
     // The line before may be the file's last one, written without a line end.
-    if (index > 0 && !hasLineEnd(m_lines[index - 1].raw))
-        m_lines[index - 1].raw += Crlf;
-    m_lines.insert(index, {bytes + Crlf, text});
+    if (index > 0 && m_lines[index - 1].end.isEmpty())
+        m_lines[index - 1].end = m_newLineEnd;
+    m_lines.insert(index, {bytes, m_newLineEnd, text});
 }
 
 bool ProfileDocument::setValue(const QString& section, const QString& key, const QString& value) {
@@ -149,17 +167,14 @@ bool ProfileDocument::setValue(const QString& section, const QString& key, const
     QByteArray entry;
     if (!ProfileCodec::encode(entryText, m_encoding, &entry))
         return false;
-    const QByteArray ending = line.raw.endsWith(Crlf) ? Crlf
-                              : hasLineEnd(line.raw)  ? QByteArray("\n")
-                                                      : QByteArray();
-    line.raw = entry + ending;
+    line.body = entry;
     line.text = entryText;
     return true;
 }
 
 QByteArray ProfileDocument::content() const {
-    QByteArray out = m_bom;
+    QByteArray out = ProfileCodec::bom(m_encoding).toByteArray();
     for (const Line& line : m_lines)
-        out += line.raw;
+        out += line.body + line.end;
     return out;
 }

@@ -25,8 +25,9 @@ class ProfileDocument {
 
   private:
     struct Line {
-        QByteArray raw; // including its line end, if any
-        QString text;   // decoded, without the line end
+        QByteArray body; // without its line end
+        QByteArray end;  // CRLF, LF or CR in the file's encoding; empty for an unterminated line
+        QString text;    // the body decoded
     };
     struct Section {
         qsizetype header = -1;  // index of the section's header line
@@ -38,7 +39,7 @@ class ProfileDocument {
     qsizetype findKey(const Section& section, const QString& key) const;
     void insertLine(qsizetype index, const QByteArray& bytes, const QString& text);
 
-    QByteArray m_bom;
     ProfileCodec::Encoding m_encoding;
+    QByteArray m_newLineEnd; // the end given to lines this document adds
     QList<Line> m_lines;
 };

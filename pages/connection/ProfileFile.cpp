@@ -149,11 +149,15 @@ QString ProfileFile::path() const {
 
 QString ProfileFile::read(const QString& section, const QString& key,
                           const QString& defaultValue) const {
+    // The Windows functions drop the default's trailing blanks (not tabs) before using it.
+    QString fallback = defaultValue;
+    while (fallback.endsWith(u' '))
+        fallback.chop(1);
     // No lock: writers rename a complete file into place, so any read sees a whole file.
     QByteArray content;
     if (m_fileName.isEmpty() || !readAll(path(), &content))
-        return defaultValue;
-    return ProfileDocument(content).value(section, key).value_or(defaultValue);
+        return fallback;
+    return ProfileDocument(content).value(section, key).value_or(fallback);
 }
 
 ProfileFile::WriteResult ProfileFile::write(const QString& section, const QString& key,

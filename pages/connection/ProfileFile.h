@@ -25,7 +25,8 @@ class ProfileFile {
     // The file a call would use now.
     QString path() const;
 
-    // The value, or `defaultValue` when the file, section or key is missing.
+    // The value, or `defaultValue` without its trailing blanks when the file, section or key
+    // is missing.
     QString read(const QString& section, const QString& key, const QString& defaultValue) const;
     // On failure the file is left as it was.
     WriteResult write(const QString& section, const QString& key, const QString& value) const;

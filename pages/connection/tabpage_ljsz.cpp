@@ -1,11 +1,214 @@
 #include "tabpage_ljsz.h"
 
+#include "LogicalUnits.h"
 #include "ProfileFile.h"
+#include "ProfileKeys.h"
 #include "Runtime.h"
+#include "SongFont.h"
 #include "WindowState.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+
+#include <optional>
+
+namespace PK = ProfileKeys;
+
+namespace {
+
+// Shown until a profile names another interface; the field cannot be edited.
+const QString kDefaultDbms = QStringLiteral("MSS Microsoft SQL Server 6.x");
+
+const QString kExplanation =
+    QStringLiteral("说明：输入相应的连接参数,可先点<测试连接>按钮测试一下是否可以正确连接数据库,"
+                   "然后再点<连接并保存>按钮确认连接设置.<连接参数>如果不知道，默认值就可以.....");
+const QString kTestSucceeded = QStringLiteral("恭喜!恭喜!连接成功!");
+const QString kTestFailedTitle = QStringLiteral("连接数据库错误:  Unable to Connect to Database");
+const QString kAlreadyConnected = QStringLiteral("已经连接成功,不用再连接了!");
+const QString kConnectFailedTitle = QStringLiteral("Error:  Unable to Connect to Database");
+const QString kSaved = QStringLiteral("已经成功的连接到数据库,并且将参数保存到了本地设置中!");
+const QString kConnectedNotSaved =
+    QStringLiteral("已经成功的连接到数据库,但参数无法保存到本地设置文件pbbook.ini中: ");
+const QString kNotSaved = QStringLiteral("参数无法保存到本地设置文件pbbook.ini中: ");
+
+// The busy pointer for the rest of a handler, whichever way it ends.
+[[nodiscard]] auto busyPointer() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    return qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+}
+
+template <typename W> W* place(W* w, const char* name, int x, int y, int width, int height) {
+    w->setObjectName(QLatin1String(name));
+    w->setGeometry(LogicalUnits::toPixels(x, y, width, height));
+    return w;
+}
+
+QLabel* label(QWidget* page, const char* name, const QString& text, int y) {
+    auto* l = place(new QLabel(text, page), name, 439, y, 434, 84);
+    l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    l->setEnabled(false);
+    l->setAccessibleName(text);
+    return l;
+}
+
+QLineEdit* field(QWidget* page, const char* name, QLabel* caption, int y) {
+    auto* e = place(new QLineEdit(page), name, 905, y, 873, 80);
+    e->setAccessibleName(caption->text());
+    caption->setBuddy(e);
+    return e;
+}
+
+QPushButton* button(QWidget* page, const char* name, const QString& caption, int x, int width) {
+    auto* b = place(new QPushButton(caption, page), name, x, 1112, width, 100);
+    b->setAccessibleName(QString(caption).remove(u'&'));
+    return b;
+}
+
+} // namespace
 
 tabpage_ljsz::tabpage_ljsz(Runtime& runtime, WindowState& state, const ProfileFile& profile,
                            QWidget* parent)
     : QWidget(parent), m_runtime(runtime), m_state(state), m_profile(profile) {
     setObjectName("tabpage_ljsz");
+    setFont(SongFont::font());
+
+    mle_3 = place(new QPlainTextEdit(kExplanation, this), "mle_3", 352, 212, 2327, 116);
+    mle_3->setFrameShape(QFrame::NoFrame);
+    mle_3->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mle_3->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mle_3->setTabChangesFocus(true); // Tab leaves the note instead of typing into it
+    mle_3->setAccessibleName(QStringLiteral("说明"));
+    sle_dbparm = place(new QLineEdit(this), "sle_dbparm", 905, 960, 873, 80);
+    st_3 = label(this, "st_3", QStringLiteral("连接参数:"), 976);
+    st_7 = label(this, "st_7", QStringLiteral("服务器名称:"), 556);
+    st_1 = label(this, "st_1", QStringLiteral("数据库类型:"), 456);
+    st_2 = label(this, "st_2", QStringLiteral("数据库名称:"), 664);
+    st_5 = label(this, "st_5", QStringLiteral("数据库用户名:"), 768);
+    st_6 = label(this, "st_6", QStringLiteral("用户密码:"), 872);
+    cb_ok = button(this, "cb_ok", QStringLiteral("&O 连接并保存"), 1330, 411);
+    sle_dbms = field(this, "sle_dbms", st_1, 444);
+    sle_dbms->setText(kDefaultDbms);
+    sle_dbms->setEnabled(false);
+    sle_database = field(this, "sle_database", st_2, 652);
+    sle_server = field(this, "sle_server", st_7, 548);
+    sle_logid = field(this, "sle_logid", st_5, 756);
+    sle_logid->setText(QStringLiteral("SA"));
+    sle_logid->setEnabled(false);
+    sle_logpass = field(this, "sle_logpass", st_6, 864);
+    sle_logpass->setEchoMode(QLineEdit::Password);
+    cb_5 = button(this, "cb_5", QStringLiteral("&T 测试连接"), 933, 357);
+    // sle_dbparm comes before its label; it is named once the label exists.
+    sle_dbparm->setAccessibleName(st_3->text());
+    st_3->setBuddy(sle_dbparm);
+
+    // Tab order by the stored numbers (20 ... 100), ties in declaration order; the labels
+    // and the disabled fields take no focus.
+    for (QWidget* w : {st_3, st_7, st_1, st_2, st_5, st_6})
+        w->setFocusPolicy(Qt::NoFocus);
+    const QList<QWidget*> order{sle_server, sle_database, sle_logid, sle_logpass, sle_dbparm,
+                                mle_3,      cb_ok,        sle_dbms,  cb_5};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    connect(cb_5, &QPushButton::clicked, this, &tabpage_ljsz::cb_5_clicked);
+    connect(cb_ok, &QPushButton::clicked, this, &tabpage_ljsz::cb_ok_clicked);
+
+    constructorEvent();
+}
+
+void tabpage_ljsz::constructorEvent() {
+    Transaction& sqlca = m_runtime.sqlca;
+    const auto read = [this](QLatin1StringView key) {
+        return m_profile.read(PK::DatabaseSection, key, QString());
+    };
+    sqlca.DBMS = read(PK::DBMS);
+    // Without a saved interface the disabled field would leave no way to connect.
+    if (sqlca.DBMS.isEmpty())
+        sqlca.DBMS = sle_dbms->text();
+    sqlca.Database = read(PK::Database);
+    sqlca.UserId = read(PK::UserId);
+    sqlca.LogPass = read(PK::LogPassword);
+    sqlca.ServerName = read(PK::ServerName);
+    sqlca.Lock = read(PK::Lock);
+    sqlca.DBParm = read(PK::DBParm);
+    sqlca.AutoCommit = false;
+
+    sle_dbms->setText(sqlca.DBMS);
+    sle_database->setText(sqlca.Database);
+    sle_logpass->setText(sqlca.LogPass);
+    sle_server->setText(sqlca.ServerName);
+    sle_dbparm->setText(sqlca.DBParm);
+}
+
+void tabpage_ljsz::copyFieldsInto(Transaction& t) const {
+    t.DBMS = sle_dbms->text();
+    t.Database = sle_database->text();
+    t.LogId = sle_logid->text();
+    t.LogPass = sle_logpass->text();
+    t.ServerName = sle_server->text();
+    t.DBParm = sle_dbparm->text();
+}
+
+// The test works on a transaction of its own, so the connection that pages 3 and 4 use after
+// a connect-and-save stays open, and sqlca keeps its fields.
+void tabpage_ljsz::cb_5_clicked() {
+    const auto pointer = busyPointer();
+    const Transaction& sqlca = m_runtime.sqlca;
+    Transaction vtrans; // like sqlca, runs its connect off the UI thread
+    vtrans.UserId = sqlca.UserId;
+    vtrans.Lock = sqlca.Lock;
+    vtrans.AutoCommit = bool(sqlca.AutoCommit);
+    copyFieldsInto(vtrans);
+    vtrans.connect();
+    if (vtrans.SQLCode < 0) {
+        m_runtime.prompts.messageBox(kTestFailedTitle, vtrans.SQLErrText,
+                                     PromptService::Icon::Exclamation);
+        return;
+    }
+    vtrans.disconnect();
+    m_runtime.t_f_ok(kTestSucceeded);
+}
+
+void tabpage_ljsz::cb_ok_clicked() {
+    const auto pointer = busyPointer();
+    if (m_state.isiflj == QLatin1String("1")) {
+        m_runtime.t_f_ok(kAlreadyConnected);
+        return;
+    }
+    Transaction& sqlca = m_runtime.sqlca;
+    copyFieldsInto(sqlca);
+    sqlca.connect();
+    if (sqlca.SQLCode < 0) {
+        m_runtime.prompts.messageBox(kConnectFailedTitle, sqlca.SQLErrText,
+                                     PromptService::Icon::Exclamation);
+        const ProfileFile::WriteResult written =
+            m_profile.write(PK::MkiniSection, PK::Connect, QStringLiteral("0"));
+        m_state.isiflj = QStringLiteral("0");
+        if (!written)
+            m_runtime.t_f_ok(kNotSaved + written.error);
+        return;
+    }
+
+    m_state.isiflj = QStringLiteral("1");
+    // Every write is attempted; the user hears of the first one that failed.
+    std::optional<QString> vserr;
+    const auto write = [&](QLatin1StringView section, QLatin1StringView key, const QString& v) {
+        const ProfileFile::WriteResult written = m_profile.write(section, key, v);
+        if (!written && !vserr)
+            vserr = written.error;
+    };
+    write(PK::DatabaseSection, PK::DBMS, sqlca.DBMS);
+    write(PK::DatabaseSection, PK::Database, sqlca.Database);
+    write(PK::DatabaseSection, PK::UserId, sqlca.UserId);
+    write(PK::DatabaseSection, PK::LogPassword, sqlca.LogPass);
+    write(PK::DatabaseSection, PK::ServerName, sqlca.ServerName);
+    write(PK::DatabaseSection, PK::LogId, sqlca.LogId);
+    write(PK::DatabaseSection, PK::Lock, QString());
+    write(PK::DatabaseSection, PK::DBParm, sqlca.DBParm);
+    write(PK::MkiniSection, PK::Connect, QStringLiteral("1"));
+    m_runtime.t_f_ok(vserr ? kConnectedNotSaved + *vserr : kSaved);
 }

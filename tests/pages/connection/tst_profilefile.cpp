@@ -11,6 +11,20 @@
 
 namespace PK = ProfileKeys;
 
+namespace {
+
+// `text` in UTF-16 with its byte-order mark, as Notepad saves "Unicode" files.
+QByteArray utf16(const QString& text, bool littleEndian = true) {
+    QByteArray out = littleEndian ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+    for (QChar c : text) {
+        const char lo = char(c.unicode() & 0xFF), hi = char(c.unicode() >> 8);
+        out.append(littleEndian ? lo : hi).append(littleEndian ? hi : lo);
+    }
+    return out;
+}
+
+} // namespace
+
 class tst_ProfileFile : public QObject {
     Q_OBJECT
 
@@ -21,6 +35,8 @@ class tst_ProfileFile : public QObject {
     void roundTrip();
     void readRules_data();
     void readRules();
+    void defaultLosesTrailingBlanks_data();
+    void defaultLosesTrailingBlanks();
     void writeKeepsOtherLines_data();
     void writeKeepsOtherLines();
     void failedWriteLeavesFile_data();
@@ -132,6 +148,11 @@ void tst_ProfileFile::readRules_data() {
     row("LF line ends", "[a]\nDBMS=no\n[database]\nDBMS=yes\n", "DBMS", "yes");
     row("GB18030", db + "Database=\xBE\xC6\xB5\xEA\r\n", "Database", "酒店");
     row("UTF-8 with BOM", "\xEF\xBB\xBF" + db + "Database=酒店\r\n", "Database", "酒店");
+    row("UTF-16LE with BOM", utf16("[database]\r\nDatabase=酒店\r\n"), "Database", "酒店");
+    row("UTF-16BE with BOM", utf16("[database]\r\nDatabase=酒店\r\n", false), "Database", "酒店");
+    row("UTF-16 unterminated", utf16("[mkini]\r\n[database]\r\nDBMS=x"), "DBMS", "x");
+    row("CR line ends", "[a]\rDBMS=no\r[database]\rDBMS=yes\r", "DBMS", "yes");
+    row("mixed line ends", "[a]\r\nDBMS=no\n[database]\rDBMS=yes", "DBMS", "yes");
     row("first key wins", db + "DBMS=a\r\ndbms=b\r\n", "DBMS", "a");
     row("first section wins", db + "DBMS=a\r\n" + db + "DBMS=b\r\n", "DBMS", "a");
     row("later duplicate section ignored", db + db + "Lock=x\r\n", "Lock", "<default>");
@@ -151,6 +172,33 @@ void tst_ProfileFile::readRules() {
         setDisk(content);
     QCOMPARE(ProfileFile().read(PK::DatabaseSection, key, "<default>"), expected);
     QCOMPARE(entries().size(), content.isNull() ? 0 : 1);
+}
+
+void tst_ProfileFile::defaultLosesTrailingBlanks_data() {
+    QTest::addColumn<QString>("defaultValue");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("trailing blanks") << "dflt  "
+                                     << "dflt";
+    QTest::newRow("inner blanks kept") << "one two  "
+                                       << "one two";
+    QTest::newRow("leading blanks kept") << "  dflt"
+                                         << "  dflt";
+    QTest::newRow("tab is not a blank") << "dflt\t"
+                                        << "dflt\t";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+// Only a missing key gives the default; the hotel programs see it without trailing blanks.
+void tst_ProfileFile::defaultLosesTrailingBlanks() {
+    QFETCH(QString, defaultValue);
+    QFETCH(QString, expected);
+
+    QCOMPARE(ProfileFile().read(PK::DatabaseSection, PK::DBMS, defaultValue), expected);
+    setDisk("[database]\r\nLock=\r\n");
+    QCOMPARE(ProfileFile().read(PK::DatabaseSection, PK::DBMS, defaultValue), expected);
+    QCOMPARE(ProfileFile().read(PK::DatabaseSection, PK::Lock, defaultValue), QString(""));
 }
 
 void tst_ProfileFile::writeKeepsOtherLines_data() {
@@ -183,6 +231,23 @@ void tst_ProfileFile::writeKeepsOtherLines_data() {
         "DBMS", "c", "[database]\r\nDBMS=c\r\n[database]\r\nDBMS=b\r\n");
     row("UTF-8 file stays UTF-8", "\xEF\xBB\xBF[database]\r\n", db, "Database", "酒店",
         "\xEF\xBB\xBF[database]\r\nDatabase=酒店\r\n");
+    row("UTF-16LE value replaced", utf16("[database]\r\nDBMS=old\r\nLock=\r\n"), db, "DBMS", "新",
+        utf16("[database]\r\nDBMS=新\r\nLock=\r\n"));
+    row("UTF-16LE key added", utf16("[database]\r\nDBMS=x\r\n[mkini]\r\n"), db, "LogId", "SA",
+        utf16("[database]\r\nDBMS=x\r\nLogId=SA\r\n[mkini]\r\n"));
+    row("UTF-16BE section added", utf16("[database]\r\nDBMS=x", false), mk, "connect", "1",
+        utf16("[database]\r\nDBMS=x\r\n[mkini]\r\nconnect=1\r\n", false));
+    row("UTF-16 beyond the BMP", utf16("[database]\r\n"), db, "LogPassword", "密😀",
+        utf16("[database]\r\nLogPassword=密😀\r\n"));
+    // New lines take the file's own line end, so a CR-only file stays one the Windows
+    // functions and the hotel programs' editors read the same way.
+    row("CR value replaced", "[database]\rDBMS=x\rLock=\r", db, "DBMS", "y",
+        "[database]\rDBMS=y\rLock=\r");
+    row("CR key added", "[database]\rDBMS=x\r[mkini]\r", db, "LogId", "SA",
+        "[database]\rDBMS=x\rLogId=SA\r[mkini]\r");
+    row("CR section added", "[database]\rDBMS=x", mk, "connect", "1",
+        "[database]\rDBMS=x\r[mkini]\rconnect=1\r");
+    row("LF key added", "[database]\nDBMS=x\n", db, "Lock", "", "[database]\nDBMS=x\nLock=\n");
 }
 
 void tst_ProfileFile::writeKeepsOtherLines() {

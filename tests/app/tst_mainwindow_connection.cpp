@@ -1,0 +1,84 @@
+#include "RecordingPromptService.h"
+#include "Runtime.h"
+#include "SongFont.h"
+#include "StandinServer.h"
+#include "TestDatabase.h"
+#include "tab_1.h"
+#include "tabpage_jbxx.h"
+#include "tabpage_ljsz.h"
+#include "tabpage_mkgl.h"
+#include "w_set_xtmk_back.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QtTest>
+
+// The way into pages 3 and 4 through the real window: page 2 connects and saves, and the
+// guard then lets the user in on the connection page 2 opened.
+class TestMainWindowConnection : public QObject {
+    Q_OBJECT
+
+    StandinServer m_server{QStringLiteral("Pa;ss}1")};
+
+  private slots:
+    void initTestCase() {
+        SongFont::install();
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+        Transaction t;
+        t.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
+        t.ServerName = m_server.serverName();
+        t.LogId = QStringLiteral("sa");
+        t.LogPass = m_server.saPassword();
+        const QString failed = createTestDatabase(t, QStringLiteral("hotelvq"),
+                                                  QStringLiteral("create table t (k int)"));
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    }
+
+    void pagesThreeAndFourOpenAfterConnectAndSave() {
+        QTemporaryDir dir;
+        {
+            QFile ini(dir.filePath(QStringLiteral("pbbook.ini")));
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[database]\r\nDatabase=hotelvq\r\nLogPassword=" +
+                      m_server.saPassword().toLatin1() +
+                      "\r\nServerName=" + m_server.serverName().toLatin1() + "\r\n");
+        }
+        RecordingPromptService prompts;
+        Runtime runtime{prompts};
+        w_set_xtmk_back window{runtime, ProfileFile(QStringLiteral("pbbook.ini"), dir.path())};
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTabBar* bar = window.tab_1->tabBar();
+        const auto clickTab = [&](int index) {
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+        };
+        tabpage_ljsz* page = window.tab_1->tabpage_ljsz;
+
+        clickTab(1);
+        QCOMPARE(window.tab_1->currentIndex(), 1);
+        QTest::mouseClick(page->cb_5, Qt::LeftButton);
+        QTest::mouseClick(page->cb_ok, Qt::LeftButton);
+        QCOMPARE(prompts.texts(),
+                 (QStringList{"恭喜!恭喜!连接成功!",
+                              "已经成功的连接到数据库,并且将参数保存到了本地设置中!"}));
+        QCOMPARE(window.state.isiflj, QStringLiteral("1"));
+
+        bool connectedOnEntry = false;
+        QSignalSpy entered4(window.tab_1->tabpage_mkgl, &tabpage_mkgl::entered);
+        connect(window.tab_1->tabpage_jbxx, &tabpage_jbxx::entered, this,
+                [&] { connectedOnEntry = runtime.sqlca.isConnected(); });
+        clickTab(2);
+        QCOMPARE(window.tab_1->currentIndex(), 2);
+        QVERIFY(connectedOnEntry);
+        clickTab(3);
+        QCOMPARE(window.tab_1->currentIndex(), 3);
+        QCOMPARE(entered4.count(), 1);
+        QCOMPARE(prompts.prompts.size(), 2);
+        QCOMPARE(runtime.sqlca.Database, QStringLiteral("hotelvq"));
+    }
+};
+
+QTEST_MAIN(TestMainWindowConnection)
+#include "tst_mainwindow_connection.moc"

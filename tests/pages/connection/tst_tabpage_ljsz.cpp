@@ -1,0 +1,462 @@
+#include "LogicalUnits.h"
+#include "ProfileFile.h"
+#include "RecordingPromptService.h"
+#include "Runtime.h"
+#include "SongFont.h"
+#include "StandinServer.h"
+#include "TestDatabase.h"
+#include "WindowState.h"
+#include "tabpage_ljsz.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QtTest>
+
+#include <memory>
+
+using Prompt = RecordingPromptService::Prompt;
+using Icon = PromptService::Icon;
+
+namespace {
+
+// Characters that break an unquoted connection string, and ones outside ASCII.
+const QString kPassword = QStringLiteral("密;码}1");
+const QByteArray kPasswordGb18030 = QByteArray::fromHex("c3dc3bc2eb7d31");
+const QString kDatabase = QStringLiteral("ljsz_db");
+const QString kDbParm = QStringLiteral("LoginTimeout='5'");
+const QString kTitle = QStringLiteral("系统提示窗口");
+const QString kSaved = QStringLiteral("已经成功的连接到数据库,并且将参数保存到了本地设置中!");
+
+} // namespace
+
+class TestTabpageLjsz : public QObject {
+    Q_OBJECT
+
+    StandinServer m_server{kPassword};
+
+    // One page over a pbbook.ini in its own directory; null content means no file at all.
+    struct Fixture {
+        QTemporaryDir dir;
+        RecordingPromptService prompts;
+        Runtime runtime{prompts};
+        WindowState state;
+        ProfileFile profile{QStringLiteral("pbbook.ini"), dir.path()};
+        std::unique_ptr<tabpage_ljsz> page;
+
+        explicit Fixture(const QByteArray& content) {
+            if (!content.isNull())
+                setDisk(content);
+            state.isiflj = QStringLiteral("0");
+            page = std::make_unique<tabpage_ljsz>(runtime, state, profile);
+            page->show();
+        }
+        QString path() const { return dir.filePath(QStringLiteral("pbbook.ini")); }
+        QByteArray disk() const {
+            QFile f(path());
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }
+        void setDisk(const QByteArray& bytes) const {
+            QFile f(path());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        }
+        // Typed key by key; QTest::keyClicks knows only ASCII.
+        void type(QLineEdit* edit, const QString& text) {
+            edit->clear();
+            for (QChar c : text)
+                QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), {});
+            QCOMPARE(edit->text(), text);
+        }
+        void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    };
+
+    QByteArray databaseSection(const QString& dbms = QStringLiteral("MSS Microsoft SQL Server 7.x"),
+                               const QByteArray& userId = "hotel",
+                               const QByteArray& lock = "RC") const {
+        return "[database]\r\nDBMS=" + dbms.toLatin1() + "\r\nDatabase=" + kDatabase.toLatin1() +
+               "\r\nUserId=" + userId + "\r\nLogPassword=" + kPasswordGb18030 +
+               "\r\nServerName=" + m_server.serverName().toLatin1() + "\r\nLock=" + lock +
+               "\r\nDBParm=" + kDbParm.toLatin1() + "\r\n";
+    }
+
+    // What sqlca reports for these parameters, seen through a transaction of the test's own.
+    QString serverText(const QString& password) const {
+        Transaction t;
+        t.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
+        t.ServerName = m_server.serverName();
+        t.Database = kDatabase;
+        t.LogId = QStringLiteral("SA");
+        t.LogPass = password;
+        t.DBParm = kDbParm;
+        t.connect();
+        return t.SQLCode < 0 ? t.SQLErrText : QString();
+    }
+
+    static bool sqlcaWorks(Transaction& sqlca) {
+        QList<QVariant> out;
+        return sqlca.isConnected() &&
+               sqlca.selectRow(QStringLiteral("select count(*) from t_ljsz"), {}, out) == 0 &&
+               out.value(0).toInt() == 1;
+    }
+
+  private slots:
+    void initTestCase() {
+        SongFont::install();
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+        Transaction t;
+        t.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
+        t.ServerName = m_server.serverName();
+        t.LogId = QStringLiteral("sa");
+        t.LogPass = kPassword;
+        t.DBParm = kDbParm;
+        const QString failed = createTestDatabase(
+            t, kDatabase,
+            QStringLiteral("create table t_ljsz (k int); insert into t_ljsz values (1)"));
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    }
+
+    void loadsTheProfile_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>(
+            "expected"); // DBMS Database UserId LogPass Server Lock DBParm
+
+        const QString mss6 = QStringLiteral("MSS Microsoft SQL Server 6.x");
+        QTest::newRow("full profile")
+            << databaseSection()
+            << QStringList{"MSS Microsoft SQL Server 7.x", kDatabase, "hotel", kPassword,
+                           m_server.serverName(),          "RC",      kDbParm};
+        QTest::newRow("no file") << QByteArray() << QStringList{mss6, "", "", "", "", "", ""};
+        QTest::newRow("empty DBMS, LogId not read")
+            << QByteArray("[database]\r\nDBMS=\r\nDatabase=hotelvq\r\nLogId=bob\r\n")
+            << QStringList{mss6, "hotelvq", "", "", "", "", ""};
+    }
+
+    void loadsTheProfile() {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, expected);
+        Fixture f(content);
+        const Transaction& sqlca = f.runtime.sqlca;
+        QCOMPARE((QStringList{sqlca.DBMS, sqlca.Database, sqlca.UserId, sqlca.LogPass,
+                              sqlca.ServerName, sqlca.Lock, sqlca.DBParm}),
+                 expected);
+        QCOMPARE(sqlca.LogId, QString());
+        QCOMPARE(bool(sqlca.AutoCommit), false);
+        QCOMPARE(
+            (QStringList{f.page->sle_dbms->text(), f.page->sle_database->text(),
+                         f.page->sle_logpass->text(), f.page->sle_server->text(),
+                         f.page->sle_dbparm->text(), f.page->sle_logid->text()}),
+            (QStringList{expected[0], expected[1], expected[3], expected[4], expected[6], "SA"}));
+        QVERIFY(f.prompts.prompts.isEmpty());
+        QCOMPARE(f.disk(), content.isNull() ? QByteArray() : content);
+    }
+
+    void controls_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QRect>("units");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("accessibleName");
+
+        auto row = [](const char* name, QString text, QRect units, bool enabled, QString access) {
+            QTest::newRow(name) << QString(name) << text << units << enabled << access;
+        };
+        row("sle_dbparm", "", {905, 960, 873, 80}, true, "连接参数:");
+        row("st_3", "连接参数:", {439, 976, 434, 84}, false, "连接参数:");
+        row("st_7", "服务器名称:", {439, 556, 434, 84}, false, "服务器名称:");
+        row("st_1", "数据库类型:", {439, 456, 434, 84}, false, "数据库类型:");
+        row("st_2", "数据库名称:", {439, 664, 434, 84}, false, "数据库名称:");
+        row("st_5", "数据库用户名:", {439, 768, 434, 84}, false, "数据库用户名:");
+        row("st_6", "用户密码:", {439, 872, 434, 84}, false, "用户密码:");
+        row("cb_ok", "&O 连接并保存", {1330, 1112, 411, 100}, true, "O 连接并保存");
+        row("sle_dbms", "MSS Microsoft SQL Server 6.x", {905, 444, 873, 80}, false, "数据库类型:");
+        row("sle_database", "", {905, 652, 873, 80}, true, "数据库名称:");
+        row("sle_server", "", {905, 548, 873, 80}, true, "服务器名称:");
+        row("sle_logid", "SA", {905, 756, 873, 80}, false, "数据库用户名:");
+        row("sle_logpass", "", {905, 864, 873, 80}, true, "用户密码:");
+        row("cb_5", "&T 测试连接", {933, 1112, 357, 100}, true, "T 测试连接");
+    }
+
+    // Names, texts, places and states as the hotel programs' users know them (no profile).
+    void controls() {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(QRect, units);
+        QFETCH(bool, enabled);
+        QFETCH(QString, accessibleName);
+        Fixture f{QByteArray()};
+        auto* w = f.page->findChild<QWidget*>(name);
+        QVERIFY(w);
+        QString shown;
+        if (auto* l = qobject_cast<QLabel*>(w)) {
+            shown = l->text();
+            QCOMPARE(l->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            shown = e->text();
+            QCOMPARE(e->echoMode(),
+                     name == "sle_logpass" ? QLineEdit::Password : QLineEdit::Normal);
+        } else if (auto* b = qobject_cast<QPushButton*>(w)) {
+            shown = b->text();
+        }
+        QCOMPARE(shown, text);
+        QCOMPARE(w->geometry(),
+                 LogicalUnits::toPixels(units.x(), units.y(), units.width(), units.height()));
+        QCOMPARE(w->isEnabled(), enabled);
+        QCOMPARE(w->accessibleName(), accessibleName);
+        QCOMPARE(w->font().family(), QStringLiteral("宋体"));
+        QCOMPARE(w->font().pointSize(), 9);
+    }
+
+    void explanationAndTabOrder() {
+        Fixture f{QByteArray()};
+        tabpage_ljsz& p = *f.page;
+        QCOMPARE(p.mle_3->toPlainText(),
+                 QStringLiteral("说明：输入相应的连接参数,可先点<测试连接>按钮测试一下是否可以正确"
+                                "连接数据库,然后再点<连接并保存>按钮确认连接设置.<连接参数>如果不知"
+                                "道，默认值就可以....."));
+        QCOMPARE(p.mle_3->geometry(), LogicalUnits::toPixels(352, 212, 2327, 116));
+        QCOMPARE(p.mle_3->frameShape(), QFrame::NoFrame);
+        QCOMPARE(p.children().size(), 15);
+
+        // Tab walks the enabled fields in their stored order and wraps around.
+        QVERIFY(QTest::qWaitForWindowActive(&p));
+        p.sle_server->setFocus();
+        QList<QWidget*> walked{p.sle_server};
+        for (int i = 0; i < 6; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            walked << QApplication::focusWidget();
+        }
+        QCOMPARE(walked, (QList<QWidget*>{p.sle_server, p.sle_database, p.sle_logpass, p.sle_dbparm,
+                                          p.mle_3, p.cb_ok, p.cb_5}));
+        QCOMPARE(p.mle_3->toPlainText().contains(u'\t'), false);
+    }
+
+    // Alt+O and Alt+T press the buttons (here while connected, so connect-and-save refuses).
+    void accessKeys() {
+        Fixture f{databaseSection()};
+        f.state.isiflj = QStringLiteral("1");
+        QVERIFY(QTest::qWaitForWindowActive(f.page.get()));
+        QSignalSpy ok(f.page->cb_ok, &QPushButton::clicked);
+        QSignalSpy test(f.page->cb_5, &QPushButton::clicked);
+        f.page->sle_server->setFocus();
+        // An access key animates the press, so the click comes a moment later.
+        QTest::keyClick(f.page->sle_server, Qt::Key_O, Qt::AltModifier);
+        QTRY_COMPARE(ok.count(), 1);
+        QTest::keyClick(f.page->sle_server, Qt::Key_T, Qt::AltModifier);
+        QTRY_COMPARE(test.count(), 1);
+        QCOMPARE(f.prompts.texts(),
+                 (QStringList{"已经连接成功,不用再连接了!", "恭喜!恭喜!连接成功!"}));
+    }
+
+    void testConnection_data() {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("succeeds");
+        QTest::newRow("succeeds") << kPassword << true;
+        QTest::newRow("wrong password") << QStringLiteral("wrong") << false;
+    }
+
+    // The test reports and touches nothing else: not the file, not isiflj, not sqlca.
+    void testConnection() {
+        QFETCH(QString, password);
+        QFETCH(bool, succeeds);
+        Fixture f{databaseSection()};
+        f.type(f.page->sle_logpass, password);
+        f.click(f.page->cb_5);
+
+        QCOMPARE(f.prompts.prompts.size(), 1);
+        const Prompt shown = f.prompts.prompts[0];
+        if (succeeds) {
+            QCOMPARE(shown.title, kTitle);
+            QCOMPARE(shown.text, QStringLiteral("恭喜!恭喜!连接成功!"));
+            QCOMPARE(shown.icon, Icon::Information);
+        } else {
+            QCOMPARE(shown.title, QStringLiteral("连接数据库错误:  Unable to Connect to Database"));
+            QCOMPARE(shown.text, serverText(password));
+            QVERIFY(shown.text.contains(QStringLiteral("Login failed")));
+            QCOMPARE(shown.icon, Icon::Exclamation);
+        }
+        QCOMPARE(f.disk(), databaseSection());
+        QCOMPARE(f.state.isiflj, QStringLiteral("0"));
+        QVERIFY(!f.runtime.sqlca.isConnected());
+        QCOMPARE(f.runtime.sqlca.LogPass, kPassword);
+        QCOMPARE(f.runtime.sqlca.LogId, QString());
+    }
+
+    void testAfterConnectAndSaveKeepsSqlca_data() { testConnection_data(); }
+
+    void testAfterConnectAndSaveKeepsSqlca() {
+        QFETCH(QString, password);
+        Fixture f{databaseSection()};
+        f.click(f.page->cb_ok);
+        QVERIFY(sqlcaWorks(f.runtime.sqlca));
+        f.type(f.page->sle_logpass, password);
+        f.click(f.page->cb_5);
+        QCOMPARE(f.prompts.prompts.size(), 2);
+        QVERIFY(sqlcaWorks(f.runtime.sqlca));
+        QCOMPARE(f.runtime.sqlca.LogPass, kPassword);
+        QCOMPARE(f.state.isiflj, QStringLiteral("1"));
+    }
+
+    void connectAndSave_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<bool>("typeFields");
+        QTest::addColumn<QByteArray>("after");
+
+        const QByteArray mkini = "; set-up markers\r\n[mkini]\r\ndata=1\r\n";
+        QTest::newRow("saved profile, UserId kept, Lock emptied")
+            << databaseSection() + mkini << false
+            << databaseSection("MSS Microsoft SQL Server 7.x", "hotel", "") + "LogId=SA\r\n" +
+                   mkini + "connect=1\r\n";
+        // The order of a fresh file is the order of the writes.
+        QTest::newRow("no file, fields typed")
+            << QByteArray() << true
+            << "[database]\r\nDBMS=MSS Microsoft SQL Server 6.x\r\nDatabase=ljsz_db\r\nUserId="
+               "\r\nLogPassword=" +
+                   kPasswordGb18030 + "\r\nServerName=" + m_server.serverName().toLatin1() +
+                   "\r\nLogId=SA\r\nLock=\r\nDBParm=LoginTimeout='5'\r\n[mkini]\r\nconnect=1\r\n";
+    }
+
+    void connectAndSave() {
+        QFETCH(QByteArray, before);
+        QFETCH(bool, typeFields);
+        QFETCH(QByteArray, after);
+        Fixture f(before);
+        if (typeFields) {
+            f.type(f.page->sle_server, m_server.serverName());
+            f.type(f.page->sle_database, kDatabase);
+            f.type(f.page->sle_logpass, kPassword);
+            f.type(f.page->sle_dbparm, kDbParm);
+        }
+        f.click(f.page->cb_ok);
+
+        QCOMPARE(f.prompts.texts(), QStringList{kSaved});
+        QCOMPARE(f.prompts.prompts[0].title, kTitle);
+        QCOMPARE(f.disk(), after);
+        QCOMPARE(f.state.isiflj, QStringLiteral("1"));
+        QVERIFY(sqlcaWorks(f.runtime.sqlca));
+        QCOMPARE(f.runtime.sqlca.LogId, QStringLiteral("SA"));
+
+        // A second click refuses whatever the fields now say, and changes nothing.
+        f.type(f.page->sle_server, QStringLiteral("nowhere"));
+        f.type(f.page->sle_database, QStringLiteral("other"));
+        f.click(f.page->cb_ok);
+        QCOMPARE(f.prompts.texts(), (QStringList{kSaved, "已经连接成功,不用再连接了!"}));
+        QCOMPARE(f.disk(), after);
+        QCOMPARE(f.runtime.sqlca.ServerName, m_server.serverName());
+        QVERIFY(sqlcaWorks(f.runtime.sqlca));
+
+        // The saved file brings the same connection back in a new run.
+        Fixture again(after);
+        again.click(again.page->cb_5);
+        QCOMPARE(again.page->sle_logpass->text(), kPassword);
+        QCOMPARE(again.prompts.texts(), QStringList{"恭喜!恭喜!连接成功!"});
+    }
+
+    void failedConnectWritesOnlyTheMarker_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray db = databaseSection();
+        QTest::newRow("saved profile") << db + "[mkini]\r\nconnect=1\r\n"
+                                       << db + "[mkini]\r\nconnect=0\r\n";
+        QTest::newRow("no marker yet") << db << db + "[mkini]\r\nconnect=0\r\n";
+    }
+
+    void failedConnectWritesOnlyTheMarker() {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        Fixture f(before);
+        f.type(f.page->sle_logpass, QStringLiteral("wrong"));
+        f.click(f.page->cb_ok);
+
+        QCOMPARE(f.prompts.prompts.size(), 1);
+        QCOMPARE(f.prompts.prompts[0].title,
+                 QStringLiteral("Error:  Unable to Connect to Database"));
+        QCOMPARE(f.prompts.prompts[0].text, serverText(QStringLiteral("wrong")));
+        QCOMPARE(f.prompts.prompts[0].icon, Icon::Exclamation);
+        QCOMPARE(f.disk(), after);
+        QCOMPARE(f.state.isiflj, QStringLiteral("0"));
+        QVERIFY(!f.runtime.sqlca.isConnected());
+    }
+
+    void readOnlyProfile_data() {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("isiflj");
+        QTest::newRow("connects")
+            << kPassword << QStringList{kTitle}
+            << QStringLiteral("已经成功的连接到数据库,但参数无法保存到本地设置文件pbbook.ini中: ")
+            << "1";
+        QTest::newRow("connect fails")
+            << QStringLiteral("wrong")
+            << QStringList{"Error:  Unable to Connect to Database", kTitle}
+            << QStringLiteral("参数无法保存到本地设置文件pbbook.ini中: ") << "0";
+    }
+
+    // A file that cannot be written is reported, never claimed as saved.
+    void readOnlyProfile() {
+        QFETCH(QString, password);
+        QFETCH(QStringList, titles);
+        QFETCH(QString, prefix);
+        QFETCH(QString, isiflj);
+        Fixture f{databaseSection()};
+        QVERIFY(QFile::setPermissions(f.path(), QFile::ReadOwner | QFile::ReadGroup));
+        f.type(f.page->sle_logpass, password);
+        f.click(f.page->cb_ok);
+
+        QStringList shownTitles;
+        for (const Prompt& p : f.prompts.prompts)
+            shownTitles << p.title;
+        QCOMPARE(shownTitles, titles);
+        const ProfileFile::WriteResult reason = f.profile.write("mkini", "connect", "1");
+        QVERIFY(!reason.ok);
+        QCOMPARE(f.prompts.prompts.last().text, prefix + reason.error);
+        QCOMPARE(f.state.isiflj, isiflj);
+        QCOMPARE(f.runtime.sqlca.isConnected(), isiflj == "1");
+        QCOMPARE(f.disk(), databaseSection());
+    }
+
+    void busyPointerWhileHandlerRuns_data() {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("test") << "cb_5";
+        QTest::newRow("connect and save") << "cb_ok";
+    }
+
+    void busyPointerWhileHandlerRuns() {
+        QFETCH(QString, button);
+        Fixture f{databaseSection()};
+        int shapeAtPrompt = -1;
+        f.prompts.onPrompt = [&](const Prompt&) {
+            const QCursor* c = QApplication::overrideCursor();
+            shapeAtPrompt = c ? int(c->shape()) : -1;
+        };
+        f.click(f.page->findChild<QPushButton*>(button));
+        QCOMPARE(shapeAtPrompt, int(Qt::WaitCursor));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // A server that accepts and never answers: the page keeps handling events until the
+    // login times out, then says so.
+    void deadServerDoesNotFreezeThePage() {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        Fixture f{QByteArray()};
+        f.type(f.page->sle_server, QStringLiteral("127.0.0.1,%1").arg(silent.serverPort()));
+        f.type(f.page->sle_database, kDatabase);
+        f.type(f.page->sle_dbparm, QStringLiteral("LoginTimeout='2'"));
+        int ticks = 0;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(50);
+        f.click(f.page->cb_5);
+        QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+        QCOMPARE(f.prompts.prompts.size(), 1);
+        QCOMPARE(f.prompts.prompts[0].icon, Icon::Exclamation);
+    }
+};
+
+QTEST_MAIN(TestTabpageLjsz)
+#include "tst_tabpage_ljsz.moc"
