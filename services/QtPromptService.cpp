@@ -71,5 +71,12 @@ void QtPromptService::messageBox(const QString& title, const QString& text, Icon
                     QApplication::activeWindow());
     box.setFont(SongFont::font());
     box.setTextFormat(Qt::PlainText);
+    // A handler may show the busy pointer while it works; the box waits for the user, so it
+    // shows the ordinary one until it is confirmed.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();
+    if (busy)
+        QApplication::restoreOverrideCursor();
 }

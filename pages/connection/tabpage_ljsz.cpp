@@ -158,7 +158,7 @@ void tabpage_ljsz::copyFieldsInto(Transaction& t) const {
 void tabpage_ljsz::cb_5_clicked() {
     const auto pointer = busyPointer();
     const Transaction& sqlca = m_runtime.sqlca;
-    Transaction vtrans; // like sqlca, runs its connect off the UI thread
+    Transaction vtrans(&m_runtime.blocking); // like sqlca: its connect waits off the UI thread
     vtrans.UserId = sqlca.UserId;
     vtrans.Lock = sqlca.Lock;
     vtrans.AutoCommit = bool(sqlca.AutoCommit);

@@ -90,6 +90,26 @@ class TestPromptService : public QObject {
         QVERIFY(shown.textFitsLabel);
         QVERIFY(shown.wholeCharacters);
     }
+
+    // A handler's busy pointer does not hang over a box that waits for the user, and is back
+    // once the box is confirmed.
+    void boxShowsTheOrdinaryPointer() {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        Qt::CursorShape whileShown = Qt::WaitCursor;
+        QTimer::singleShot(0, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            whileShown = QApplication::overrideCursor()->shape();
+            box->button(QMessageBox::Ok)->click();
+        });
+        QtPromptService prompts;
+        prompts.t_f_ok(QStringLiteral("保存成功!"));
+        QCOMPARE(whileShown, Qt::ArrowCursor);
+        QVERIFY(QApplication::overrideCursor());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QApplication::restoreOverrideCursor();
+        QVERIFY(!QApplication::overrideCursor());
+    }
 };
 
 QTEST_MAIN(TestPromptService)
