@@ -1,15 +1,21 @@
 #include "StandinServer.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 
-StandinServer::StandinServer(const QString& saPassword) : m_password(saPassword) {}
+StandinServer::StandinServer(const QString& saPassword, const QString& statementLog)
+    : m_password(saPassword), m_statementLog(statementLog) {}
 
-StandinServer::~StandinServer() { stop(); }
+StandinServer::~StandinServer() {
+    stop();
+}
 
 bool StandinServer::start() {
     QStringList args{"--listen", "127.0.0.1:0", "--root", m_root.path()};
     if (!m_password.isEmpty())
         args << "--sa-password" << m_password;
+    if (!m_statementLog.isEmpty())
+        args << "--log-statements" << m_statementLog;
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral(VARNOSET_STANDIN_BIN), args);
     if (!m_process.waitForStarted(5000)) {
@@ -56,7 +62,9 @@ void StandinServer::kill() {
     m_process.waitForFinished(5000);
 }
 
-QString StandinServer::serverName() const { return QString("%1,%2").arg(m_host).arg(m_port); }
+QString StandinServer::serverName() const {
+    return QString("%1,%2").arg(m_host).arg(m_port);
+}
 
 QString StandinServer::odbcConnectionString(const QString& database) const {
     return QString("Driver=FreeTDS;Server=%1;Port=%2;Database=%3;UID=sa;PWD=%4;"
@@ -66,4 +74,17 @@ QString StandinServer::odbcConnectionString(const QString& database) const {
         .arg(database, m_password);
 }
 
-QString StandinServer::backupDir() { return QStringLiteral(VARNOSET_BACKUP_DIR); }
+QString StandinServer::backupDir() {
+    return QStringLiteral(VARNOSET_BACKUP_DIR);
+}
+
+QStringList StandinServer::statements() const {
+    QFile file(m_statementLog);
+    if (m_statementLog.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return {};
+    // Each record: the text, a new line, a line holding only 0x1E.
+    QStringList texts = QString::fromUtf8(file.readAll()).split(QStringLiteral("\n\x1e\n"));
+    if (!texts.isEmpty() && texts.last().isEmpty())
+        texts.removeLast();
+    return texts;
+}

@@ -2,22 +2,26 @@
 
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // Starts our SQL Server stand-in on a free loopback port with its own temporary root,
 // for one test case or one test class, and stops it again (SIGTERM) when destroyed.
 class StandinServer {
-public:
-    explicit StandinServer(const QString& saPassword = QString());
+  public:
+    // statementLog: when given, the server appends every statement text it runs to that file
+    // (--log-statements), readable through statements().
+    explicit StandinServer(const QString& saPassword = QString(),
+                           const QString& statementLog = QString());
     ~StandinServer();
 
-    bool start();   // false (with errorText()) when the server did not report ready
+    bool start(); // false (with errorText()) when the server did not report ready
     void stop();
     void kill();    // ends the server at once (SIGKILL), as a crash or power loss would
 
     QString host() const { return m_host; }
     int port() const { return m_port; }
-    QString root() const { return m_root.path(); }      // the server's --root
+    QString root() const { return m_root.path(); } // the server's --root
     QString saPassword() const { return m_password; }
     QString errorText() const { return m_error; }
 
@@ -26,13 +30,18 @@ public:
     // A DSN-less ODBC connection string through FreeTDS's driver.
     QString odbcConnectionString(const QString& database = "master") const;
 
+    QString statementLogPath() const { return m_statementLog; }
+    // The statement texts logged so far, oldest first; empty without a log.
+    QStringList statements() const;
+
     // Where the build put the backups made from data/.
     static QString backupDir();
 
-private:
+  private:
     QProcess m_process;
     QTemporaryDir m_root;
     QString m_password;
+    QString m_statementLog;
     QString m_host;
     int m_port = 0;
     QString m_error;

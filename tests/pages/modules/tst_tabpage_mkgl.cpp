@@ -1,0 +1,592 @@
+#include "DataView.h"
+#include "HotelDatabase.h"
+#include "LogicalUnits.h"
+#include "ModuleMenus.h"
+#include "RecordingPromptService.h"
+#include "Resources.h"
+#include "Runtime.h"
+#include "SongFont.h"
+#include "StandinServer.h"
+#include "tab_1.h"
+#include "tabpage_mkgl.h"
+#include "w_set_xtmk_back.h"
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString kKfOpen = QStringLiteral(
+    "update t_zd_menu set ifini ='Y' where win_name in ( 'wel_main' , 'pay_main' , 'roo_main' , "
+    "'sal_main' ) and ifini ='N'");
+const QString kBusinessDate = QStringLiteral("update hotel_date SET hotel_date = @P1");
+const QString kCommit = QStringLiteral("IF @@TRANCOUNT > 0 COMMIT BEGIN TRANSACTION");
+const QString kRollback = QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK BEGIN TRANSACTION");
+const QString kAlwaysOpen =
+    QStringLiteral("update t_zd_menu set ifini ='Y' where ( win_name in ( 'sys_main' , "
+                   "'man_main' , 'cwr_main' , 'urs_main' ) ) or gsxtxx_js ='1'");
+
+QString closeOf(const QString& entries) {
+    return QStringLiteral("update t_zd_menu set ifini ='N' where win_name in ( %1 )").arg(entries);
+}
+
+// The window as a user meets it, connected to a restored hotel database by page 2.
+struct Window {
+    RecordingPromptService prompts;
+    Runtime runtime{prompts};
+    QTemporaryDir dir;
+    w_set_xtmk_back window{runtime, ProfileFile(QStringLiteral("pbbook.ini"), dir.path())};
+
+    tabpage_mkgl* page() const { return window.tab_1->tabpage_mkgl; }
+    QTableView* grid() const { return page()->dw_1->grid(); }
+    DataView* dw() const { return page()->dw_1; }
+
+    void clickTab(int index) {
+        QTabBar* bar = window.tab_1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    }
+
+    // The row showing a module code, 0 when none does.
+    long rowOf(const QString& code) const {
+        for (long i = 1; i <= dw()->rowcount(); ++i)
+            if (dw()->getitemstring(i, "f_xtbh") == code)
+                return i;
+        return 0;
+    }
+
+    QModelIndex cell(long row, const QString& column) const {
+        return grid()->model()->index(int(row - 1), dw()->definition().columnIndex(column));
+    }
+
+    // Clicks the box of a check-box cell where the style draws it.
+    void clickBox(long row, const QString& column) {
+        const QModelIndex index = cell(row, column);
+        QStyleOptionViewItem option;
+        option.initFrom(grid()->viewport());
+        option.rect = grid()->visualRect(index);
+        option.features |= QStyleOptionViewItem::HasCheckIndicator;
+        option.widget = grid();
+        const QRect box =
+            grid()->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, grid());
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, box.center());
+    }
+};
+
+} // namespace
+
+// Page 4 in the real window against a restored working database on the stand-in, through the
+// real driver; what was sent is read from the stand-in's statement log, what was stored
+// through a second connection.
+class TestTabpageMkgl : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_files; // database files and the statement log
+    StandinServer m_server{hotelPassword(), m_files.filePath(QStringLiteral("statements.log"))};
+    int m_databases = 0;
+    QString m_database;
+    std::unique_ptr<Window> m_w;
+
+    std::unique_ptr<Transaction> other() {
+        auto t = std::make_unique<Transaction>();
+        configureHotel(*t, m_server, m_database);
+        t->AutoCommit = true;
+        t->connect();
+        return t;
+    }
+
+    QString seen(const QString& sql) {
+        auto t = other();
+        QList<QVariant> out;
+        const int rc = t->selectRow(sql, {}, out);
+        if (rc == 100)
+            return QStringLiteral("<none>");
+        if (rc < 0)
+            return QStringLiteral("<error %1>").arg(t->SQLErrText);
+        return out.value(0).isNull() ? QStringLiteral("<null>") : out.value(0).toString();
+    }
+
+    QString menu(const QString& entry) {
+        return seen(QStringLiteral("select ifini from t_zd_menu where win_name = '%1'").arg(entry));
+    }
+
+    QStringList menus(const QStringList& entries) {
+        QStringList values;
+        for (const QString& entry : entries)
+            values << menu(entry);
+        return values;
+    }
+
+    QDateTime businessDate() {
+        auto t = other();
+        QList<QVariant> out;
+        if (t->selectRow(QStringLiteral("select hotel_date from hotel_date"), {}, out) != 0)
+            return {};
+        return out.value(0).toDateTime();
+    }
+
+    QDate serverToday() {
+        auto t = other();
+        QList<QVariant> out;
+        t->selectRow(QStringLiteral("select getdate ( )"), {}, out);
+        return out.value(0).toDateTime().date();
+    }
+
+    bool otherExecutes(const QString& sql) {
+        auto t = other();
+        const int rc = t->execute(sql);
+        if (rc < 0)
+            qWarning() << sql << t->SQLErrText;
+        return rc >= 0;
+    }
+
+    // What the server received since a mark, the driver's commit and rollback included.
+    QStringList sentSince(qsizetype mark) const { return m_server.statements().mid(mark); }
+
+    qsizetype mark() const { return m_server.statements().size(); }
+
+    // Connects sqlca as page 2 leaves it, fixes the workstation's day and enters page 4.
+    void openAndEnter(const QDate& today = QDate(2008, 5, 17)) {
+        m_w = std::make_unique<Window>();
+        Transaction& sqlca = m_w->runtime.sqlca;
+        configureHotel(sqlca, m_server, m_database);
+        sqlca.AutoCommit = false;
+        QCOMPARE(sqlca.connect(), 0);
+        m_w->runtime.platform.setToday(today);
+        m_w->window.state.isiflj = QStringLiteral("1");
+        m_w->window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m_w->window));
+        m_w->clickTab(3);
+        QCOMPARE(m_w->window.tab_1->currentIndex(), 3);
+        QVERIFY(m_w->prompts.prompts.isEmpty());
+    }
+
+    void save() { QTest::mouseClick(m_w->page()->cb_1, Qt::LeftButton); }
+
+    void expectSaved() {
+        QCOMPARE(m_w->prompts.texts(), QStringList{tabpage_mkgl::savedPrompt()});
+        QVERIFY(!m_w->page()->cb_1->isEnabled());
+    }
+
+    void expectFailed() {
+        QCOMPARE(m_w->prompts.texts(), QStringList{tabpage_mkgl::failedPrompt()});
+        QVERIFY(m_w->page()->cb_1->isEnabled());
+    }
+
+  private slots:
+    void initTestCase() {
+        initVarnosetResources();
+        SongFont::install();
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+    }
+
+    void init() {
+        m_database = QStringLiteral("mkgl%1").arg(++m_databases);
+        const QString error = restoreHotel(m_server, m_database, m_files.path());
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    }
+
+    void cleanup() { m_w.reset(); }
+
+    void controls_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("accessible");
+        QTest::addColumn<QRect>("units");
+        QTest::newRow("mle_4") << "mle_4" << tabpage_mkgl::noteText() << QRect(1915, 88, 859, 1376);
+        QTest::newRow("cb_1") << "cb_1"
+                              << "S 保存" << QRect(1563, 1512, 306, 108);
+        QTest::newRow("cbx_qb") << "cbx_qb"
+                                << "Q 全部选择" << QRect(96, 1524, 384, 76);
+        QTest::newRow("dw_1") << "dw_1" << QString() << QRect(82, 80, 1787, 1396);
+    }
+
+    void controls() {
+        QFETCH(QString, name);
+        QFETCH(QString, accessible);
+        QFETCH(QRect, units);
+        openAndEnter();
+        auto* control = m_w->page()->findChild<QWidget*>(name);
+        QVERIFY(control);
+        QCOMPARE(control->parentWidget(), m_w->page());
+        QCOMPARE(control->geometry(),
+                 LogicalUnits::toPixels(units.x(), units.y(), units.width(), units.height()));
+        if (!accessible.isNull())
+            QCOMPARE(control->accessibleName(), accessible);
+        QVERIFY(control->isVisible());
+    }
+
+    void initialStateOrderAndKeys() {
+        openAndEnter();
+        tabpage_mkgl* page = m_w->page();
+        QCOMPARE(page->cb_1->text(), QStringLiteral("&S 保存"));
+        QCOMPARE(page->cbx_qb->text(), QStringLiteral("&Q 全部选择"));
+        QCOMPARE(page->mle_4->toPlainText(), tabpage_mkgl::noteText());
+        QCOMPARE(page->mle_4->frameShape(), QFrame::NoFrame);
+        QVERIFY(page->cb_1->isEnabled());
+        QVERIFY(page->cbx_qb->isEnabled() && !page->cbx_qb->isChecked());
+        QCOMPARE(page->cb_1->font().family(), QStringLiteral("宋体"));
+        QCOMPARE(page->cb_1->font().pointSize(), 9);
+
+        // Created in this order.
+        QList<QWidget*> order;
+        for (QObject* child : page->children())
+            if (QWidget* w = qobject_cast<QWidget*>(child))
+                order << w;
+        const QList<QWidget*> expected{page->mle_4, page->cb_1, page->cbx_qb, page->dw_1};
+        QCOMPARE(order, expected);
+
+        // Tab: the module list, the note, the save button; the check box is passed by.
+        QVERIFY(!(page->cbx_qb->focusPolicy() & Qt::TabFocus));
+        m_w->window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&m_w->window));
+        page->mle_4->setFocus();
+        QTest::keyClick(page->mle_4, Qt::Key_Backtab, Qt::ShiftModifier);
+        QTRY_VERIFY(page->dw_1->isAncestorOf(QApplication::focusWidget()));
+        page->mle_4->setFocus();
+        QTest::keyClick(page->mle_4, Qt::Key_Tab);
+        QTRY_VERIFY(page->cb_1->hasFocus());
+
+        // Six modules as delivered, in the server's order.
+        QCOMPARE(m_w->dw()->rowcount(), 6L);
+        QCOMPARE(m_w->dw()->getitemstring(1, "f_xtmc"), QStringLiteral("客房管理系统"));
+    }
+
+    // The box of a module gives it the workstation's year and month, unticking "000000".
+    void tickAndUntick_data() {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QString>("period");
+        QTest::newRow("May 2008") << QDate(2008, 5, 17) << "200805";
+        QTest::newRow("December 2031") << QDate(2031, 12, 31) << "203112";
+        QTest::newRow("January 2010") << QDate(2010, 1, 1) << "201001";
+    }
+
+    void tickAndUntick() {
+        QFETCH(QDate, today);
+        QFETCH(QString, period);
+        openAndEnter(today);
+        const long kf = m_w->rowOf("KF");
+        QVERIFY(kf > 0);
+        m_w->clickBox(kf, "f_sfsy");
+        QTRY_COMPARE(m_w->dw()->getitemstring(kf, "f_sfsy"), QStringLiteral("1"));
+        QCOMPARE(m_w->dw()->getitemstring(kf, "f_qyndqj"), period);
+        // Space on the box's cell takes it off again.
+        m_w->grid()->setFocus();
+        m_w->grid()->setCurrentIndex(m_w->cell(kf, "f_sfsy"));
+        QTest::keyClick(m_w->grid(), Qt::Key_Space);
+        QTRY_COMPARE(m_w->dw()->getitemstring(kf, "f_sfsy"), QStringLiteral("0"));
+        QCOMPARE(m_w->dw()->getitemstring(kf, "f_qyndqj"), QStringLiteral("000000"));
+        // Nothing else moved.
+        const long cy = m_w->rowOf("CY");
+        QCOMPARE(m_w->dw()->getitemstring(cy, "f_sfsy"), QStringLiteral("0"));
+        QCOMPARE(m_w->dw()->getitemstring(cy, "f_qyndqj"), QStringLiteral("000000"));
+        QVERIFY(m_w->prompts.prompts.isEmpty());
+    }
+
+    void typingThePeriodChangesNothingElse() {
+        openAndEnter();
+        const long kf = m_w->rowOf("KF");
+        m_w->grid()->setFocus();
+        m_w->grid()->setCurrentIndex(m_w->cell(kf, "f_qyndqj"));
+        QTest::keyClick(m_w->grid(), Qt::Key_F2);
+        QWidget* editor = QApplication::focusWidget();
+        QVERIFY(editor && editor != m_w->grid());
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(editor, "201112");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(m_w->dw()->getitemstring(kf, "f_qyndqj"), QStringLiteral("201112"));
+        QCOMPARE(m_w->dw()->getitemstring(kf, "f_sfsy"), QStringLiteral("0"));
+        for (long i = 1; i <= m_w->dw()->rowcount(); ++i)
+            if (i != kf)
+                QCOMPARE(m_w->dw()->getitemstring(i, "f_qyndqj"), QStringLiteral("000000"));
+    }
+
+    // Only modules set off are switched on; an enabled one keeps its period, a null is left.
+    void selectAll_data() {
+        QTest::addColumn<bool>("byKey");
+        QTest::newRow("mouse") << false;
+        QTest::newRow("Alt+Q") << true;
+    }
+
+    void selectAll() {
+        QFETCH(bool, byKey);
+        QVERIFY(otherExecutes("update LSXTMC set F_SFSY = '1', F_QYNDQJ = '200101' "
+                              "where F_XTBH = 'KF'"));
+        QVERIFY(otherExecutes("update LSXTMC set F_SFSY = NULL, F_QYNDQJ = NULL "
+                              "where F_XTBH = 'XY'"));
+        openAndEnter(QDate(2009, 7, 4));
+        QCheckBox* box = m_w->page()->cbx_qb;
+        if (byKey) {
+            m_w->window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&m_w->window));
+            QTest::keyClick(&m_w->window, Qt::Key_Q, Qt::AltModifier);
+        } else {
+            QTest::mouseClick(box, Qt::LeftButton);
+        }
+        QTRY_VERIFY(!box->isEnabled());
+        QVERIFY(box->isChecked());
+        DataView* dw = m_w->dw();
+        QCOMPARE(dw->getitemstring(m_w->rowOf("KF"), "f_qyndqj"), QStringLiteral("200101"));
+        QVERIFY(dw->getitemstring(m_w->rowOf("XY"), "f_sfsy").isNull());
+        QVERIFY(dw->getitemstring(m_w->rowOf("XY"), "f_qyndqj").isNull());
+        for (const char* code : {"CY", "RS", "KC", "HY"}) {
+            QCOMPARE(dw->getitemstring(m_w->rowOf(code), "f_sfsy"), QStringLiteral("1"));
+            QCOMPARE(dw->getitemstring(m_w->rowOf(code), "f_qyndqj"), QStringLiteral("200907"));
+        }
+        // Disabled: a second click does nothing; nothing was sent.
+        QTest::mouseClick(box, Qt::LeftButton);
+        QVERIFY(box->isChecked());
+        QCOMPARE(seen("select F_SFSY from LSXTMC where F_XTBH = 'CY'"), QStringLiteral("0"));
+    }
+
+    // The whole save in order: the server's day, each row's menu statement in display order,
+    // the always-open statement, the business date, the module rows, the commit.
+    void saveSendsTheStatementsInOrder() {
+        openAndEnter(QDate(2008, 5, 17));
+        const long kf = m_w->rowOf("KF");
+        m_w->clickBox(kf, "f_sfsy");
+        QTRY_COMPARE(m_w->dw()->getitemstring(kf, "f_sfsy"), QStringLiteral("1"));
+        const qsizetype from = mark();
+        m_w->window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&m_w->window));
+        QTest::keyClick(&m_w->window, Qt::Key_S, Qt::AltModifier); // Alt+S presses cb_1
+        QTRY_COMPARE(m_w->prompts.prompts.size(), 1);
+        expectSaved();
+
+        const QStringList sent = sentSince(from);
+        const QStringList expected{
+            QStringLiteral("select getdate ( ) from sysobjects"),
+            kKfOpen,
+            closeOf("'eat_main'"),
+            closeOf("'wat_main'"),
+            closeOf("'peo_main'"),
+            closeOf("'sto_main'"),
+            closeOf("'car_main'"),
+            kAlwaysOpen,
+            kBusinessDate, // the driver sends the bound input as @P1
+        };
+        QVERIFY2(sent.size() == expected.size() + 2, qPrintable(sent.join("\n")));
+        QCOMPARE(sent.mid(0, expected.size()), expected);
+        QVERIFY2(
+            sent[expected.size()].startsWith("UPDATE LSXTMC SET F_SFSY = @P1 , F_QYNDQJ = @P2"),
+            qPrintable(sent[expected.size()]));
+        QCOMPARE(sent.last(), kCommit);
+
+        // Visible to others after the commit.
+        QCOMPARE(menus({"wel_main", "pay_main", "roo_main", "sal_main"}),
+                 QStringList(4, QStringLiteral("Y")));
+        QCOMPARE(menus({"eat_main", "wat_main", "peo_main", "sto_main", "car_main"}),
+                 QStringList(5, QStringLiteral("N")));
+        QCOMPARE(menus({"sys_main", "man_main", "cwr_main", "urs_main", "bak_main", "hlp_main"}),
+                 QStringList(6, QStringLiteral("Y")));
+        QCOMPARE(seen("select F_SFSY from LSXTMC where F_XTBH = 'KF'"), QStringLiteral("1"));
+        QCOMPARE(seen("select F_QYNDQJ from LSXTMC where F_XTBH = 'KF'"), QStringLiteral("200805"));
+        QCOMPARE(businessDate().time(), QTime(0, 0));
+
+        // The button stays off, also after coming back to the page.
+        m_w->clickTab(0);
+        m_w->clickTab(3);
+        QCOMPARE(m_w->window.tab_1->currentIndex(), 3);
+        QVERIFY(!m_w->page()->cb_1->isEnabled());
+        QCOMPARE(m_w->dw()->rowcount(), 6L);
+    }
+
+    // The open statement changes only closed entries, the close statement every entry, and the
+    // always-open statement reopens what a close took from an entry every installation has.
+    void openCloseAndAlwaysOpen() {
+        QVERIFY(otherExecutes("update t_zd_menu set ifini = 'Y' where win_name = 'wel_main'"));
+        QVERIFY(otherExecutes("update t_zd_menu set ifini = 'X' where win_name = 'pay_main'"));
+        QVERIFY(otherExecutes("update t_zd_menu set ifini = NULL where win_name = 'roo_main'"));
+        QVERIFY(otherExecutes("update t_zd_menu set ifini = 'Y' where win_name = 'eat_main'"));
+        QVERIFY(otherExecutes("update t_zd_menu set ifini = 'X' where win_name = 'wat_main'"));
+        QVERIFY(otherExecutes("update t_zd_menu set ifini = NULL where win_name = 'peo_main'"));
+        QVERIFY(otherExecutes("update t_zd_menu set gsxtxx_js = '1' where win_name = 'sto_main'"));
+        QVERIFY(otherExecutes("update LSXTMC set F_SFSY = '1' where F_XTBH = 'KF'"));
+        QVERIFY(otherExecutes("update LSXTMC set F_SFSY = NULL where F_XTBH = 'RS'"));
+        openAndEnter();
+        save();
+        expectSaved();
+        QCOMPARE(menus({"wel_main", "pay_main", "roo_main", "sal_main"}),
+                 (QStringList{"Y", "X", "<null>", "Y"}));
+        // CY and XY set off, RS null: closed whatever they held; KC closed, then reopened.
+        QCOMPARE(menus({"eat_main", "wat_main", "peo_main", "sto_main", "car_main"}),
+                 (QStringList{"N", "N", "N", "Y", "N"}));
+    }
+
+    // Codes compare without trailing blanks; case counts; unknown codes send nothing but their
+    // rows are stored.
+    void moduleCodes_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("padded") << "KF  " << true;
+        QTest::newRow("lower case") << "kf" << false;
+        QTest::newRow("leading blank") << " KF" << false;
+        QTest::newRow("unknown") << "ZZ" << false;
+    }
+
+    void moduleCodes() {
+        QFETCH(QString, code);
+        QFETCH(bool, opens);
+        QVERIFY(otherExecutes(
+            QStringLiteral("update LSXTMC set F_XTBH = '%1' where F_XTBH = 'KF'").arg(code)));
+        openAndEnter(QDate(2012, 3, 9));
+        const long row = m_w->rowOf(code);
+        QVERIFY(row > 0);
+        m_w->clickBox(row, "f_sfsy");
+        QTRY_COMPARE(m_w->dw()->getitemstring(row, "f_sfsy"), QStringLiteral("1"));
+        const qsizetype from = mark();
+        save();
+        expectSaved();
+        const QStringList sent = sentSince(from);
+        QCOMPARE(sent.contains(kKfOpen), opens);
+        QVERIFY(!sent.contains(closeOf("'wel_main' , 'pay_main' , 'roo_main' , 'sal_main'")));
+        QCOMPARE(menu("wel_main"), opens ? QStringLiteral("Y") : QStringLiteral("N"));
+        QCOMPARE(seen(QStringLiteral("select F_QYNDQJ from LSXTMC where F_XTBH = '%1'").arg(code)),
+                 QStringLiteral("201203"));
+    }
+
+    void nullCodeHasNoStatements() {
+        QVERIFY(ModuleMenus::forModule(QString()).open.isNull());
+        QVERIFY(ModuleMenus::forModule(QString()).close.isNull());
+        QVERIFY(ModuleMenus::forModule(QStringLiteral("")).open.isNull());
+        QCOMPARE(ModuleMenus::forModule(QStringLiteral("HY ")).close, closeOf("'car_main'"));
+    }
+
+    void emptyModuleTableStillSaves() {
+        QVERIFY(otherExecutes("delete from LSXTMC"));
+        openAndEnter();
+        QCOMPARE(m_w->dw()->rowcount(), 0L);
+        const qsizetype from = mark();
+        save();
+        expectSaved();
+        const QStringList sent = sentSince(from);
+        QCOMPARE(sent, (QStringList{QStringLiteral("select getdate ( ) from sysobjects"),
+                                    kAlwaysOpen, kBusinessDate, kCommit}));
+        QCOMPARE(menu("sys_main"), QStringLiteral("Y"));
+        QCOMPARE(businessDate().date(), serverToday());
+    }
+
+    // The business date is the server's day, whatever day the workstation shows.
+    void businessDateIsTheServersDay() {
+        const QDate workstation(1999, 12, 31);
+        openAndEnter(workstation);
+        const QDate before = serverToday();
+        save();
+        expectSaved();
+        const QDateTime stored = businessDate();
+        QVERIFY2(stored.date() == before || stored.date() == serverToday(),
+                 qPrintable(stored.toString(Qt::ISODate)));
+        QVERIFY(stored.date() != workstation);
+        QCOMPARE(stored.time(), QTime(0, 0));
+    }
+
+    // Saving with AutoCommit on (left so by a failed creation on page 1): each statement has
+    // taken effect; there is no transaction to end, and that is no failure.
+    void savesWithAutoCommitOn() {
+        openAndEnter();
+        m_w->clickBox(m_w->rowOf("CY"), "f_sfsy");
+        m_w->runtime.sqlca.AutoCommit = true;
+        save();
+        expectSaved();
+        QCOMPARE(menu("eat_main"), QStringLiteral("Y"));
+        QCOMPARE(seen("select F_SFSY from LSXTMC where F_XTBH = 'CY'"), QStringLiteral("1"));
+    }
+
+    // A failure late in the save withdraws every write of that save.
+    void failuresRollBackEverything_data() {
+        QTest::addColumn<QString>("sabotage");
+        QTest::addColumn<QString>("failingStatement");
+        QTest::addColumn<bool>("rowsChanged"); // the module row itself was changed by another
+        QTest::newRow("row changed by someone else")
+            << "update LSXTMC set F_QYNDQJ = '199901' where F_XTBH = 'KF'"
+            << "UPDATE LSXTMC" << true;
+        QTest::newRow("hotel_date missing") << "drop table hotel_date" << kBusinessDate << false;
+        QTest::newRow("t_zd_menu missing") << "drop table t_zd_menu" << kKfOpen << false;
+    }
+
+    void failuresRollBackEverything() {
+        QFETCH(QString, sabotage);
+        QFETCH(QString, failingStatement);
+        QFETCH(bool, rowsChanged);
+        const QDateTime dateBefore = businessDate();
+        openAndEnter();
+        m_w->clickBox(m_w->rowOf("KF"), "f_sfsy");
+        QTRY_COMPARE(m_w->dw()->getitemstring(m_w->rowOf("KF"), "f_sfsy"), QStringLiteral("1"));
+        QVERIFY(otherExecutes(sabotage));
+        const qsizetype from = mark();
+        save();
+        expectFailed();
+        // Stopped at the failing statement: nothing after it, withdrawn, never committed.
+        const QStringList sent = sentSince(from);
+        QCOMPARE(sent.last(), kRollback);
+        QCOMPARE(sent.filter(failingStatement).size(), 1);
+        QVERIFY2(sent.size() >= 2 && sent[sent.size() - 2].startsWith(failingStatement),
+                 qPrintable(sent.join("\n")));
+        QVERIFY(!sent.contains(kCommit));
+        if (!sabotage.contains("t_zd_menu")) {
+            QCOMPARE(menus({"wel_main", "sys_main", "bak_main"}),
+                     QStringList(3, QStringLiteral("N")));
+        }
+        if (!sabotage.contains("hotel_date"))
+            QCOMPARE(businessDate(), dateBefore);
+        QCOMPARE(seen("select F_SFSY from LSXTMC where F_XTBH = 'KF'"), QStringLiteral("0"));
+        QCOMPARE(seen("select F_QYNDQJ from LSXTMC where F_XTBH = 'KF'"),
+                 rowsChanged ? QStringLiteral("199901") : QStringLiteral("000000"));
+        // The selections stay on the page for another try.
+        QCOMPARE(m_w->dw()->getitemstring(m_w->rowOf("KF"), "f_sfsy"), QStringLiteral("1"));
+    }
+
+    // Once the cause is gone, the same page saves: nothing was marked saved by the failure.
+    void retryAfterFailureStoresTheRows() {
+        QVERIFY(otherExecutes("drop table hotel_date"));
+        openAndEnter();
+        m_w->clickBox(m_w->rowOf("HY"), "f_sfsy");
+        save();
+        expectFailed();
+        QVERIFY(otherExecutes("create table hotel_date ( hotel_date datetime not null )"));
+        QVERIFY(otherExecutes("insert into hotel_date ( hotel_date ) values ( '20010101' )"));
+        m_w->prompts.clear();
+        save();
+        expectSaved();
+        QCOMPARE(seen("select F_SFSY from LSXTMC where F_XTBH = 'HY'"), QStringLiteral("1"));
+        QCOMPARE(menu("car_main"), QStringLiteral("Y"));
+    }
+
+    // Nothing read, or no server day: the save fails before anything is sent.
+    void failsBeforeSending_data() {
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("modules could not be read") << "retrieve";
+        QTest::newRow("connection lost") << "connection";
+        // The stand-in lets a test empty its catalogue: the clock query then finds no row while
+        // every other statement would still work.
+        QTest::newRow("server date cannot be read") << "clock";
+    }
+
+    void failsBeforeSending() {
+        QFETCH(QString, cause);
+        if (cause == "retrieve")
+            QVERIFY(otherExecutes("drop table LSXTMC"));
+        openAndEnter();
+        if (cause == "connection")
+            m_w->runtime.sqlca.disconnect();
+        if (cause == "clock")
+            QVERIFY(otherExecutes("delete from sysobjects"));
+        const QDateTime dateBefore = businessDate();
+        const qsizetype from = mark();
+        save();
+        expectFailed();
+        // At most the clock was asked; nothing was written, nothing withdrawn.
+        const QStringList read{QStringLiteral("select getdate ( ) from sysobjects")};
+        QCOMPARE(sentSince(from), cause == "clock" ? read : QStringList());
+        QCOMPARE(menu("sys_main"), QStringLiteral("N"));
+        QCOMPARE(businessDate(), dateBefore);
+    }
+};
+
+QTEST_MAIN(TestTabpageMkgl)
+#include "tst_tabpage_mkgl.moc"
