@@ -121,8 +121,12 @@ int DataView::setrow(long row) {
     const QModelIndex current = m_table->currentIndex();
     if (current.isValid())
         column = current.column();
+    // Moving the current row from code opens no editor; only the user starts editing.
+    const auto triggers = m_table->editTriggers();
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->selectionModel()->setCurrentIndex(m_model->index(int(row - 1), column),
                                                QItemSelectionModel::NoUpdate);
+    m_table->setEditTriggers(triggers);
     return 1;
 }
 
