@@ -48,6 +48,10 @@ void DataView::buildGrid() {
     m_table->setModel(m_model);
     m_table->setItemDelegate(m_delegate);
     m_table->verticalHeader()->hide();
+    // One line of text per row, as compact as a list of records should be.
+    const int rowHeight = m_table->fontMetrics().height() + 8;
+    m_table->verticalHeader()->setMinimumSectionSize(rowHeight);
+    m_table->verticalHeader()->setDefaultSectionSize(rowHeight);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     // The highlight belongs to the page (selectrow); a click only moves the current cell.
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
@@ -117,8 +121,12 @@ int DataView::setrow(long row) {
     const QModelIndex current = m_table->currentIndex();
     if (current.isValid())
         column = current.column();
+    // Moving the current row from code opens no editor; only the user starts editing.
+    const auto triggers = m_table->editTriggers();
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->selectionModel()->setCurrentIndex(m_model->index(int(row - 1), column),
                                                QItemSelectionModel::NoUpdate);
+    m_table->setEditTriggers(triggers);
     return 1;
 }
 

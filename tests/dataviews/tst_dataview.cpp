@@ -87,6 +87,9 @@ class TestDataView : public QObject {
         QCOMPARE(m_sqlca.connect(), 0);
     }
 
+    // Closed before the database's files go, so the server is done with them.
+    void cleanupTestCase() { m_sqlca.disconnect(); }
+
     // One signal per accepted user edit, with the value as stored; none for setitem, retrieve,
     // or an edit that leaves the value as it was.
     void itemchangedOnlyForUserEdits() {
@@ -274,6 +277,11 @@ class TestDataView : public QObject {
         QCOMPARE(spy[0][1].toInt(), 3);
         QVERIFY(!view->isselected(3));
         QCOMPARE(view->getrow(), 3L);
+
+        // Loading again while shown makes row 1 current without opening an editor.
+        QCOMPARE(view->retrieve(), 12L);
+        QCOMPARE(view->getrow(), 1L);
+        QVERIFY(grid->viewport()->findChildren<QLineEdit*>().isEmpty());
 
         QCOMPARE(view->selectrow(3, true), 1);
         QCOMPARE(view->selectrow(5, true), 1);
