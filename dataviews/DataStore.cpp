@@ -46,6 +46,7 @@ bool DataStore::ready(const char* operation) {
 }
 
 long DataStore::retrieve() {
+    emit rowsAboutToBeReset();
     m_rows.clear();
     m_lastError.clear();
     if (!ready("Retrieve")) {
@@ -78,6 +79,7 @@ long DataStore::insertrow(long row) {
     if (row != 0 && !validRow(row))
         return -1;
     const long at = row == 0 ? rowcount() + 1 : row;
+    emit rowAboutToBeInserted(at);
     m_rows.insert(at - 1, RowBuffer::fresh(int(m_definition.columns.size())));
     emit rowInserted(at);
     return at;

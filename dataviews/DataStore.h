@@ -52,8 +52,11 @@ class DataStore : public QObject {
     QString originalString(long row, const QString& column) const;
 
   signals:
-    // Rows replaced or inserted (retrieve, insertrow): views rebuild.
+    // Around replacing every row (retrieve) and inserting one (insertrow), so that views can
+    // follow.
+    void rowsAboutToBeReset();
     void rowsReset();
+    void rowAboutToBeInserted(long row);
     void rowInserted(long row);
     // A value changed through setitem (not only user edits).
     void itemSet(long row, int column);

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class DataView;
 class Runtime;
 
 // Page "3.基本信息" of the main window.
@@ -11,7 +12,11 @@ class tabpage_jbxx : public QWidget {
     explicit tabpage_jbxx(Runtime& runtime, QWidget* parent = nullptr);
 
     // Entry hook: runs each time the guard lets the user into this page, before it shows.
+    // Loads the periods and the business row afresh, discarding unsaved edits.
     void enterPage();
+
+    DataView* dw_4 = nullptr; // accounting periods (sto_dw_kjqjsz)
+    DataView* dw_3 = nullptr; // the business's details (dw_pub_khjbxx)
 
   signals:
     void entered();

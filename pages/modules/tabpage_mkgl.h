@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class DataView;
 class Runtime;
 
 // Page "4.模块管理" of the main window.
@@ -11,7 +12,10 @@ class tabpage_mkgl : public QWidget {
     explicit tabpage_mkgl(Runtime& runtime, QWidget* parent = nullptr);
 
     // Entry hook: runs each time the guard lets the user into this page, before it shows.
+    // Loads the modules afresh, discarding unsaved edits.
     void enterPage();
+
+    DataView* dw_1 = nullptr; // the function modules (dw_gnmk_ini)
 
   signals:
     void entered();

@@ -1,0 +1,176 @@
+#include "DataView.h"
+#include "HotelDatabase.h"
+#include "LogicalUnits.h"
+#include "RecordingPromptService.h"
+#include "Resources.h"
+#include "Runtime.h"
+#include "SongFont.h"
+#include "StandinServer.h"
+#include "tab_1.h"
+#include "tabpage_jbxx.h"
+#include "tabpage_mkgl.h"
+#include "w_set_xtmk_back.h"
+
+#include <QTabBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+// Entering pages 3 and 4 of the real window binds their data views to sqlca and loads them.
+class TestPageEntry : public QObject {
+    Q_OBJECT
+
+    StandinServer m_server{hotelPassword()};
+    QTemporaryDir m_files;
+    int m_databases = 0;
+
+    struct Fixture {
+        QTemporaryDir dir;
+        RecordingPromptService prompts;
+        Runtime runtime{prompts};
+        std::unique_ptr<w_set_xtmk_back> window;
+        QString database;
+    };
+
+    // A window whose sqlca is connected (as page 2 leaves it) to a fresh working database.
+    std::unique_ptr<Fixture> connectedWindow() {
+        auto f = std::make_unique<Fixture>();
+        f->database = QStringLiteral("dventry%1").arg(++m_databases);
+        const QString error = restoreHotel(m_server, f->database, m_files.path());
+        if (!error.isEmpty()) {
+            qWarning() << error;
+            return nullptr;
+        }
+        configureHotel(f->runtime.sqlca, m_server, f->database);
+        f->runtime.sqlca.AutoCommit = false;
+        if (f->runtime.sqlca.connect() != 0)
+            return nullptr;
+        f->window = std::make_unique<w_set_xtmk_back>(
+            f->runtime, ProfileFile(QStringLiteral("pbbook.ini"), f->dir.path()));
+        f->window->show();
+        if (!QTest::qWaitForWindowExposed(f->window.get()))
+            return nullptr;
+        f->window->state.isiflj = QStringLiteral("1");
+        return f;
+    }
+
+    static void clickTab(Fixture& f, int index) {
+        QTabBar* bar = f.window->tab_1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+        QTRY_COMPARE(f.window->tab_1->currentIndex(), index);
+    }
+
+    static tabpage_jbxx* page3(Fixture& f) { return f.window->tab_1->tabpage_jbxx; }
+    static tabpage_mkgl* page4(Fixture& f) { return f.window->tab_1->tabpage_mkgl; }
+
+    int otherExecutes(const QString& database, const QString& sql) {
+        Transaction t;
+        configureHotel(t, m_server, database);
+        t.AutoCommit = true;
+        if (t.connect() != 0)
+            return -1;
+        return t.execute(sql);
+    }
+
+  private slots:
+    void initTestCase() {
+        initVarnosetResources();
+        SongFont::install();
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+    }
+
+    // No business row: one fresh row "01" is offered, and only one however often the page is
+    // entered; the periods show; unsaved edits are gone after leaving and coming back.
+    void emptyBusinessTableGivesOneFreshRow() {
+        auto f = connectedWindow();
+        QVERIFY(f);
+        for (int visit = 0; visit < 2; ++visit) {
+            clickTab(*f, 2);
+            DataView* dw_3 = page3(*f)->dw_3;
+            QCOMPARE(dw_3->rowcount(), 1L);
+            QCOMPARE(dw_3->getitemstring(1, "code"), QStringLiteral("01"));
+            QVERIFY(dw_3->getitemstring(1, "name").isNull());
+            QVERIFY(dw_3->getitemstring(1, "hangye").isNull());
+            QCOMPARE(dw_3->store().getitemstatus(1), RowStatus::NewModified);
+            QCOMPARE(dw_3->getrow(), 1L);
+            QCOMPARE(page3(*f)->dw_4->rowcount(), 12L);
+            QCOMPARE(page3(*f)->dw_4->getitemstring(1, "lskjqj_qsrq"), QStringLiteral("0101"));
+            page3(*f)->dw_4->setitem(1, "lskjqj_qsrq", "9999");
+            dw_3->setitem(1, "name", "unsaved");
+            clickTab(*f, 0);
+        }
+        QVERIFY(f->prompts.prompts.isEmpty());
+    }
+
+    // A stored business row is shown as it is: nothing inserted, nothing marked changed.
+    void storedBusinessRowIsShownUnchanged() {
+        auto f = connectedWindow();
+        QVERIFY(f);
+        QCOMPARE(otherExecutes(f->database,
+                               "insert into t_zd_user ( code , name , hangye ) values ( '07' , "
+                               "N'北京饭店' , '06' )"),
+                 0);
+        clickTab(*f, 2);
+        DataView* dw_3 = page3(*f)->dw_3;
+        QCOMPARE(dw_3->rowcount(), 1L);
+        QCOMPARE(dw_3->getitemstring(1, "code"), QStringLiteral("07"));
+        QCOMPARE(dw_3->getitemstring(1, "name"), QStringLiteral("北京饭店"));
+        QCOMPARE(dw_3->store().getitemstatus(1), RowStatus::NotModified);
+    }
+
+    // Page 4 shows the six modules; edits are reloaded away on the next entry.
+    void modulesPageLoadsTheModules() {
+        auto f = connectedWindow();
+        QVERIFY(f);
+        clickTab(*f, 3);
+        DataView* dw_1 = page4(*f)->dw_1;
+        QCOMPARE(dw_1->rowcount(), 6L);
+        QCOMPARE(dw_1->getitemstring(1, "f_xtmc"), QStringLiteral("客房管理系统"));
+        dw_1->setitem(1, "f_sfsy", "1");
+        clickTab(*f, 1);
+        clickTab(*f, 3);
+        QCOMPARE(dw_1->getitemstring(1, "f_sfsy"), QStringLiteral("0"));
+        QCOMPARE(dw_1->store().getitemstatus(1), RowStatus::NotModified);
+        QVERIFY(f->prompts.prompts.isEmpty());
+    }
+
+    // The flag says connected but sqlca was disconnected since: the pages open without a
+    // message, page 3 with one fresh row and no periods, page 4 with no modules.
+    void disconnectedSqlcaGivesEmptyPages() {
+        auto f = connectedWindow();
+        QVERIFY(f);
+        clickTab(*f, 2);
+        clickTab(*f, 3);
+        QCOMPARE(page4(*f)->dw_1->rowcount(), 6L);
+        QCOMPARE(f->runtime.sqlca.disconnect(), 0);
+        clickTab(*f, 2);
+        QCOMPARE(page3(*f)->dw_3->rowcount(), 1L);
+        QCOMPARE(page3(*f)->dw_3->getitemstring(1, "code"), QStringLiteral("01"));
+        QCOMPARE(page3(*f)->dw_4->rowcount(), 0L);
+        clickTab(*f, 3);
+        QCOMPARE(page4(*f)->dw_1->rowcount(), 0L);
+        QVERIFY(f->prompts.prompts.isEmpty());
+    }
+
+    // Where the controls sit, and what they show.
+    void controlsAndTheirPlaces() {
+        auto f = connectedWindow();
+        QVERIFY(f);
+        clickTab(*f, 2);
+        auto* dw_4 = page3(*f)->findChild<DataView*>("dw_4");
+        auto* dw_3 = page3(*f)->findChild<DataView*>("dw_3");
+        auto* dw_1 = page4(*f)->findChild<DataView*>("dw_1");
+        QVERIFY(dw_4 && dw_3 && dw_1);
+        QCOMPARE(dw_4->geometry(), LogicalUnits::toPixels(1998, 20, 855, 1092));
+        QCOMPARE(dw_3->geometry(), LogicalUnits::toPixels(32, 68, 1906, 1016));
+        QCOMPARE(dw_1->geometry(), LogicalUnits::toPixels(82, 80, 1787, 1396));
+        QVERIFY(dw_4->grid() && dw_1->grid() && !dw_3->grid());
+        QCOMPARE(dw_4->grid()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QVERIFY(dw_3->field("name")->isVisible());
+    }
+};
+
+QTEST_MAIN(TestPageEntry)
+#include "tst_pageentry.moc"
