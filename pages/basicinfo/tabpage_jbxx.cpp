@@ -93,7 +93,6 @@ void tabpage_jbxx::createControls() {
 
     gb_2 = new QGroupBox(this);
     gb_2->setObjectName("gb_2");
-    gb_2->setAccessibleName(QString());
     gb_2->setGeometry(toPixels(0, 0, 1984, 1112));
     // Created after dw_3, so it would lie on top and take its clicks: the frame goes behind.
     gb_2->lower();
