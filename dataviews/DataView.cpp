@@ -79,9 +79,6 @@ void DataView::buildGrid() {
     if (definition.equalColumnWidths)
         header->setStretchLastSection(false);
 
-    connect(m_table, &QTableView::clicked, this, [this](const QModelIndex& index) {
-        emit clicked(QStringLiteral("column"), index.row() + 1);
-    });
     connect(header, &QHeaderView::sectionClicked, this,
             [this] { emit clicked(QStringLiteral("text"), 0); });
     m_table->viewport()->installEventFilter(this);
@@ -188,9 +185,14 @@ void DataView::setScrollBars(bool horizontal, bool vertical) {
 bool DataView::eventFilter(QObject* watched, QEvent* event) {
     if (m_table != nullptr && watched == m_table->viewport() &&
         event->type() == QEvent::MouseButtonRelease) {
+        // Seen here, before the view: a press that opened a cell's editor leaves the view in
+        // its editing state, where it emits no clicked() for the release.
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (!m_table->indexAt(mouse->position().toPoint()).isValid())
+        const QModelIndex index = m_table->indexAt(mouse->position().toPoint());
+        if (!index.isValid())
             emit clicked(QStringLiteral("datawindow"), 0);
+        else if (mouse->button() == Qt::LeftButton)
+            emit clicked(QStringLiteral("column"), index.row() + 1);
     }
     return QWidget::eventFilter(watched, event);
 }

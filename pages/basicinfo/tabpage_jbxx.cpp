@@ -5,25 +5,117 @@
 #include "LogicalUnits.h"
 #include "Runtime.h"
 
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QTableView>
+
+namespace {
+
+// Only the blank (0x20) counts at either end; a null value is the empty text.
+QString trimBlanks(const QString& value) {
+    qsizetype first = 0;
+    qsizetype last = value.size();
+    while (first < last && value.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last > first && value.at(last - 1) == QLatin1Char(' '))
+        --last;
+    return value.mid(first, last - first);
+}
+
+QCheckBox* makeSwitch(const QString& name, const QString& caption, QWidget* parent) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(name);
+    box->setAccessibleName(caption);
+    // Not reached with Tab; only the industry rule ever enables one.
+    box->setFocusPolicy(Qt::ClickFocus);
+    box->setChecked(false);
+    box->setEnabled(false);
+    return box;
+}
+
+} // namespace
+
+QString tabpage_jbxx::noNamePrompt() {
+    return QStringLiteral("请输入单位名称!");
+}
+
+QString tabpage_jbxx::noIndustryPrompt() {
+    return QStringLiteral("请选择所属行业");
+}
+
+QString tabpage_jbxx::businessFailedPrompt() {
+    return QStringLiteral("基本信息保存失败!");
+}
+
+QString tabpage_jbxx::periodsFailedPrompt() {
+    return QStringLiteral("会计期间保存失败!");
+}
+
+QString tabpage_jbxx::savedPrompt() {
+    return QStringLiteral("保存成功!");
+}
+
 tabpage_jbxx::tabpage_jbxx(Runtime& runtime, QWidget* parent)
     : QWidget(parent), m_runtime(runtime) {
     setObjectName("tabpage_jbxx");
+    createControls();
+}
+
+void tabpage_jbxx::createControls() {
+    using LogicalUnits::toPixels;
 
     dw_4 = new DataView(sto_dw_kjqjsz(), this);
     dw_4->setObjectName("dw_4");
-    dw_4->setGeometry(LogicalUnits::toPixels(1998, 20, 855, 1092));
-    dw_4->setScrollBars(true, true);
+    dw_4->setAccessibleName(QStringLiteral("会计期间"));
+    dw_4->setGeometry(toPixels(1998, 20, 855, 1092));
     dw_4->setBorder(DataView::Border::Lowered);
+    dw_4->setScrollBars(true, true);
+
+    cbx_xyldsj = makeSwitch("cbx_xyldsj", QStringLiteral("洗浴按来店时间统计"), this);
+    cbx_xyldsj->setGeometry(toPixels(1367, 1164, 576, 60));
+    cbx_xykf = makeSwitch("cbx_xykf", QStringLiteral("洗浴与客房系统连用"), this);
+    cbx_xykf->setGeometry(toPixels(667, 1168, 576, 60));
+    cbx_cykf = makeSwitch("cbx_cykf", QStringLiteral("餐饮与客房系统连用"), this);
+    cbx_cykf->setGeometry(toPixels(18, 1168, 576, 60));
+
+    cb_6 = new QPushButton(QStringLiteral("&S 保存"), this);
+    cb_6->setObjectName("cb_6");
+    cb_6->setAccessibleName(QStringLiteral("S 保存"));
+    cb_6->setAutoDefault(false);
+    cb_6->setGeometry(toPixels(2194, 1492, 306, 108));
 
     dw_3 = new DataView(dw_pub_khjbxx(), this);
     dw_3->setObjectName("dw_3");
-    dw_3->setGeometry(LogicalUnits::toPixels(32, 68, 1906, 1016));
+    dw_3->setAccessibleName(QStringLiteral("基本信息"));
+    dw_3->setGeometry(toPixels(32, 68, 1906, 1016));
     dw_3->setBorder(DataView::Border::None);
+
+    gb_2 = new QGroupBox(this);
+    gb_2->setObjectName("gb_2");
+    gb_2->setGeometry(toPixels(0, 0, 1984, 1112));
+    // Created after dw_3, so it would lie on top and take its clicks: the frame goes behind.
+    gb_2->lower();
+
+    // Tab order: the two views (same tab value, declaration order), then the button. The
+    // views are compound, so the chain runs through the fields Tab reaches inside them.
+    QList<QWidget*> chain{dw_4->grid()};
+    for (int c : dw_3->definition().tabOrder())
+        chain.append(dw_3->field(dw_3->definition().columns[c].name));
+    chain.append(cb_6);
+    chain.removeAll(nullptr);
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+
+    connect(dw_4, &DataView::clicked, this, &tabpage_jbxx::dw_4_clicked);
+    connect(dw_3, &DataView::itemchanged, this, &tabpage_jbxx::dw_3_itemchanged);
+    connect(cb_6, &QPushButton::clicked, this, &tabpage_jbxx::cb_6_clicked);
 }
 
 void tabpage_jbxx::enterPage() {
-    dw_3->settransobject(m_runtime.sqlca);
-    dw_4->settransobject(m_runtime.sqlca);
+    Transaction& sqlca = m_runtime.sqlca;
+    dw_3->settransobject(sqlca);
+    dw_4->settransobject(sqlca);
     dw_4->retrieve();
     long virow = dw_3->retrieve();
     // No business row yet (or it could not be read): offer one, stored by the save.
@@ -32,4 +124,79 @@ void tabpage_jbxx::enterPage() {
         dw_3->setitem(virow, QStringLiteral("code"), QStringLiteral("01"));
     }
     emit entered();
+}
+
+void tabpage_jbxx::dw_4_clicked(const QString& objectType, int row) {
+    if (objectType != QLatin1String("column"))
+        return;
+    dw_4->selectrow(0, false);
+    dw_4->selectrow(row, true);
+}
+
+void tabpage_jbxx::setSwitch(QCheckBox* box, bool on) {
+    box->setEnabled(on);
+    box->setChecked(on);
+}
+
+void tabpage_jbxx::dw_3_itemchanged(int row, const QString& column, const QString& data) {
+    Q_UNUSED(row);
+    const QString vstmp = data;
+    if (column != QLatin1String("hangye"))
+        return;
+    if (vstmp == QLatin1String("02")) {
+        setSwitch(cbx_cykf, true);
+        setSwitch(cbx_xykf, false);
+    } else if (vstmp == QLatin1String("04")) {
+        setSwitch(cbx_xykf, true);
+        setSwitch(cbx_cykf, false);
+    } else if (vstmp == QLatin1String("06")) {
+        setSwitch(cbx_cykf, true);
+        setSwitch(cbx_xykf, true);
+    } else {
+        setSwitch(cbx_cykf, false);
+        setSwitch(cbx_xykf, false);
+    }
+}
+
+void tabpage_jbxx::cb_6_clicked() {
+    // A field still being edited hands its text to its view when it loses the focus.
+    if (!cb_6->hasFocus())
+        cb_6->setFocus(Qt::OtherFocusReason);
+
+    Transaction& sqlca = m_runtime.sqlca;
+    const long virow = dw_3->getrow();
+    QString vstmp = trimBlanks(dw_3->getitemstring(virow, QStringLiteral("name")));
+    if (vstmp.isEmpty()) {
+        m_runtime.t_f_ok(noNamePrompt());
+        dw_3->setcolumn(QStringLiteral("name"));
+        return;
+    }
+    vstmp = trimBlanks(dw_3->getitemstring(virow, QStringLiteral("hangye")));
+    if (vstmp.isEmpty()) {
+        m_runtime.t_f_ok(noIndustryPrompt());
+        dw_3->setcolumn(QStringLiteral("hangye"));
+        return;
+    }
+
+    // Rows stay marked as changed until the commit has succeeded, so that a save repeated
+    // after any failure writes them again.
+    if (dw_3->update() != 1) {
+        sqlca.rollback();
+        m_runtime.t_f_ok(businessFailedPrompt());
+        return;
+    }
+    if (dw_4->update() != 1) {
+        sqlca.rollback();
+        m_runtime.t_f_ok(periodsFailedPrompt());
+        return;
+    }
+    // With AutoCommit on every statement was committed as it ran: there is nothing to commit.
+    if (!sqlca.autoCommit() && sqlca.commit() != 0) {
+        sqlca.rollback();
+        m_runtime.t_f_ok(businessFailedPrompt());
+        return;
+    }
+    dw_3->resetupdate();
+    dw_4->resetupdate();
+    m_runtime.t_f_ok(savedPrompt());
 }

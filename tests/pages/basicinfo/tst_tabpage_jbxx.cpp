@@ -1,0 +1,525 @@
+#include "DataView.h"
+#include "LogicalUnits.h"
+#include "RecordingPromptService.h"
+#include "Resources.h"
+#include "Runtime.h"
+#include "SongFont.h"
+#include "StandinServer.h"
+#include "Transaction.h"
+#include "tab_1.h"
+#include "tabpage_jbxx.h"
+#include "w_set_xtmk_back.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString kPassword = QStringLiteral("Jb'x]x9");
+
+void configure(Transaction& t, const StandinServer& server, const QString& database) {
+    t.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
+    t.ServerName = server.serverName();
+    t.Database = database;
+    t.LogId = QStringLiteral("sa");
+    t.LogPass = server.saPassword();
+    t.DBParm = QStringLiteral("LoginTimeout='5'");
+}
+
+// Restores the shipped working database "vqdata" (12 periods, no business row) as `database`.
+QString restoreWorkingDatabase(const StandinServer& server, const QString& database,
+                               const QString& fileDir) {
+    Transaction master;
+    configure(master, server, QStringLiteral("master"));
+    master.AutoCommit = true;
+    if (master.connect() != 0)
+        return master.SQLErrText;
+    const QString restore =
+        QStringLiteral("RESTORE DATABASE %1 FROM DISK = '%2/vqdata' WITH MOVE 'hotel_data' TO "
+                       "'%3/%1_data.mdf', MOVE 'hotel_log' TO '%3/%1_log.ldf'")
+            .arg(database, StandinServer::backupDir(), fileDir);
+    return master.executeImmediate(restore) == 0 ? QString() : master.SQLErrText;
+}
+
+// Some other user of the database: every statement is committed at once.
+class OtherUser {
+  public:
+    OtherUser(const StandinServer& server, const QString& database) {
+        configure(m_t, server, database);
+        m_t.AutoCommit = true;
+        m_t.connect();
+    }
+    int execute(const QString& sql) { return m_t.execute(sql); }
+    // The first column of the first row, "<none>" without a row, "<null>" for null.
+    QString value(const QString& sql) {
+        QList<QVariant> out;
+        const int rc = m_t.selectRow(sql, {}, out);
+        if (rc == 100)
+            return QStringLiteral("<none>");
+        if (rc < 0)
+            return QStringLiteral("<error %1>").arg(m_t.SQLErrText);
+        return out.value(0).isNull() ? QStringLiteral("<null>") : out.value(0).toString();
+    }
+    QString businessRows() { return value("SELECT count(*) FROM t_zd_user"); }
+    QString business(const QString& column) {
+        return value(QStringLiteral("SELECT %1 FROM t_zd_user WHERE code = '01'").arg(column));
+    }
+    QString periodStart(const QString& period) {
+        return value(
+            QStringLiteral("SELECT LSKJQJ_QSRQ FROM lskjqj WHERE LSKJQJ_QJBH = '%1'").arg(period));
+    }
+
+  private:
+    Transaction m_t;
+};
+
+} // namespace
+
+// Page 3 in the real main window, entered after a connection, against a restored working
+// database on the stand-in through the real driver.
+class TestTabpageJbxx : public QObject {
+    Q_OBJECT
+
+    StandinServer m_server{kPassword};
+    QTemporaryDir m_files;
+    int m_databases = 0;
+
+    struct Fixture {
+        QString database;
+        RecordingPromptService prompts;
+        Runtime runtime{prompts};
+        QTemporaryDir dir;
+        w_set_xtmk_back window{runtime, ProfileFile(QStringLiteral("pbbook.ini"), dir.path())};
+        tabpage_jbxx* page = window.tab_1->tabpage_jbxx;
+    };
+
+    // A fresh working database, the window shown and connected as page 2 leaves it; `setup`
+    // runs there before the page is entered.
+    std::unique_ptr<Fixture> connected(const QString& setup = QString(), bool autoCommit = false,
+                                       StandinServer* server = nullptr) {
+        StandinServer& s = server ? *server : m_server;
+        auto f = std::make_unique<Fixture>();
+        f->database = QStringLiteral("jbxx%1").arg(++m_databases);
+        const QString error = restoreWorkingDatabase(s, f->database, m_files.path());
+        if (!error.isEmpty()) {
+            qWarning() << "restore:" << error;
+            return nullptr;
+        }
+        if (!setup.isEmpty() && OtherUser(s, f->database).execute(setup) < 0)
+            return nullptr;
+        configure(f->runtime.sqlca, s, f->database);
+        f->runtime.sqlca.AutoCommit = autoCommit;
+        if (f->runtime.sqlca.connect() != 0) {
+            qWarning() << "connect:" << f->runtime.sqlca.SQLErrText;
+            return nullptr;
+        }
+        f->window.state.isiflj = QStringLiteral("1");
+        f->window.show();
+        if (!QTest::qWaitForWindowActive(&f->window))
+            return nullptr;
+        return f;
+    }
+
+    // Into page 3 the way the user goes: a click on its tab.
+    static bool enter(Fixture& f) {
+        QTabBar* bar = f.window.tab_1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
+        return f.window.tab_1->currentWidget() == f.page && f.prompts.prompts.isEmpty();
+    }
+
+    static QLineEdit* textField(Fixture& f, const QString& column) {
+        return qobject_cast<QLineEdit*>(f.page->dw_3->field(column));
+    }
+
+    static QComboBox* industryField(Fixture& f) {
+        return qobject_cast<QComboBox*>(f.page->dw_3->field(QStringLiteral("hangye")));
+    }
+
+    // Types text as a user would: ASCII key by key, other characters as an input method
+    // commits them.
+    static void typeText(QWidget* widget, const QString& text) {
+        for (const QChar c : text) {
+            if (c.unicode() < 0x80) {
+                QTest::keyClick(widget, char(c.unicode()));
+                continue;
+            }
+            QInputMethodEvent commit;
+            commit.setCommitString(QString(c));
+            QCoreApplication::sendEvent(widget, &commit);
+        }
+    }
+
+    // Clicks into a field and replaces its text by typing; the field keeps the focus.
+    static void typeInto(QLineEdit* field, const QString& text) {
+        QTest::mouseClick(field, Qt::LeftButton);
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Delete);
+        typeText(field, text);
+    }
+
+    // Chooses an industry with the keyboard, as listed: Home, then Down to its line.
+    static void chooseIndustry(Fixture& f, const QString& code) {
+        QComboBox* combo = industryField(f);
+        combo->setFocus();
+        QTest::keyClick(combo, Qt::Key_Home);
+        const int at = combo->findData(code);
+        for (int i = 0; i < at; ++i)
+            QTest::keyClick(combo, Qt::Key_Down);
+    }
+
+    static QRect cellRect(Fixture& f, int row, const QString& column) {
+        QTableView* grid = f.page->dw_4->grid();
+        const int c = f.page->dw_4->definition().columnIndex(column);
+        return grid->visualRect(grid->model()->index(row - 1, c));
+    }
+
+    // Clicks a period's cell and types a new value into its editor (left open). A click on
+    // the cell that is already current opens no editor; typing there opens it.
+    static void typePeriod(Fixture& f, int row, const QString& column, const QString& text) {
+        QTableView* grid = f.page->dw_4->grid();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellRect(f, row, column).center());
+        if (auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
+            editor->selectAll();
+            typeText(editor, text);
+        } else {
+            typeText(grid, text.left(1));
+            typeText(QApplication::focusWidget(), text.mid(1));
+        }
+        QTRY_VERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr);
+        QCOMPARE(qobject_cast<QLineEdit*>(QApplication::focusWidget())->text(), text);
+    }
+
+    static void clickSave(Fixture& f) { QTest::mouseClick(f.page->cb_6, Qt::LeftButton); }
+
+  private slots:
+    void initTestCase() {
+        initVarnosetResources();
+        SongFont::install();
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+    }
+
+    // The page's own controls where the layout puts them, in page units; captions and names.
+    void controlsAsLaidOut_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("units");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("dw_4") << "dw_4" << QRect(1998, 20, 855, 1092) << QString();
+        QTest::newRow("cbx_xyldsj")
+            << "cbx_xyldsj" << QRect(1367, 1164, 576, 60) << "洗浴按来店时间统计";
+        QTest::newRow("cbx_xykf") << "cbx_xykf" << QRect(667, 1168, 576, 60)
+                                  << "洗浴与客房系统连用";
+        QTest::newRow("cbx_cykf") << "cbx_cykf" << QRect(18, 1168, 576, 60) << "餐饮与客房系统连用";
+        QTest::newRow("cb_6") << "cb_6" << QRect(2194, 1492, 306, 108) << "&S 保存";
+        QTest::newRow("dw_3") << "dw_3" << QRect(32, 68, 1906, 1016) << QString();
+        QTest::newRow("gb_2") << "gb_2" << QRect(0, 0, 1984, 1112) << QString();
+    }
+
+    void controlsAsLaidOut() {
+        QFETCH(QString, name);
+        QFETCH(QRect, units);
+        QFETCH(QString, caption);
+        RecordingPromptService prompts;
+        Runtime runtime{prompts};
+        tabpage_jbxx page(runtime);
+        auto* control = page.findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(),
+                 LogicalUnits::toPixels(units.x(), units.y(), units.width(), units.height()));
+        if (auto* box = qobject_cast<QCheckBox*>(control)) {
+            QCOMPARE(box->text(), caption);
+            QCOMPARE(box->accessibleName(), caption);
+            QVERIFY(!box->isEnabled());
+            QVERIFY(!box->isChecked());
+        } else if (auto* button = qobject_cast<QPushButton*>(control)) {
+            QCOMPARE(button->text(), caption);
+            QCOMPARE(button->accessibleName(), QStringLiteral("S 保存"));
+        } else if (auto* frame = qobject_cast<QGroupBox*>(control)) {
+            QVERIFY(frame->title().isEmpty());
+        }
+    }
+
+    // The frame drawn around the business details lies beneath them: a click on the name
+    // reaches the field. Tab leaves the details for the button, and Alt+S presses it.
+    void clicksReachTheFieldsAndKeysTheButton() {
+        auto f = connected();
+        QVERIFY(f);
+        QVERIFY(enter(*f));
+        QLineEdit* name = textField(*f, "name");
+        QVERIFY(name);
+        const QPoint at = name->mapTo(&f->window, name->rect().center());
+        QTest::mouseClick(f->window.windowHandle(), Qt::LeftButton, {}, at);
+        QTRY_COMPARE(QApplication::focusWidget(), name);
+
+        industryField(*f)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTRY_COMPARE(QApplication::focusWidget(), f->page->cb_6);
+
+        name->setFocus();
+        QSignalSpy pressed(f->page->cb_6, &QPushButton::clicked);
+        QTest::keyClick(&f->window, Qt::Key_S, Qt::AltModifier);
+        QTRY_COMPARE(pressed.count(), 1);
+        QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::noNamePrompt()});
+    }
+
+    // A missing name or industry stops the save with its message and its field focused;
+    // nothing reaches the database and the typed blanks stay.
+    void saveRefusedWithoutNameOrIndustry_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("industry");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focused");
+        QTest::newRow("no name") << ""
+                                 << "06" << tabpage_jbxx::noNamePrompt() << "name";
+        QTest::newRow("blanks only") << "   "
+                                     << "02" << tabpage_jbxx::noNamePrompt() << "name";
+        QTest::newRow("no industry") << " Inn "
+                                     << "" << tabpage_jbxx::noIndustryPrompt() << "hangye";
+    }
+
+    void saveRefusedWithoutNameOrIndustry() {
+        QFETCH(QString, name);
+        QFETCH(QString, industry);
+        QFETCH(QString, message);
+        QFETCH(QString, focused);
+        auto f = connected();
+        QVERIFY(f);
+        QVERIFY(enter(*f));
+        QCOMPARE(f->page->dw_3->rowcount(), 1L);
+        QCOMPARE(f->page->dw_3->getitemstring(1, "code"), QStringLiteral("01"));
+        typePeriod(*f, 4, "lskjqj_qsrq", "0402");
+        if (!industry.isEmpty())
+            chooseIndustry(*f, industry);
+        typeInto(textField(*f, "name"), name);
+        clickSave(*f);
+
+        QCOMPARE(f->prompts.texts(), QStringList{message});
+        QTRY_COMPARE(QApplication::focusWidget(), f->page->dw_3->field(focused));
+        QCOMPARE(textField(*f, "name")->text(), name);
+        QCOMPARE(f->page->dw_3->getitemstring(1, "name"), name);
+        OtherUser other(m_server, f->database);
+        QCOMPARE(other.businessRows(), QStringLiteral("0"));
+        QCOMPARE(other.periodStart("04"), QStringLiteral("0401"));
+    }
+
+    // The industry sets the two linked switches, each enabled before it is checked and
+    // unchecked before it is disabled; the third switch never moves.
+    void industrySetsTheSwitches_data() {
+        QTest::addColumn<QStringList>("chosen");
+        QTest::addColumn<bool>("catering");
+        QTest::addColumn<bool>("bathing");
+        QTest::newRow("02") << QStringList{"02"} << true << false;
+        QTest::newRow("04") << QStringList{"04"} << false << true;
+        QTest::newRow("06") << QStringList{"06"} << true << true;
+        QTest::newRow("01") << QStringList{"01"} << false << false;
+        QTest::newRow("05") << QStringList{"05"} << false << false;
+        QTest::newRow("06 then 01") << QStringList{"06", "01"} << false << false;
+        QTest::newRow("06 then 04") << QStringList{"06", "04"} << false << true;
+        QTest::newRow("04 then 02") << QStringList{"04", "02"} << true << false;
+    }
+
+    void industrySetsTheSwitches() {
+        QFETCH(QStringList, chosen);
+        QFETCH(bool, catering);
+        QFETCH(bool, bathing);
+        auto f = connected();
+        QVERIFY(f);
+        QVERIFY(enter(*f));
+        QStringList outOfOrder;
+        for (QCheckBox* box : {f->page->cbx_cykf, f->page->cbx_xykf}) {
+            connect(box, &QCheckBox::toggled, box, [box, &outOfOrder](bool on) {
+                if (box->isEnabled() != on)
+                    outOfOrder << box->objectName();
+            });
+        }
+        QSignalSpy bathTime(f->page->cbx_xyldsj, &QCheckBox::toggled);
+        for (const QString& code : chosen)
+            chooseIndustry(*f, code);
+        QCOMPARE(f->page->dw_3->getitemstring(1, "hangye"), chosen.last());
+        QCOMPARE(f->page->cbx_cykf->isEnabled(), catering);
+        QCOMPARE(f->page->cbx_cykf->isChecked(), catering);
+        QCOMPARE(f->page->cbx_xykf->isEnabled(), bathing);
+        QCOMPARE(f->page->cbx_xykf->isChecked(), bathing);
+        QCOMPARE(outOfOrder, QStringList());
+        QVERIFY(!f->page->cbx_xyldsj->isEnabled());
+        QVERIFY(!f->page->cbx_xyldsj->isChecked());
+        QCOMPARE(bathTime.count(), 0);
+
+        // Other fields leave the switches alone.
+        typeInto(textField(*f, "address"), "No. 8");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(f->page->cbx_cykf->isChecked(), catering);
+        QCOMPARE(f->page->cbx_xykf->isChecked(), bathing);
+    }
+
+    // A stored industry does not set the switches on entry: only a change by the user does.
+    void enteringLeavesTheSwitches() {
+        auto f = connected("INSERT INTO t_zd_user (code, name, hangye) VALUES ('01', N'店', '06')");
+        QVERIFY(f);
+        QVERIFY(enter(*f));
+        QCOMPARE(f->page->dw_3->getitemstring(1, "hangye"), QStringLiteral("06"));
+        for (QCheckBox* box : {f->page->cbx_cykf, f->page->cbx_xykf, f->page->cbx_xyldsj}) {
+            QVERIFY2(!box->isEnabled(), qPrintable(box->objectName()));
+            QVERIFY2(!box->isChecked(), qPrintable(box->objectName()));
+        }
+    }
+
+    // On a database without a business row, one save inserts row "01" as typed (blanks kept,
+    // a pending edit included) and the changed periods, all committed together.
+    void firstSaveInsertsTheBusinessAndPeriods() {
+        auto f = connected();
+        QVERIFY(f);
+        QVERIFY(enter(*f));
+        typeInto(textField(*f, "name"), QStringLiteral(" 维尔特大酒店 "));
+        typeInto(textField(*f, "ename"), "Veltraq Hotel");
+        typeInto(textField(*f, "phone"), "010-1234");
+        typeInto(textField(*f, "tax"), "010-5678");
+        typeInto(textField(*f, "address"), QStringLiteral("北京路1号"));
+        chooseIndustry(*f, "02");
+        typePeriod(*f, 3, "lskjqj_qsrq", "0302");
+        typePeriod(*f, 12, "lskjqj_jsrq", "1230");
+        // Alt+S with the last period still in its editor: that edit is saved too.
+        QTest::keyClick(&f->window, Qt::Key_S, Qt::AltModifier);
+        QTRY_COMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::savedPrompt()});
+
+        OtherUser other(m_server, f->database);
+        QCOMPARE(other.businessRows(), QStringLiteral("1"));
+        QCOMPARE(other.business("name"), QStringLiteral(" 维尔特大酒店 "));
+        QCOMPARE(other.business("ename"), QStringLiteral("Veltraq Hotel"));
+        QCOMPARE(other.business("phone"), QStringLiteral("010-1234"));
+        QCOMPARE(other.business("tax"), QStringLiteral("010-5678"));
+        QCOMPARE(other.business("address"), QStringLiteral("北京路1号"));
+        QCOMPARE(other.business("hangye"), QStringLiteral("02"));
+        QCOMPARE(other.periodStart("03"), QStringLiteral("0302"));
+        QCOMPARE(other.value("SELECT LSKJQJ_JSRQ FROM lskjqj WHERE LSKJQJ_QJBH = '12'"),
+                 QStringLiteral("1230"));
+        QCOMPARE(other.periodStart("04"), QStringLiteral("0401"));
+
+        // Saved rows are not written again: another user's later change survives a new save.
+        QCOMPARE(other.execute("UPDATE lskjqj SET LSKJQJ_QSRQ = '0303' WHERE LSKJQJ_QJBH = '03'"),
+                 0);
+        f->prompts.clear();
+        clickSave(*f);
+        QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::savedPrompt()});
+        QCOMPARE(other.businessRows(), QStringLiteral("1"));
+        QCOMPARE(other.periodStart("03"), QStringLiteral("0303"));
+    }
+
+    // Another user changed a period after the page read it: the periods fail, the business row
+    // written just before is taken back, every edit stays on screen where it was; once the
+    // value is back, saving again on the same page writes both.
+    void periodConflictTakesBackTheWholeSave() {
+        auto f = connected();
+        QVERIFY(f);
+        QVERIFY(enter(*f));
+        typeInto(textField(*f, "name"), "Inn");
+        chooseIndustry(*f, "04");
+        OtherUser other(m_server, f->database);
+        QCOMPARE(other.execute("UPDATE lskjqj SET LSKJQJ_QSRQ = '0299' WHERE LSKJQJ_QJBH = '02'"),
+                 0);
+        typePeriod(*f, 2, "lskjqj_qsrq", "0203");
+        clickSave(*f);
+
+        QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::periodsFailedPrompt()});
+        QCOMPARE(other.businessRows(), QStringLiteral("0"));
+        QCOMPARE(other.periodStart("02"), QStringLiteral("0299"));
+        QCOMPARE(textField(*f, "name")->text(), QStringLiteral("Inn"));
+        QCOMPARE(industryField(*f)->currentData().toString(), QStringLiteral("04"));
+        QCOMPARE(f->page->dw_4->getitemstring(2, "lskjqj_qsrq"), QStringLiteral("0203"));
+        QCOMPARE(f->page->dw_4->getrow(), 2L);
+        QCOMPARE(f->page->dw_4->grid()->currentIndex().column(),
+                 f->page->dw_4->definition().columnIndex("lskjqj_qsrq"));
+        QCOMPARE(f->page->dw_3->getrow(), 1L);
+
+        QCOMPARE(other.execute("UPDATE lskjqj SET LSKJQJ_QSRQ = '0201' WHERE LSKJQJ_QJBH = '02'"),
+                 0);
+        f->prompts.clear();
+        clickSave(*f);
+        QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::savedPrompt()});
+        QCOMPARE(other.businessRows(), QStringLiteral("1"));
+        QCOMPARE(other.business("name"), QStringLiteral("Inn"));
+        QCOMPARE(other.business("hangye"), QStringLiteral("04"));
+        QCOMPARE(other.periodStart("02"), QStringLiteral("0203"));
+    }
+
+    // A commit the server does not confirm is a failure, not a success: the rows stay marked.
+    void failedCommitIsReported() {
+        StandinServer server{kPassword};
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        auto f = connected("INSERT INTO t_zd_user (code, name, hangye) VALUES ('01', N'店', '03')",
+                           false, &server);
+        QVERIFY(f);
+        QVERIFY(enter(*f));
+        server.stop();
+        clickSave(*f);
+        QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::businessFailedPrompt()});
+    }
+
+    // With AutoCommit on each statement is committed as it runs: the save succeeds.
+    void saveWithAutoCommitOn() {
+        auto f = connected(QString(), true);
+        QVERIFY(f);
+        QVERIFY(enter(*f));
+        typeInto(textField(*f, "name"), "Inn");
+        chooseIndustry(*f, "01");
+        typePeriod(*f, 1, "lskjqj_qsrq", "0102");
+        clickSave(*f);
+        QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::savedPrompt()});
+        OtherUser other(m_server, f->database);
+        QCOMPARE(other.business("name"), QStringLiteral("Inn"));
+        QCOMPARE(other.periodStart("01"), QStringLiteral("0102"));
+    }
+
+    // The name holds 100 characters, Chinese ones too, and they are stored whole.
+    void longNameStoredWhole() {
+        auto f = connected();
+        QVERIFY(f);
+        QVERIFY(enter(*f));
+        const QString name = QString(50, QChar(0x9152)) + QString(50, QChar(0x5E97)); // 酒店
+        typeInto(textField(*f, "name"), name + QStringLiteral("多"));
+        QCOMPARE(textField(*f, "name")->text(), name);
+        chooseIndustry(*f, "03");
+        clickSave(*f);
+        QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::savedPrompt()});
+        QCOMPARE(OtherUser(m_server, f->database).business("name"), name);
+    }
+
+    // A click on a period line highlights that line only; a click on a heading changes nothing.
+    void clickHighlightsOnePeriod() {
+        auto f = connected();
+        QVERIFY(f);
+        QVERIFY(enter(*f));
+        DataView* dw_4 = f->page->dw_4;
+        QTableView* grid = dw_4->grid();
+        const auto highlighted = [dw_4] {
+            QList<long> rows;
+            for (long r = 1; r <= dw_4->rowcount(); ++r)
+                if (dw_4->isselected(r))
+                    rows << r;
+            return rows;
+        };
+        QCOMPARE(highlighted(), QList<long>());
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          cellRect(*f, 3, "lskjqj_qjbh").center());
+        QCOMPARE(highlighted(), QList<long>{3});
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          cellRect(*f, 5, "lskjqj_jsrq").center());
+        QCOMPARE(highlighted(), QList<long>{5});
+        QHeaderView* header = grid->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+        QCOMPARE(highlighted(), QList<long>{5});
+        QVERIFY(f->prompts.prompts.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestTabpageJbxx)
+#include "tst_tabpage_jbxx.moc"
