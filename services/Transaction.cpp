@@ -46,6 +46,15 @@ struct Transaction::Impl {
 
     BlockingCall ownCalls;
     BlockingCall* calls;
+
+    // Every call that waits for the server runs off the UI thread, so a slow server never
+    // freezes the window: it keeps painting (and any progress popup animating).
+    template <typename Work> SqlStatus wait(Work work) {
+        SqlStatus status;
+        calls->run([&] { status = work(); });
+        return status;
+    }
+
     SQLHENV env = SQL_NULL_HENV;
     SQLHDBC dbc = SQL_NULL_HDBC;
     bool autoCommit = false;
@@ -246,7 +255,7 @@ int Transaction::disconnect() {
     if (refuseUnlessReady())
         return int(SQLCode);
     BusyScope busy(d->busy);
-    return apply(d->closeConnection(true));
+    return apply(d->wait([&] { return d->closeConnection(true); }));
 }
 
 int Transaction::commit() {
@@ -265,44 +274,42 @@ int Transaction::endTransaction(bool commitIt) {
             QStringLiteral("AutoCommit is on: there is no transaction to %1.")
                 .arg(commitIt ? QStringLiteral("commit") : QStringLiteral("roll back"))));
     BusyScope busy(d->busy);
-    return apply(d->endTransaction(commitIt ? SQL_COMMIT : SQL_ROLLBACK));
+    return apply(d->wait([&] { return d->endTransaction(commitIt ? SQL_COMMIT : SQL_ROLLBACK); }));
 }
 
 int Transaction::executeImmediate(const QString& sql) {
     if (refuseUnlessReady())
         return int(SQLCode);
     BusyScope busy(d->busy);
-    SqlStatus status;
-    d->calls->run([&] {
+    return apply(d->wait([&] {
         OdbcStatement statement(d->dbc);
-        if (!statement.prepare({})) {
-            status = statement.status();
-            return;
-        }
+        if (!statement.prepare({}))
+            return statement.status();
         const SQLRETURN rc = statement.execute(sql);
         // A statement with no count or result (CREATE, SET, RESTORE) reports "no data".
         const bool ok = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
-        status = ok && statement.finish() ? SqlStatus::ok() : statement.status();
-    });
-    return apply(status);
+        return ok && statement.finish() ? SqlStatus::ok() : statement.status();
+    }));
 }
 
 int Transaction::execute(const QString& sql, const QList<QVariant>& inputs) {
     if (refuseUnlessReady())
         return int(SQLCode);
     BusyScope busy(d->busy);
-    OdbcStatement statement(d->dbc);
-    if (!statement.prepare(inputs))
-        return apply(statement.status());
-    const SQLRETURN rc = statement.execute(sql);
-    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
-        return apply(statement.status());
-    // An UPDATE or DELETE that matched nothing: "no data" from a batch, a count of 0 from a
-    // statement with bound inputs.
-    const bool noRow = rc == SQL_NO_DATA || statement.rowCount() == 0;
-    if (!statement.finish())
-        return apply(statement.status());
-    return apply(noRow ? SqlStatus::noRow() : SqlStatus::ok());
+    return apply(d->wait([&] {
+        OdbcStatement statement(d->dbc);
+        if (!statement.prepare(inputs))
+            return statement.status();
+        const SQLRETURN rc = statement.execute(sql);
+        if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
+            return statement.status();
+        // An UPDATE or DELETE that matched nothing: "no data" from a batch, a count of 0 from a
+        // statement with bound inputs.
+        const bool noRow = rc == SQL_NO_DATA || statement.rowCount() == 0;
+        if (!statement.finish())
+            return statement.status();
+        return noRow ? SqlStatus::noRow() : SqlStatus::ok();
+    }));
 }
 
 int Transaction::selectRow(const QString& sql, const QList<QVariant>& inputs,
@@ -310,24 +317,26 @@ int Transaction::selectRow(const QString& sql, const QList<QVariant>& inputs,
     if (refuseUnlessReady())
         return int(SQLCode);
     BusyScope busy(d->busy);
-    OdbcStatement statement(d->dbc);
-    if (!statement.prepare(inputs))
-        return apply(statement.status());
-    const SQLRETURN rc = statement.execute(sql);
-    if (rc == SQL_NO_DATA)
-        return apply(SqlStatus::noRow());
-    if (!SQL_SUCCEEDED(rc) || !statement.describeColumns())
-        return apply(statement.status());
     QList<QVariant> row;
-    const SQLRETURN fetched = statement.fetch(row);
-    if (fetched == SQL_NO_DATA)
-        return apply(statement.finish() ? SqlStatus::noRow() : statement.status());
-    if (fetched != SQL_SUCCESS)
-        return apply(statement.status());
-    if (!statement.finish())
-        return apply(statement.status());
-    outputs = row;
-    return apply(SqlStatus::ok());
+    const SqlStatus status = d->wait([&] {
+        OdbcStatement statement(d->dbc);
+        if (!statement.prepare(inputs))
+            return statement.status();
+        const SQLRETURN rc = statement.execute(sql);
+        if (rc == SQL_NO_DATA)
+            return SqlStatus::noRow();
+        if (!SQL_SUCCEEDED(rc) || !statement.describeColumns())
+            return statement.status();
+        const SQLRETURN fetched = statement.fetch(row);
+        if (fetched == SQL_NO_DATA)
+            return statement.finish() ? SqlStatus::noRow() : statement.status();
+        if (fetched != SQL_SUCCESS || !statement.finish())
+            return statement.status();
+        return SqlStatus::ok();
+    });
+    if (status.code == 0)
+        outputs = row;
+    return apply(status);
 }
 
 int Transaction::selectRows(const QString& sql, const QList<QVariant>& inputs,
@@ -335,26 +344,30 @@ int Transaction::selectRows(const QString& sql, const QList<QVariant>& inputs,
     if (refuseUnlessReady())
         return int(SQLCode);
     BusyScope busy(d->busy);
-    OdbcStatement statement(d->dbc);
-    if (!statement.prepare(inputs))
-        return apply(statement.status());
-    const SQLRETURN rc = statement.execute(sql);
     QList<QList<QVariant>> read;
-    if (rc != SQL_NO_DATA) {
-        if (!SQL_SUCCEEDED(rc) || !statement.describeColumns())
-            return apply(statement.status());
-        for (;;) {
-            QList<QVariant> row;
-            const SQLRETURN fetched = statement.fetch(row);
-            if (fetched == SQL_NO_DATA)
-                break;
-            if (fetched != SQL_SUCCESS)
-                return apply(statement.status());
-            read.append(row);
+    const SqlStatus status = d->wait([&] {
+        OdbcStatement statement(d->dbc);
+        if (!statement.prepare(inputs))
+            return statement.status();
+        const SQLRETURN rc = statement.execute(sql);
+        if (rc != SQL_NO_DATA) {
+            if (!SQL_SUCCEEDED(rc) || !statement.describeColumns())
+                return statement.status();
+            for (;;) {
+                QList<QVariant> row;
+                const SQLRETURN fetched = statement.fetch(row);
+                if (fetched == SQL_NO_DATA)
+                    break;
+                if (fetched != SQL_SUCCESS)
+                    return statement.status();
+                read.append(row);
+            }
         }
-    }
-    if (!statement.finish())
-        return apply(statement.status());
-    rows = read;
-    return apply(read.isEmpty() ? SqlStatus::noRow() : SqlStatus::ok());
+        if (!statement.finish())
+            return statement.status();
+        return read.isEmpty() ? SqlStatus::noRow() : SqlStatus::ok();
+    });
+    if (status.code >= 0)
+        rows = read;
+    return apply(status);
 }

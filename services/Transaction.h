@@ -23,9 +23,9 @@ struct SqlStatus;
 // Destroying a connected transaction rolls back its pending work and closes.
 class Transaction {
   public:
-    // Long calls (connect, executeImmediate) run through calls, which must outlive the
-    // transaction; without one the transaction has a BlockingCall of its own, so long calls
-    // still leave the UI responsive.
+    // Every call that waits for the server (connect, statements, commit, rollback, disconnect)
+    // runs through calls, which must outlive the transaction; without one the transaction has
+    // a BlockingCall of its own, so a slow server still leaves the UI painting.
     explicit Transaction(BlockingCall* calls = nullptr);
     ~Transaction();
     Transaction(const Transaction&) = delete;
@@ -68,7 +68,7 @@ class Transaction {
 
     bool isConnected() const;
 
-    // Closes an open connection first. Runs off the UI thread (BlockingCall).
+    // Closes an open connection first.
     int connect();
     // Commits pending work, then closes.
     int disconnect();
@@ -76,8 +76,7 @@ class Transaction {
     int commit();
     int rollback();
 
-    // Immediate execution of a statement text (no inputs, no result set). Runs off the UI
-    // thread (BlockingCall).
+    // Immediate execution of a statement text (no inputs, no result set).
     int executeImmediate(const QString& sql);
     // A non-select statement with bound inputs; 100 when it touched no row.
     int execute(const QString& sql, const QList<QVariant>& inputs = {});

@@ -351,6 +351,34 @@ class TestTransaction : public QObject {
         QVERIFY(!t.isConnected());
     }
 
+    // A statement that waits for another connection's lock waits off the UI thread: timers
+    // (painting, the popup's animation) keep running, and the statement ends once the lock goes.
+    void statementWaitingForALockKeepsTheEventLoopRunning() {
+        resetRow(60, QStringLiteral("before"));
+        Transaction holder;
+        QCOMPARE(open(holder, false), 0);
+        QCOMPARE(setValue(holder, 60, QStringLiteral("held")), 0);
+        BlockingCall calls;
+        Transaction t(&calls);
+        QCOMPARE(open(t, false), 0);
+        int ticks = 0;
+        bool waitingAtTick = false;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, this, [&] {
+            if (++ticks == 3) {
+                waitingAtTick = calls.isWaiting();
+                holder.rollback();
+            }
+        });
+        timer.start(50);
+        QCOMPARE(setValue(t, 60, QStringLiteral("after")), 0);
+        timer.stop();
+        QVERIFY(ticks >= 3);
+        QVERIFY(waitingAtTick);
+        QCOMPARE(t.commit(), 0);
+        QCOMPARE(seenByOthers(60), QStringLiteral("after"));
+    }
+
     // A connect in flight reads the commit mode on the worker: changing it meanwhile is
     // refused like every other call.
     void autoCommitIsRefusedWhileAConnectIsInFlight() {
