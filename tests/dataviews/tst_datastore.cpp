@@ -33,7 +33,7 @@ class TestDataStore : public QObject {
         const QString error = restoreHotel(m_server, m_database, m_files.path());
         QVERIFY2(error.isEmpty(), qPrintable(error));
         m_sqlca = std::make_unique<Transaction>();
-        configureHotel(*m_sqlca, m_server, m_database);
+        configureSa(*m_sqlca, m_server, m_database);
         m_sqlca->AutoCommit = false;
         QCOMPARE(m_sqlca->connect(), 0);
     }

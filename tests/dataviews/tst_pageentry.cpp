@@ -43,7 +43,7 @@ class TestPageEntry : public QObject {
             qWarning() << error;
             return nullptr;
         }
-        configureHotel(f->runtime.sqlca, m_server, f->database);
+        configureSa(f->runtime.sqlca, m_server, f->database);
         f->runtime.sqlca.AutoCommit = false;
         if (f->runtime.sqlca.connect() != 0)
             return nullptr;

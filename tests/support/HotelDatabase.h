@@ -4,6 +4,7 @@
 // that needs one, and a second user of it. Only tests that link the tool's SQL library include it.
 
 #include "StandinServer.h"
+#include "TestDatabase.h"
 #include "Transaction.h"
 
 #include <QDebug>
@@ -17,22 +18,12 @@ inline const QString& hotelPassword() {
     return password;
 }
 
-// Fills in the connection fields of t for `database` on `server`, as sa.
-inline void configureHotel(Transaction& t, const StandinServer& server, const QString& database) {
-    t.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
-    t.ServerName = server.serverName();
-    t.Database = database;
-    t.LogId = QStringLiteral("sa");
-    t.LogPass = server.saPassword();
-    t.DBParm = QStringLiteral("LoginTimeout='5'");
-}
-
 // Restores the backup "vqdata" (12 periods, no business row) as `database` (its files in
 // `fileDir`) through master. Empty on success, otherwise the server's text.
 inline QString restoreHotel(const StandinServer& server, const QString& database,
                             const QString& fileDir) {
     Transaction master;
-    configureHotel(master, server, QStringLiteral("master"));
+    configureSa(master, server, QStringLiteral("master"));
     master.AutoCommit = true;
     if (master.connect() != 0)
         return QStringLiteral("connect to master: ") + master.SQLErrText;
@@ -51,7 +42,7 @@ inline QString restoreHotel(const StandinServer& server, const QString& database
 class OtherUser {
   public:
     OtherUser(const StandinServer& server, const QString& database) {
-        configureHotel(m_t, server, database);
+        configureSa(m_t, server, database);
         m_t.AutoCommit = true;
         if (m_t.connect() != 0)
             qWarning() << "other user: connect:" << m_t.SQLErrText;

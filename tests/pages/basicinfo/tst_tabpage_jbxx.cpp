@@ -75,7 +75,7 @@ class TestTabpageJbxx : public QObject {
         }
         if (!setup.isEmpty() && OtherUser(s, f->database).execute(setup) < 0)
             return nullptr;
-        configureHotel(f->runtime.sqlca, s, f->database);
+        configureSa(f->runtime.sqlca, s, f->database);
         f->runtime.sqlca.AutoCommit = autoCommit;
         if (f->runtime.sqlca.connect() != 0) {
             qWarning() << "connect:" << f->runtime.sqlca.SQLErrText;

@@ -6,6 +6,7 @@
 #include "Runtime.h"
 #include "SongFont.h"
 #include "StandinServer.h"
+#include "TestDatabase.h"
 #include "WindowsPath.h"
 #include "tab_1.h"
 #include "tabpage_csjk.h"
@@ -92,10 +93,7 @@ class Fixture {
     // Reads the server through a connection of its own.
     QVariant query(const QString& database, const QString& sql, const QVariant& input = {}) {
         Transaction check;
-        check.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
-        check.ServerName = server.serverName();
-        check.LogId = QStringLiteral("sa");
-        check.Database = database;
+        configureSa(check, server, database);
         check.AutoCommit = true;
         if (check.connect() != 0)
             return QStringLiteral("connect failed: ") + check.SQLErrText;

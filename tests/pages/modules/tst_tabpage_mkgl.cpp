@@ -135,7 +135,7 @@ class TestTabpageMkgl : public QObject {
     void openAndEnter(const QDate& today = QDate(2008, 5, 17)) {
         m_w = std::make_unique<Window>();
         Transaction& sqlca = m_w->runtime.sqlca;
-        configureHotel(sqlca, m_server, m_database);
+        configureSa(sqlca, m_server, m_database);
         sqlca.AutoCommit = false;
         QCOMPARE(sqlca.connect(), 0);
         m_w->runtime.platform.setToday(today);
