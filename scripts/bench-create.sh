@@ -6,6 +6,7 @@
 # Not a test: it prints figures. Goals: click-to-prompt <= 1.2 x tsql; longest gap < 100 ms.
 # Usage: scripts/bench-create.sh [build-dir]   (an unsanitised build; needs tsql from freetds-bin)
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/standin-lib.sh"
 
 BUILD=${1:-build}
 BIN="$BUILD/standin/sqlserver-standin"
@@ -15,42 +16,16 @@ VQDATA="$BUILD/data/vqdata"
     { echo "build sqlserver-standin, bench_create and backups first" >&2; exit 1; }
 RUNS=5
 
-WORK=$(mktemp -d)
-SERVER_PID=
-cleanup() {
-    [ -n "$SERVER_PID" ] && kill "$SERVER_PID" 2>/dev/null && wait "$SERVER_PID" 2>/dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+standin_start "$BIN"
 
-mkfifo "$WORK/ready"
-"$BIN" --listen 127.0.0.1:0 --root "$WORK/root" >"$WORK/ready" 2>"$WORK/server.log" &
-SERVER_PID=$!
-read -r _ ADDRESS <"$WORK/ready"
-PORT=${ADDRESS##*:}
-
-sql() { # runs one batch as the tool's login (sa, empty password), prints what the server said
-    printf '%s\ngo\nexit\n' "$1" | tsql -H 127.0.0.1 -p "$PORT" -U sa -P '' -o q 2>&1
-}
-now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
-median() { sort -n | sed -n "$(( (RUNS + 1) / 2 ))p"; }
+sql() { standin_tsql '' <<<"$1"; } # one batch as the tool's login (sa, empty password)
 
 # Two working directories as the tool sees them: data/vqdata in each.
 mkdir -p "$WORK/small/data" "$WORK/big/data"
 cp "$VQDATA" "$WORK/small/data/vqdata"
-# About 100 MB with the backup's logical names: a 1000-character row doubled to 2^17 rows.
-ROW=$(head -c 1000 /dev/zero | tr '\0' 'x')
-BATCH="create database big on (name = hotel_data, filename = '$WORK/root/big.mdf') log on (name = hotel_log, filename = '$WORK/root/big.ldf')
-use big
-create table t (id int, v varchar(1000))
-insert into t values (1, '$ROW')"
-for _ in $(seq 17); do BATCH="$BATCH
-insert into t select id, v from t"; done
-BATCH="$BATCH
-use master
-backup database big to disk = '$WORK/big/data/vqdata'
-drop database big"
-sql "$BATCH" >/dev/null
+# About 100 MB with the backup's logical names.
+sql "$(big_backup_batch hotel_data hotel_log "$WORK/big/data/vqdata")
+drop database big" >/dev/null
 [ -f "$WORK/big/data/vqdata" ] || { echo "the 100 MB backup was not made" >&2; exit 1; }
 
 for tag in small big; do

@@ -6,6 +6,7 @@
 # Usage: scripts/bench-dataviews.sh [build-dir]   (default build-bench, an optimised build
 # made here; needs tsql from freetds-bin and Xvfb or the offscreen platform)
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/standin-lib.sh"
 
 BUILD=${1:-build-bench}
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
@@ -16,25 +17,10 @@ BIN="$BUILD/standin/sqlserver-standin"
 BENCH="$BUILD/tests/dataviews/dataview_bench"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
-WORK=$(mktemp -d)
-SERVER_PID=
-cleanup() {
-    [ -n "$SERVER_PID" ] && kill "$SERVER_PID" 2>/dev/null && wait "$SERVER_PID" 2>/dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-mkfifo "$WORK/ready"
-"$BIN" --listen 127.0.0.1:0 --root "$WORK/root" --sa-password bench >"$WORK/ready" 2>"$WORK/server.log" &
-SERVER_PID=$!
-read -r _ ADDRESS <"$WORK/ready"
-PORT=${ADDRESS##*:}
+standin_start "$BIN" --sa-password bench
 SERVER="127.0.0.1,$PORT"
 
-sql() { # database, batch file: runs it, prints what the server said
-    { cat "$2"; printf '\ngo\nexit\n'; } | tsql -H 127.0.0.1 -p "$PORT" -U sa -P bench -D "$1" -o q 2>&1
-}
-now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+sql() { standin_tsql bench -D "$1" <"$2"; } # database, batch file
 
 mkdir -p "$WORK/files"
 echo "restore database benchdv from disk='$(realpath "$BUILD/data/vqdata")' WITH MOVE 'hotel_data' TO '$WORK/files/d', MOVE 'hotel_log' TO '$WORK/files/l'" >"$WORK/restore.sql"

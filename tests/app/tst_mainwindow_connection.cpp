@@ -27,10 +27,7 @@ class TestMainWindowConnection : public QObject {
         SongFont::install();
         QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
         Transaction t;
-        t.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
-        t.ServerName = m_server.serverName();
-        t.LogId = QStringLiteral("sa");
-        t.LogPass = m_server.saPassword();
+        configureSa(t, m_server);
         const QString failed = createTestDatabase(t, QStringLiteral("hotelvq"),
                                                   QStringLiteral("create table t (k int)"));
         QVERIFY2(failed.isEmpty(), qPrintable(failed));

@@ -20,33 +20,9 @@ class TestDataStore : public QObject {
     QString m_database;
     std::unique_ptr<Transaction> m_sqlca;
 
-    // A connection that commits every statement: what other users see and do.
-    std::unique_ptr<Transaction> other() {
-        auto t = std::make_unique<Transaction>();
-        configureHotel(*t, m_server, m_database);
-        t->AutoCommit = true;
-        t->connect();
-        return t;
-    }
-
-    QString seenByOthers(const QString& sql) {
-        auto t = other();
-        QList<QVariant> out;
-        const int rc = t->selectRow(sql, {}, out);
-        if (rc == 100)
-            return QStringLiteral("<none>");
-        if (rc < 0)
-            return QStringLiteral("<error %1>").arg(t->SQLErrText);
-        return out.value(0).isNull() ? QStringLiteral("<null>") : out.value(0).toString();
-    }
-
-    int otherExecutes(const QString& sql) {
-        auto t = other();
-        const int rc = t->execute(sql);
-        if (rc < 0)
-            qWarning() << t->SQLErrText;
-        return rc;
-    }
+    // What other users see and do, each through a connection of its own that commits at once.
+    QString seenByOthers(const QString& sql) { return OtherUser(m_server, m_database).value(sql); }
+    int otherExecutes(const QString& sql) { return OtherUser(m_server, m_database).execute(sql); }
 
   private slots:
     void initTestCase() { QVERIFY2(m_server.start(), qPrintable(m_server.errorText())); }
@@ -57,7 +33,7 @@ class TestDataStore : public QObject {
         const QString error = restoreHotel(m_server, m_database, m_files.path());
         QVERIFY2(error.isEmpty(), qPrintable(error));
         m_sqlca = std::make_unique<Transaction>();
-        configureHotel(*m_sqlca, m_server, m_database);
+        configureSa(*m_sqlca, m_server, m_database);
         m_sqlca->AutoCommit = false;
         QCOMPARE(m_sqlca->connect(), 0);
     }

@@ -82,7 +82,7 @@ class TestDataView : public QObject {
         QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
         const QString error = restoreHotel(m_server, QStringLiteral("dvwidgets"), m_files.path());
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        configureHotel(m_sqlca, m_server, QStringLiteral("dvwidgets"));
+        configureSa(m_sqlca, m_server, QStringLiteral("dvwidgets"));
         m_sqlca.AutoCommit = true;
         QCOMPARE(m_sqlca.connect(), 0);
     }

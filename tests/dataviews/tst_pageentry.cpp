@@ -43,7 +43,7 @@ class TestPageEntry : public QObject {
             qWarning() << error;
             return nullptr;
         }
-        configureHotel(f->runtime.sqlca, m_server, f->database);
+        configureSa(f->runtime.sqlca, m_server, f->database);
         f->runtime.sqlca.AutoCommit = false;
         if (f->runtime.sqlca.connect() != 0)
             return nullptr;
@@ -66,12 +66,7 @@ class TestPageEntry : public QObject {
     static tabpage_mkgl* page4(Fixture& f) { return f.window->tab_1->tabpage_mkgl; }
 
     int otherExecutes(const QString& database, const QString& sql) {
-        Transaction t;
-        configureHotel(t, m_server, database);
-        t.AutoCommit = true;
-        if (t.connect() != 0)
-            return -1;
-        return t.execute(sql);
+        return OtherUser(m_server, database).execute(sql);
     }
 
   private slots:

@@ -16,13 +16,7 @@ class TestSqlServices : public QObject {
 
     StandinServer m_server{kPassword};
 
-    void configure(Transaction& t, const QString& database = kDatabase) {
-        t.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
-        t.ServerName = m_server.serverName();
-        t.Database = database;
-        t.LogId = QStringLiteral("sa");
-        t.LogPass = kPassword;
-    }
+    void configure(Transaction& t) { configureSa(t, m_server, kDatabase); }
 
     int countRows(const QString& v) {
         Transaction other;

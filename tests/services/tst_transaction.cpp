@@ -35,12 +35,7 @@ class TestTransaction : public QObject {
     StandinServer m_server{kPassword};
 
     void configure(Transaction& t, const QString& database = kDatabase) {
-        t.DBMS = kMss;
-        t.ServerName = m_server.serverName();
-        t.Database = database;
-        t.LogId = QStringLiteral("sa");
-        t.LogPass = kPassword;
-        t.DBParm = QStringLiteral("LoginTimeout='5'");
+        configureSa(t, m_server, database);
     }
 
     // A second connection that commits each statement, to see what others see.

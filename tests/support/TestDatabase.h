@@ -3,9 +3,21 @@
 // Header-only so that test_support does not depend on the tool: only the tests that link
 // varnoset_sql include it.
 
+#include "StandinServer.h"
 #include "Transaction.h"
 
 #include <QString>
+
+// Fills in the connection fields of t to log in as sa to `database` on the stand-in `server`.
+inline void configureSa(Transaction& t, const StandinServer& server,
+                        const QString& database = QString()) {
+    t.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
+    t.ServerName = server.serverName();
+    t.Database = database;
+    t.LogId = QStringLiteral("sa");
+    t.LogPass = server.saPassword();
+    t.DBParm = QStringLiteral("LoginTimeout='5'");
+}
 
 // Creates `database` through master on the server t is configured for, then connects t to it
 // with AutoCommit on and runs setupSql there. Empty on success, otherwise the step that failed

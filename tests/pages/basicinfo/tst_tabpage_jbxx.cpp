@@ -1,4 +1,5 @@
 #include "DataView.h"
+#include "HotelDatabase.h"
 #include "LogicalUnits.h"
 #include "RecordingPromptService.h"
 #include "Resources.h"
@@ -26,61 +27,19 @@ namespace {
 
 const QString kPassword = QStringLiteral("Jb'x]x9");
 
-void configure(Transaction& t, const StandinServer& server, const QString& database) {
-    t.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
-    t.ServerName = server.serverName();
-    t.Database = database;
-    t.LogId = QStringLiteral("sa");
-    t.LogPass = server.saPassword();
-    t.DBParm = QStringLiteral("LoginTimeout='5'");
+// What another user reads of the business row and the periods.
+QString businessRows(OtherUser& other) {
+    return other.value("SELECT count(*) FROM t_zd_user");
 }
 
-// Restores the shipped working database "vqdata" (12 periods, no business row) as `database`.
-QString restoreWorkingDatabase(const StandinServer& server, const QString& database,
-                               const QString& fileDir) {
-    Transaction master;
-    configure(master, server, QStringLiteral("master"));
-    master.AutoCommit = true;
-    if (master.connect() != 0)
-        return master.SQLErrText;
-    const QString restore =
-        QStringLiteral("RESTORE DATABASE %1 FROM DISK = '%2/vqdata' WITH MOVE 'hotel_data' TO "
-                       "'%3/%1_data.mdf', MOVE 'hotel_log' TO '%3/%1_log.ldf'")
-            .arg(database, StandinServer::backupDir(), fileDir);
-    return master.executeImmediate(restore) == 0 ? QString() : master.SQLErrText;
+QString business(OtherUser& other, const QString& column) {
+    return other.value(QStringLiteral("SELECT %1 FROM t_zd_user WHERE code = '01'").arg(column));
 }
 
-// Some other user of the database: every statement is committed at once.
-class OtherUser {
-  public:
-    OtherUser(const StandinServer& server, const QString& database) {
-        configure(m_t, server, database);
-        m_t.AutoCommit = true;
-        m_t.connect();
-    }
-    int execute(const QString& sql) { return m_t.execute(sql); }
-    // The first column of the first row, "<none>" without a row, "<null>" for null.
-    QString value(const QString& sql) {
-        QList<QVariant> out;
-        const int rc = m_t.selectRow(sql, {}, out);
-        if (rc == 100)
-            return QStringLiteral("<none>");
-        if (rc < 0)
-            return QStringLiteral("<error %1>").arg(m_t.SQLErrText);
-        return out.value(0).isNull() ? QStringLiteral("<null>") : out.value(0).toString();
-    }
-    QString businessRows() { return value("SELECT count(*) FROM t_zd_user"); }
-    QString business(const QString& column) {
-        return value(QStringLiteral("SELECT %1 FROM t_zd_user WHERE code = '01'").arg(column));
-    }
-    QString periodStart(const QString& period) {
-        return value(
-            QStringLiteral("SELECT LSKJQJ_QSRQ FROM lskjqj WHERE LSKJQJ_QJBH = '%1'").arg(period));
-    }
-
-  private:
-    Transaction m_t;
-};
+QString periodStart(OtherUser& other, const QString& period) {
+    return other.value(
+        QStringLiteral("SELECT LSKJQJ_QSRQ FROM lskjqj WHERE LSKJQJ_QJBH = '%1'").arg(period));
+}
 
 } // namespace
 
@@ -109,14 +68,14 @@ class TestTabpageJbxx : public QObject {
         StandinServer& s = server ? *server : m_server;
         auto f = std::make_unique<Fixture>();
         f->database = QStringLiteral("jbxx%1").arg(++m_databases);
-        const QString error = restoreWorkingDatabase(s, f->database, m_files.path());
+        const QString error = restoreHotel(s, f->database, m_files.path());
         if (!error.isEmpty()) {
             qWarning() << "restore:" << error;
             return nullptr;
         }
         if (!setup.isEmpty() && OtherUser(s, f->database).execute(setup) < 0)
             return nullptr;
-        configure(f->runtime.sqlca, s, f->database);
+        configureSa(f->runtime.sqlca, s, f->database);
         f->runtime.sqlca.AutoCommit = autoCommit;
         if (f->runtime.sqlca.connect() != 0) {
             qWarning() << "connect:" << f->runtime.sqlca.SQLErrText;
@@ -306,8 +265,8 @@ class TestTabpageJbxx : public QObject {
         QCOMPARE(textField(*f, "name")->text(), name);
         QCOMPARE(f->page->dw_3->getitemstring(1, "name"), name);
         OtherUser other(m_server, f->database);
-        QCOMPARE(other.businessRows(), QStringLiteral("0"));
-        QCOMPARE(other.periodStart("04"), QStringLiteral("0401"));
+        QCOMPARE(businessRows(other), QStringLiteral("0"));
+        QCOMPARE(periodStart(other, "04"), QStringLiteral("0401"));
     }
 
     // The industry sets the two linked switches, each enabled before it is checked and
@@ -391,17 +350,17 @@ class TestTabpageJbxx : public QObject {
         QTRY_COMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::savedPrompt()});
 
         OtherUser other(m_server, f->database);
-        QCOMPARE(other.businessRows(), QStringLiteral("1"));
-        QCOMPARE(other.business("name"), QStringLiteral(" 维尔特大酒店 "));
-        QCOMPARE(other.business("ename"), QStringLiteral("Veltraq Hotel"));
-        QCOMPARE(other.business("phone"), QStringLiteral("010-1234"));
-        QCOMPARE(other.business("tax"), QStringLiteral("010-5678"));
-        QCOMPARE(other.business("address"), QStringLiteral("北京路1号"));
-        QCOMPARE(other.business("hangye"), QStringLiteral("02"));
-        QCOMPARE(other.periodStart("03"), QStringLiteral("0302"));
+        QCOMPARE(businessRows(other), QStringLiteral("1"));
+        QCOMPARE(business(other, "name"), QStringLiteral(" 维尔特大酒店 "));
+        QCOMPARE(business(other, "ename"), QStringLiteral("Veltraq Hotel"));
+        QCOMPARE(business(other, "phone"), QStringLiteral("010-1234"));
+        QCOMPARE(business(other, "tax"), QStringLiteral("010-5678"));
+        QCOMPARE(business(other, "address"), QStringLiteral("北京路1号"));
+        QCOMPARE(business(other, "hangye"), QStringLiteral("02"));
+        QCOMPARE(periodStart(other, "03"), QStringLiteral("0302"));
         QCOMPARE(other.value("SELECT LSKJQJ_JSRQ FROM lskjqj WHERE LSKJQJ_QJBH = '12'"),
                  QStringLiteral("1230"));
-        QCOMPARE(other.periodStart("04"), QStringLiteral("0401"));
+        QCOMPARE(periodStart(other, "04"), QStringLiteral("0401"));
 
         // Saved rows are not written again: another user's later change survives a new save.
         QCOMPARE(other.execute("UPDATE lskjqj SET LSKJQJ_QSRQ = '0303' WHERE LSKJQJ_QJBH = '03'"),
@@ -409,8 +368,8 @@ class TestTabpageJbxx : public QObject {
         f->prompts.clear();
         clickSave(*f);
         QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::savedPrompt()});
-        QCOMPARE(other.businessRows(), QStringLiteral("1"));
-        QCOMPARE(other.periodStart("03"), QStringLiteral("0303"));
+        QCOMPARE(businessRows(other), QStringLiteral("1"));
+        QCOMPARE(periodStart(other, "03"), QStringLiteral("0303"));
     }
 
     // Another user changed a period after the page read it: the periods fail, the business row
@@ -429,8 +388,8 @@ class TestTabpageJbxx : public QObject {
         clickSave(*f);
 
         QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::periodsFailedPrompt()});
-        QCOMPARE(other.businessRows(), QStringLiteral("0"));
-        QCOMPARE(other.periodStart("02"), QStringLiteral("0299"));
+        QCOMPARE(businessRows(other), QStringLiteral("0"));
+        QCOMPARE(periodStart(other, "02"), QStringLiteral("0299"));
         QCOMPARE(textField(*f, "name")->text(), QStringLiteral("Inn"));
         QCOMPARE(industryField(*f)->currentData().toString(), QStringLiteral("04"));
         QCOMPARE(f->page->dw_4->getitemstring(2, "lskjqj_qsrq"), QStringLiteral("0203"));
@@ -444,10 +403,10 @@ class TestTabpageJbxx : public QObject {
         f->prompts.clear();
         clickSave(*f);
         QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::savedPrompt()});
-        QCOMPARE(other.businessRows(), QStringLiteral("1"));
-        QCOMPARE(other.business("name"), QStringLiteral("Inn"));
-        QCOMPARE(other.business("hangye"), QStringLiteral("04"));
-        QCOMPARE(other.periodStart("02"), QStringLiteral("0203"));
+        QCOMPARE(businessRows(other), QStringLiteral("1"));
+        QCOMPARE(business(other, "name"), QStringLiteral("Inn"));
+        QCOMPARE(business(other, "hangye"), QStringLiteral("04"));
+        QCOMPARE(periodStart(other, "02"), QStringLiteral("0203"));
     }
 
     // A commit the server does not confirm is a failure, not a success: the rows stay marked.
@@ -474,8 +433,8 @@ class TestTabpageJbxx : public QObject {
         clickSave(*f);
         QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::savedPrompt()});
         OtherUser other(m_server, f->database);
-        QCOMPARE(other.business("name"), QStringLiteral("Inn"));
-        QCOMPARE(other.periodStart("01"), QStringLiteral("0102"));
+        QCOMPARE(business(other, "name"), QStringLiteral("Inn"));
+        QCOMPARE(periodStart(other, "01"), QStringLiteral("0102"));
     }
 
     // The name holds 100 characters, Chinese ones too, and they are stored whole.
@@ -489,7 +448,8 @@ class TestTabpageJbxx : public QObject {
         chooseIndustry(*f, "03");
         clickSave(*f);
         QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::savedPrompt()});
-        QCOMPARE(OtherUser(m_server, f->database).business("name"), name);
+        OtherUser other(m_server, f->database);
+        QCOMPARE(business(other, "name"), name);
     }
 
     // A click on a period line highlights that line only; a click on a heading changes nothing.

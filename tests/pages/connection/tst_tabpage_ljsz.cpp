@@ -108,11 +108,7 @@ class TestTabpageLjsz : public QObject {
         SongFont::install();
         QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
         Transaction t;
-        t.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
-        t.ServerName = m_server.serverName();
-        t.LogId = QStringLiteral("sa");
-        t.LogPass = kPassword;
-        t.DBParm = kDbParm;
+        configureSa(t, m_server);
         const QString failed = createTestDatabase(
             t, kDatabase,
             QStringLiteral("create table t_ljsz (k int); insert into t_ljsz values (1)"));

@@ -6,6 +6,7 @@
 #include "Runtime.h"
 #include "SongFont.h"
 #include "StandinServer.h"
+#include "TestDatabase.h"
 #include "WindowsPath.h"
 #include "tab_1.h"
 #include "tabpage_csjk.h"
@@ -24,6 +25,7 @@
 #include <sys/stat.h>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -45,6 +47,8 @@ class Fixture {
     // Every text the popup showed, and those it showed while the UI thread waited for a call.
     QStringList popupTexts;
     QStringList popupTextsWhileWaiting;
+    // Whether the popup was still open when the last prompt came up; none before a prompt.
+    std::optional<bool> popupAtPrompt;
 
     ~Fixture() {
         window.reset();
@@ -76,7 +80,25 @@ class Fixture {
         }
         QObject::connect(&m_watch, &QTimer::timeout, [this] { notePopup(); });
         m_watch.start(0);
-        prompts.onPrompt = [this](const RecordingPromptService::Prompt&) { notePopup(); };
+        prompts.onPrompt = [this](const RecordingPromptService::Prompt&) {
+            popupAtPrompt = runtime.popup.isOpen();
+            notePopup();
+        };
+        return true;
+    }
+
+    // What the connection page leaves behind after its connect-and-save: sqlca connected as
+    // SA to master, isiflj "1".
+    bool connectAsPageTwo() {
+        Transaction& sqlca = runtime.sqlca;
+        sqlca.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
+        sqlca.ServerName = server.serverName();
+        sqlca.LogId = QStringLiteral("SA");
+        sqlca.Database = QStringLiteral("master");
+        sqlca.AutoCommit = false;
+        if (sqlca.connect() != 0)
+            return fail(sqlca.SQLErrText);
+        window->state.isiflj = QStringLiteral("1");
         return true;
     }
 
@@ -92,10 +114,7 @@ class Fixture {
     // Reads the server through a connection of its own.
     QVariant query(const QString& database, const QString& sql, const QVariant& input = {}) {
         Transaction check;
-        check.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
-        check.ServerName = server.serverName();
-        check.LogId = QStringLiteral("sa");
-        check.Database = database;
+        configureSa(check, server, database);
         check.AutoCommit = true;
         if (check.connect() != 0)
             return QStringLiteral("connect failed: ") + check.SQLErrText;
@@ -153,62 +172,24 @@ class TestCreationPage : public QObject {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("accessible");
         QTest::addColumn<QRect>("units");
-        QTest::newRow("cb_4") << "cb_4"
-                              << "QPushButton"
-                              << "开始创建"
-                              << "开始创建" << QRect(2336, 804, 379, 100);
-        QTest::newRow("cb_3") << "cb_3"
-                              << "QPushButton"
-                              << "&J 开始创建"
-                              << "J 开始创建" << QRect(2354, 1452, 379, 100);
-        QTest::newRow("sle_5") << "sle_5"
-                               << "QLineEdit"
-                               << "d:\\vqdata"
-                               << "数据文件路径" << QRect(722, 1292, 768, 88);
-        QTest::newRow("st_12") << "st_12"
-                               << "QLabel"
-                               << "数据文件路径"
-                               << "数据文件路径" << QRect(320, 1304, 384, 48);
-        QTest::newRow("sle_4") << "sle_4"
-                               << "QLineEdit"
-                               << "hotelvq"
-                               << "数据库名称" << QRect(722, 1168, 768, 88);
-        QTest::newRow("st_11") << "st_11"
-                               << "QLabel"
-                               << "数据库名称"
-                               << "数据库名称" << QRect(320, 1184, 384, 48);
-        QTest::newRow("sle_3") << "sle_3"
-                               << "QLineEdit"
-                               << ""
-                               << "SA登录密码" << QRect(722, 1044, 768, 88);
-        QTest::newRow("st_10") << "st_10"
-                               << "QLabel"
-                               << "SA登录密码"
-                               << "SA登录密码" << QRect(320, 1060, 398, 48);
-        QTest::newRow("sle_2") << "sle_2"
-                               << "QLineEdit"
-                               << "SA"
-                               << "数据库登录名称：" << QRect(722, 924, 768, 88);
-        QTest::newRow("st_9") << "st_9"
-                              << "QLabel"
-                              << "数据库登录名称："
-                              << "数据库登录名称：" << QRect(320, 940, 384, 48);
-        QTest::newRow("sle_1") << "sle_1"
-                               << "QLineEdit"
-                               << "dbhost"
-                               << "数据库服务名称：" << QRect(722, 816, 768, 88);
-        QTest::newRow("st_8") << "st_8"
-                              << "QLabel"
-                              << "数据库服务名称："
-                              << "数据库服务名称：" << QRect(320, 836, 384, 48);
-        QTest::newRow("cbx_ys") << "cbx_ys"
-                                << "QCheckBox"
-                                << "创建演示数据库(&A)"
-                                << "创建演示数据库(A)" << QRect(1755, 824, 576, 60);
-        QTest::newRow("gb_1") << "gb_1"
-                              << "QGroupBox"
-                              << "创建数据库"
-                              << "创建数据库" << QRect(50, 648, 2766, 964);
+        const auto row = [](const char* name, const char* kind, const QString& text,
+                            const QString& accessible, QRect units) {
+            QTest::newRow(name) << QString(name) << QString(kind) << text << accessible << units;
+        };
+        row("cb_4", "QPushButton", "开始创建", "开始创建", {2336, 804, 379, 100});
+        row("cb_3", "QPushButton", "&J 开始创建", "J 开始创建", {2354, 1452, 379, 100});
+        row("sle_5", "QLineEdit", "d:\\vqdata", "数据文件路径", {722, 1292, 768, 88});
+        row("st_12", "QLabel", "数据文件路径", "数据文件路径", {320, 1304, 384, 48});
+        row("sle_4", "QLineEdit", "hotelvq", "数据库名称", {722, 1168, 768, 88});
+        row("st_11", "QLabel", "数据库名称", "数据库名称", {320, 1184, 384, 48});
+        row("sle_3", "QLineEdit", "", "SA登录密码", {722, 1044, 768, 88});
+        row("st_10", "QLabel", "SA登录密码", "SA登录密码", {320, 1060, 398, 48});
+        row("sle_2", "QLineEdit", "SA", "数据库登录名称：", {722, 924, 768, 88});
+        row("st_9", "QLabel", "数据库登录名称：", "数据库登录名称：", {320, 940, 384, 48});
+        row("sle_1", "QLineEdit", "dbhost", "数据库服务名称：", {722, 816, 768, 88});
+        row("st_8", "QLabel", "数据库服务名称：", "数据库服务名称：", {320, 836, 384, 48});
+        row("cbx_ys", "QCheckBox", "创建演示数据库(&A)", "创建演示数据库(A)", {1755, 824, 576, 60});
+        row("gb_1", "QGroupBox", "创建数据库", "创建数据库", {50, 648, 2766, 964});
     }
     void controlsAsLaidOut() {
         QFETCH(QString, name);
@@ -401,11 +382,9 @@ class TestCreationPage : public QObject {
         Fixture f;
         START(f);
         f.page->sle_3->setText("wrong");
-        bool popupDuringPrompt = true;
-        f.prompts.onPrompt = [&](const auto&) { popupDuringPrompt = f.runtime.popup.isOpen(); };
         f.click(f.page->cb_3);
         QCOMPARE(f.prompts.texts(), QStringList{"连接数据库失败!Login failed for user 'SA'.,-1"});
-        QVERIFY(!popupDuringPrompt);
+        QVERIFY(f.popupAtPrompt == false);
         QVERIFY(!f.runtime.sqlca.isConnected());
         QCOMPARE(f.marker(), kNoMarker);
     }
@@ -427,11 +406,9 @@ class TestCreationPage : public QObject {
         if (demo)
             QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
         f.page->sle_5->setText(path);
-        bool popupDuringPrompt = true;
-        f.prompts.onPrompt = [&](const auto&) { popupDuringPrompt = f.runtime.popup.isOpen(); };
         f.click(demo ? f.page->cb_4 : f.page->cb_3);
         QCOMPARE(f.prompts.texts(), QStringList{"创建数据库目录失败" + path.trimmed() + "!"});
-        QVERIFY(!popupDuringPrompt);
+        QVERIFY(f.popupAtPrompt == false);
         QCOMPARE(f.window->focusWidget(), f.page->sle_5);
         // The working procedure lets go of its connection, the demo one keeps it.
         QCOMPARE(f.runtime.sqlca.isConnected(), demo);
@@ -471,11 +448,10 @@ class TestCreationPage : public QObject {
         f.prompts.clear();
         f.runtime.sqlca.disconnect();
 
-        bool popupDuringPrompt = false;
-        f.prompts.onPrompt = [&](const auto&) { popupDuringPrompt = f.runtime.popup.isOpen(); };
+        f.popupAtPrompt.reset();
         f.click(button);
         QCOMPARE(f.prompts.texts(), QStringList{prompt});
-        QVERIFY(popupDuringPrompt); // removed only once the prompt is confirmed
+        QVERIFY(f.popupAtPrompt == true); // removed only once the prompt is confirmed
         QVERIFY(!f.runtime.popup.isOpen());
         QCOMPARE(f.marker(), QStringLiteral("kept"));
         QCOMPARE(f.runtime.sqlca.isConnected(), demo);
@@ -501,8 +477,6 @@ class TestCreationPage : public QObject {
         QVERIFY(QFile::remove(f.work.filePath("data/" + backup)));
         if (demo)
             QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
-        bool popupDuringPrompt = true;
-        f.prompts.onPrompt = [&](const auto&) { popupDuringPrompt = f.runtime.popup.isOpen(); };
         f.click(demo ? f.page->cb_4 : f.page->cb_3);
         QCOMPARE(f.prompts.prompts.size(), 1);
         const QString text = f.prompts.texts().first();
@@ -512,7 +486,7 @@ class TestCreationPage : public QObject {
                                  "specified.)."),
                  qPrintable(text));
         QVERIFY2(text.endsWith("RESTORE DATABASE is terminating abnormally.,-1"), qPrintable(text));
-        QVERIFY(!popupDuringPrompt);
+        QVERIFY(f.popupAtPrompt == false);
         QCOMPARE(f.marker(), QStringLiteral("0"));
         QCOMPARE(f.runtime.sqlca.isConnected(), demo);
         QVERIFY(!f.runtime.sqlca.AutoCommit);
@@ -631,15 +605,8 @@ class TestCreationPage : public QObject {
         QFETCH(QString, prefix);
         Fixture f;
         START(f);
-        // What the connection page leaves behind after its connect-and-save.
+        QVERIFY2(f.connectAsPageTwo(), qPrintable(f.error));
         Transaction& sqlca = f.runtime.sqlca;
-        sqlca.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
-        sqlca.ServerName = f.server.serverName();
-        sqlca.LogId = QStringLiteral("SA");
-        sqlca.Database = QStringLiteral("master");
-        sqlca.AutoCommit = false;
-        QCOMPARE(sqlca.connect(), 0);
-        f.window->state.isiflj = QStringLiteral("1");
         if (removeBackup)
             QVERIFY(QFile::remove(f.work.filePath("data/vqdata")));
         f.page->sle_4->setText(name);
@@ -678,15 +645,13 @@ class TestCreationPage : public QObject {
             ::close(writer);
         });
         killer.start(0);
-        bool popupDuringPrompt = true;
-        f.prompts.onPrompt = [&](const auto&) { popupDuringPrompt = f.runtime.popup.isOpen(); };
         f.click(f.page->cb_3);
         killer.stop();
         QCOMPARE(f.prompts.prompts.size(), 1);
         QVERIFY2(f.prompts.texts().first().startsWith("恢复数据库失败!"),
                  qPrintable(f.prompts.texts().first()));
         QVERIFY(f.prompts.texts().first().endsWith(",-1"));
-        QVERIFY(!popupDuringPrompt);
+        QVERIFY(f.popupAtPrompt == false);
         QCOMPARE(f.marker(), QStringLiteral("0"));
         QVERIFY(!f.page->isRunning());
 
@@ -702,13 +667,7 @@ class TestCreationPage : public QObject {
     void countQueryFails() {
         Fixture f;
         START(f);
-        Transaction& sqlca = f.runtime.sqlca;
-        sqlca.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
-        sqlca.ServerName = f.server.serverName();
-        sqlca.LogId = QStringLiteral("SA");
-        sqlca.Database = QStringLiteral("master");
-        QCOMPARE(sqlca.connect(), 0);
-        f.window->state.isiflj = QStringLiteral("1");
+        QVERIFY2(f.connectAsPageTwo(), qPrintable(f.error));
         f.server.kill();
         f.click(f.page->cb_3);
         QCOMPARE(f.prompts.prompts.size(), 1);

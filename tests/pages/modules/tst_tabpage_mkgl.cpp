@@ -93,24 +93,9 @@ class TestTabpageMkgl : public QObject {
     QString m_database;
     std::unique_ptr<Window> m_w;
 
-    std::unique_ptr<Transaction> other() {
-        auto t = std::make_unique<Transaction>();
-        configureHotel(*t, m_server, m_database);
-        t->AutoCommit = true;
-        t->connect();
-        return t;
-    }
+    OtherUser other() const { return OtherUser(m_server, m_database); }
 
-    QString seen(const QString& sql) {
-        auto t = other();
-        QList<QVariant> out;
-        const int rc = t->selectRow(sql, {}, out);
-        if (rc == 100)
-            return QStringLiteral("<none>");
-        if (rc < 0)
-            return QStringLiteral("<error %1>").arg(t->SQLErrText);
-        return out.value(0).isNull() ? QStringLiteral("<null>") : out.value(0).toString();
-    }
+    QString seen(const QString& sql) { return other().value(sql); }
 
     QString menu(const QString& entry) {
         return seen(QStringLiteral("select ifini from t_zd_menu where win_name = '%1'").arg(entry));
@@ -124,27 +109,22 @@ class TestTabpageMkgl : public QObject {
     }
 
     QDateTime businessDate() {
-        auto t = other();
+        OtherUser o = other();
         QList<QVariant> out;
-        if (t->selectRow(QStringLiteral("select hotel_date from hotel_date"), {}, out) != 0)
+        if (o.transaction().selectRow(QStringLiteral("select hotel_date from hotel_date"), {},
+                                      out) != 0)
             return {};
         return out.value(0).toDateTime();
     }
 
     QDate serverToday() {
-        auto t = other();
+        OtherUser o = other();
         QList<QVariant> out;
-        t->selectRow(QStringLiteral("select getdate ( )"), {}, out);
+        o.transaction().selectRow(QStringLiteral("select getdate ( )"), {}, out);
         return out.value(0).toDateTime().date();
     }
 
-    bool otherExecutes(const QString& sql) {
-        auto t = other();
-        const int rc = t->execute(sql);
-        if (rc < 0)
-            qWarning() << sql << t->SQLErrText;
-        return rc >= 0;
-    }
+    bool otherExecutes(const QString& sql) { return other().execute(sql) >= 0; }
 
     // What the server received since a mark, the driver's commit and rollback included.
     QStringList sentSince(qsizetype mark) const { return m_server.statements().mid(mark); }
@@ -155,7 +135,7 @@ class TestTabpageMkgl : public QObject {
     void openAndEnter(const QDate& today = QDate(2008, 5, 17)) {
         m_w = std::make_unique<Window>();
         Transaction& sqlca = m_w->runtime.sqlca;
-        configureHotel(sqlca, m_server, m_database);
+        configureSa(sqlca, m_server, m_database);
         sqlca.AutoCommit = false;
         QCOMPARE(sqlca.connect(), 0);
         m_w->runtime.platform.setToday(today);
