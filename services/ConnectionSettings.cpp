@@ -13,7 +13,27 @@ const QStringList kFieldAttributes = {"DSN",        "FILEDSN", "SAVEFILE", "Serv
                                       "Servername", "Address", "Addr",     "Port",
                                       "Database",   "UID",     "PWD"};
 
+// DBParm pairs the tool takes for itself; the driver never sees them.
+const QStringList kToolAttributes = {"Driver", "LoginTimeout", "QueryTimeout", "RestoreTimeout"};
+
 } // namespace
+
+bool ConnectionSettings::readLimit(const QString& name, int defaultSeconds, int& seconds) {
+    seconds = defaultSeconds;
+    const QString text = m_parm.value(name).trimmed();
+    if (m_parm.value(name).isNull())
+        return true;
+    bool digitsOnly = !text.isEmpty();
+    for (const QChar c : text)
+        digitsOnly = digitsOnly && c >= u'0' && c <= u'9';
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!digitsOnly || !ok || value < 1 || value > 86400)
+        return fail(
+            QStringLiteral("%1 must be a whole number of seconds from 1 to 86400.").arg(name));
+    seconds = value;
+    return true;
+}
 
 bool ConnectionSettings::fail(const QString& text) {
     m_error = text;
@@ -81,6 +101,9 @@ bool ConnectionSettings::read(const Fields& fields) {
                                        "from 1 to 3600.")
                             .arg(timeout));
     }
+    if (!readLimit(QStringLiteral("QueryTimeout"), kDefaultQueryTimeout, m_queryTimeout) ||
+        !readLimit(QStringLiteral("RestoreTimeout"), kDefaultRestoreTimeout, m_restoreTimeout))
+        return false;
     if (!explicitDriver().isNull() && explicitDriver().trimmed().isEmpty())
         return fail(QStringLiteral("DBParm Driver is empty."));
     return true;
@@ -112,8 +135,7 @@ bool ConnectionSettings::buildConnectionString(const QString& driver, bool freeT
     add(QStringLiteral("UID"), m_fields.LogId);
     add(QStringLiteral("PWD"), m_fields.LogPass);
     for (const DbParm::Pair& pair : m_parm.pairs()) {
-        if (pair.first.compare(u"Driver", Qt::CaseInsensitive) == 0 ||
-            pair.first.compare(u"LoginTimeout", Qt::CaseInsensitive) == 0)
+        if (kToolAttributes.contains(pair.first, Qt::CaseInsensitive))
             continue;
         add(pair.first, pair.second);
     }

@@ -24,6 +24,10 @@ class ConnectionSettings {
 
     QString explicitDriver() const { return m_parm.value(QStringLiteral("Driver")); }
     int loginTimeoutSeconds() const { return m_loginTimeout; }
+    // The most a statement, commit, rollback or disconnect may wait for the server, and a
+    // RESTORE: DBParm QueryTimeout and RestoreTimeout, which the tool keeps to itself.
+    int queryTimeoutSeconds() const { return m_queryTimeout; }
+    int restoreTimeoutSeconds() const { return m_restoreTimeout; }
     // An SQL_TXN_* value, or 0 to leave the server's isolation level.
     int isolation() const { return m_isolation; }
     QString serverName() const { return m_host + (m_port.isEmpty() ? QString() : u',' + m_port); }
@@ -32,15 +36,21 @@ class ConnectionSettings {
     bool buildConnectionString(const QString& driver, bool freeTds, QString& out);
 
     static constexpr int kDefaultLoginTimeout = 15;
+    static constexpr int kDefaultQueryTimeout = 30;
+    static constexpr int kDefaultRestoreTimeout = 1800;
 
   private:
     bool fail(const QString& text);
+    // A DBParm limit in whole seconds from 1 to 86400, or its default when absent.
+    bool readLimit(const QString& name, int defaultSeconds, int& seconds);
 
     Fields m_fields;
     DbParm m_parm;
     QString m_host; // "host" or "host\instance"
     QString m_port;
     int m_loginTimeout = kDefaultLoginTimeout;
+    int m_queryTimeout = kDefaultQueryTimeout;
+    int m_restoreTimeout = kDefaultRestoreTimeout;
     int m_isolation = 0;
     QString m_error;
 };

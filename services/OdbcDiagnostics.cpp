@@ -72,6 +72,12 @@ bool OdbcDiagnostics::driverNotLoaded() const {
 }
 
 SqlStatus OdbcDiagnostics::errorStatus(const QString& fallback) const {
+    SqlStatus status = textStatus(fallback);
+    status.timedOut = hasState(QStringLiteral("HYT"));
+    return status;
+}
+
+SqlStatus OdbcDiagnostics::textStatus(const QString& fallback) const {
     QList<Record> server;
     for (const Record& r : m_records) {
         if (isServerMessage(r))

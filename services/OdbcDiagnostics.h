@@ -40,5 +40,7 @@ class OdbcDiagnostics {
     static QString stripPrefixes(const QString& text);
 
   private:
+    SqlStatus textStatus(const QString& fallback) const;
+
     QList<Record> m_records;
 };

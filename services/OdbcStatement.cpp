@@ -130,13 +130,18 @@ void OdbcStatement::failFromDiagnostics(const QString& fallback) {
     m_status = m_diagnostics.errorStatus(fallback);
 }
 
-bool OdbcStatement::prepare(const QList<QVariant>& inputs) {
+bool OdbcStatement::prepare(const QList<QVariant>& inputs, int timeoutSeconds) {
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &m_stmt))) {
         m_stmt = SQL_NULL_HSTMT;
         m_diagnostics.collect(SQL_HANDLE_DBC, m_dbc);
         failFromDiagnostics(QStringLiteral("The driver could not allocate a statement."));
         return false;
     }
+    // The driver cancels the statement itself at the timeout; a driver that ignores the
+    // attribute is still bounded by the transaction's own wait.
+    if (timeoutSeconds > 0)
+        SQLSetStmtAttr(m_stmt, SQL_ATTR_QUERY_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(SQLULEN(timeoutSeconds)), 0);
     for (qsizetype i = 0; i < inputs.size(); ++i) {
         if (!bindInput(SQLUSMALLINT(i + 1), inputs.at(i))) {
             m_diagnostics.collect(SQL_HANDLE_STMT, m_stmt);

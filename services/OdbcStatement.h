@@ -22,8 +22,10 @@ class OdbcStatement {
     OdbcStatement(const OdbcStatement&) = delete;
     OdbcStatement& operator=(const OdbcStatement&) = delete;
 
-    // Allocates the handle and binds inputs; false with status() set on failure.
-    bool prepare(const QList<QVariant>& inputs);
+    // Allocates the handle, sets the driver's query timeout (seconds; 0 none) and binds inputs;
+    // false with status() set on failure.
+    bool prepare(const QList<QVariant>& inputs, int timeoutSeconds = 0);
+    SQLHSTMT handle() const { return m_stmt; }
     // Executes the text. Returns the driver's code of the first result; errors of later
     // results of a batch are found by finish().
     SQLRETURN execute(const QString& sql);

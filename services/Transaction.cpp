@@ -4,9 +4,16 @@
 #include "ConnectionSettings.h"
 #include "OdbcDiagnostics.h"
 #include "OdbcDriverCatalog.h"
+#include "OdbcLink.h"
 #include "OdbcStatement.h"
 #include "OdbcWide.h"
 #include "SqlStatus.h"
+
+#include <QRegularExpression>
+
+#include <chrono>
+#include <functional>
+#include <thread>
 
 #include <sql.h>
 #include <sqlext.h>
@@ -16,6 +23,22 @@ namespace {
 
 const QString kNotConnected = QStringLiteral("The transaction is not connected to a database.");
 const QString kBusy = QStringLiteral("Another database call of this transaction is still running.");
+const QString kClosing =
+    QStringLiteral("The program is closing: nothing more is sent to the server.");
+
+// RESTORE and BACKUP run as long as the data takes, and a cancelled restore leaves the
+// database unusable on the server.
+bool isRestoreOrBackup(const QString& sql) {
+    const QString head = sql.trimmed().section(QRegularExpression(QStringLiteral("\\s")), 0, 0);
+    return head.compare(u"RESTORE", Qt::CaseInsensitive) == 0 ||
+           head.compare(u"BACKUP", Qt::CaseInsensitive) == 0;
+}
+
+SqlStatus loginNotAnswered(const ConnectionSettings& settings) {
+    return SqlStatus::error(QStringLiteral("The server \"%1\" did not answer within %2 seconds.")
+                                .arg(settings.serverName())
+                                .arg(settings.loginTimeoutSeconds()));
+}
 
 // Turns a failed connect into words a user understands when the server itself said nothing.
 SqlStatus connectFailure(const OdbcDiagnostics& diagnostics, const QString& driver,
@@ -28,10 +51,7 @@ SqlStatus connectFailure(const OdbcDiagnostics& diagnostics, const QString& driv
                                                "not be loaded (%2).")
                                     .arg(driver, status.text));
     if (diagnostics.hasState(QStringLiteral("HYT")))
-        return SqlStatus::error(QStringLiteral("The server \"%1\" did not answer within %2 "
-                                               "seconds.")
-                                    .arg(settings.serverName())
-                                    .arg(settings.loginTimeoutSeconds()));
+        return loginNotAnswered(settings);
     // The driver's most specific sentence, without its Sybase wording.
     QString reason = status.text.section(u'\n', 0, 0);
     reason.replace(QStringLiteral("Adaptive Server"), QStringLiteral("the server"));
@@ -43,60 +63,103 @@ SqlStatus connectFailure(const OdbcDiagnostics& diagnostics, const QString& driv
 
 struct Transaction::Impl {
     explicit Impl(BlockingCall* given) : calls(given ? given : &ownCalls) {}
+    ~Impl() { close(false, kClosingWait); }
 
     BlockingCall ownCalls;
     BlockingCall* calls;
 
-    // Every call that waits for the server runs off the UI thread, so a slow server never
-    // freezes the window: it keeps painting (and any progress popup animating).
-    template <typename Work> SqlStatus wait(Work work) {
-        SqlStatus status;
-        calls->run([&] { status = work(); });
-        return status;
-    }
-
-    SQLHENV env = SQL_NULL_HENV;
-    SQLHDBC dbc = SQL_NULL_HDBC;
+    OdbcLink::Environment env;
+    std::shared_ptr<OdbcLink> link;
+    quint64 linkId = 0;
+    quint64 connects = 0;
     bool autoCommit = false;
     bool busy = false;
+    int queryTimeout = ConnectionSettings::kDefaultQueryTimeout;
+    int restoreTimeout = ConnectionSettings::kDefaultRestoreTimeout;
 
-    ~Impl() {
-        closeConnection(false);
-        if (env != SQL_NULL_HENV)
-            SQLFreeHandle(SQL_HANDLE_ENV, env);
+    // At the end the server gets a moment to roll back; it does so itself once the link closes.
+    static constexpr std::chrono::milliseconds kClosingWait{1500};
+
+    // What a job does on the worker thread. It owns everything it touches: the UI thread may
+    // have stopped waiting for it.
+    using Job = std::function<SqlStatus(OdbcLink&)>;
+
+    // How long the UI thread waits for a call the driver should end at limitSeconds: the
+    // driver's cancel waits up to one more limit for the server's answer.
+    static std::chrono::milliseconds waitFor(int limitSeconds) {
+        return std::chrono::milliseconds(2000LL * limitSeconds + 500);
     }
 
-    bool ensureEnvironment() {
-        if (env != SQL_NULL_HENV)
-            return true;
-        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) {
-            env = SQL_NULL_HENV;
-            return false;
+    // Runs job on the live link, bounded; a link found gone, or a call abandoned, is lost.
+    SqlStatus call(int limitSeconds, Job job, bool closable = true,
+                   std::chrono::milliseconds wait = {}) {
+        struct Result {
+            SqlStatus status;
+            bool dead = false;
+        };
+        const std::shared_ptr<OdbcLink> running = link;
+        auto result = std::make_shared<Result>();
+        BlockingCall::Options options;
+        options.limit = wait.count() > 0 ? wait : waitFor(limitSeconds);
+        options.closable = closable;
+        options.cancel = [running] { running->cancel(); };
+        const BlockingCall::Outcome outcome = calls->run(
+            [running, result, job = std::move(job)] {
+                result->status = job(*running);
+                if (result->status.code < 0)
+                    result->dead = running->isDead();
+            },
+            options);
+        if (outcome == BlockingCall::Outcome::Abandoned) {
+            loseLink();
+            return notAnswered(limitSeconds);
         }
-        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        return true;
+        if (result->dead)
+            loseLink();
+        return result->status.timedOut ? notAnswered(limitSeconds) : result->status;
     }
 
-    SqlStatus endTransaction(SQLSMALLINT completion) {
-        if (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc, completion)))
+    static SqlStatus notAnswered(int limitSeconds) {
+        return SqlStatus::error(QStringLiteral("The server did not answer within %1 seconds; the "
+                                               "statement was cancelled.")
+                                    .arg(limitSeconds));
+    }
+
+    // The handle is never used again; closing it may wait on the network, so not here.
+    void loseLink() {
+        linkId = 0;
+        if (link)
+            std::thread([dropped = std::move(link)]() mutable { dropped.reset(); }).detach();
+        link.reset();
+    }
+
+    static SqlStatus endTransaction(OdbcLink& on, SQLSMALLINT completion) {
+        if (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, on.dbc(), completion)))
             return SqlStatus::ok();
         OdbcDiagnostics diagnostics;
-        diagnostics.collect(SQL_HANDLE_DBC, dbc);
+        diagnostics.collect(SQL_HANDLE_DBC, on.dbc());
         return diagnostics.errorStatus(completion == SQL_COMMIT
                                            ? QStringLiteral("The commit failed.")
                                            : QStringLiteral("The rollback failed."));
     }
 
     // Ends the connection; pending work is committed or rolled back first.
-    SqlStatus closeConnection(bool commitPending) {
-        if (dbc == SQL_NULL_HDBC)
+    SqlStatus close(bool commitPending, std::chrono::milliseconds wait = {}) {
+        if (!link)
             return SqlStatus::ok();
-        SqlStatus status;
-        if (!autoCommit)
-            status = endTransaction(commitPending ? SQL_COMMIT : SQL_ROLLBACK);
-        SQLDisconnect(dbc);
-        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        dbc = SQL_NULL_HDBC;
+        const bool manual = !autoCommit;
+        const SqlStatus status = call(
+            queryTimeout,
+            [manual, commitPending](OdbcLink& on) {
+                SqlStatus ended;
+                if (manual)
+                    ended = endTransaction(on, commitPending ? SQL_COMMIT : SQL_ROLLBACK);
+                on.disconnect();
+                return ended;
+            },
+            true, wait);
+        link.reset();
+        linkId = 0;
         return status;
     }
 
@@ -109,12 +172,13 @@ struct Transaction::Impl {
         return diagnostics.errorStatus(QStringLiteral("The driver refused a connection option."));
     }
 
-    // Runs on the worker thread: nothing here touches the UI or a member the UI thread may
-    // read meanwhile; the caller stores the handle once the call is over.
-    SqlStatus open(const ConnectionSettings& settings, const QString& driver,
-                   const QString& connectionString, bool manualCommit, SQLHDBC& opened) const {
+    // Runs on the worker thread and touches nothing but its arguments.
+    static SqlStatus open(const OdbcLink::Environment& env, const ConnectionSettings& settings,
+                          const QString& driver, const QString& connectionString, bool manualCommit,
+                          std::shared_ptr<OdbcLink>& opened) {
         SQLHDBC handle = SQL_NULL_HDBC;
-        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &handle)))
+        if (!SQL_SUCCEEDED(
+                SQLAllocHandle(SQL_HANDLE_DBC, static_cast<SQLHENV>(env.get()), &handle)))
             return SqlStatus::error(QStringLiteral("The ODBC driver manager could not create "
                                                    "a connection."));
         SQLSetConnectAttrW(handle, SQL_ATTR_LOGIN_TIMEOUT,
@@ -129,6 +193,7 @@ struct Transaction::Impl {
             SQLFreeHandle(SQL_HANDLE_DBC, handle);
             return connectFailure(diagnostics, driver, settings);
         }
+        auto connected = std::make_shared<OdbcLink>(env, handle);
         // Set after login: with FreeTDS this sends the isolation, then BEGIN TRANSACTION.
         SqlStatus status;
         if (settings.isolation() != 0)
@@ -136,12 +201,8 @@ struct Transaction::Impl {
                 setConnectAttribute(handle, SQL_ATTR_TXN_ISOLATION, SQLULEN(settings.isolation()));
         if (status.code == 0 && manualCommit)
             status = setConnectAttribute(handle, SQL_ATTR_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF);
-        if (status.code != 0) {
-            SQLDisconnect(handle);
-            SQLFreeHandle(SQL_HANDLE_DBC, handle);
-            return status;
-        }
-        opened = handle;
+        if (status.code == 0)
+            opened = std::move(connected);
         return status;
     }
 };
@@ -174,6 +235,10 @@ int Transaction::apply(const SqlStatus& status) {
 }
 
 bool Transaction::refuseWhenBusy() {
+    if (d->calls->quitRequested()) {
+        apply(SqlStatus::error(kClosing));
+        return true;
+    }
     if (!d->busy)
         return false;
     apply(SqlStatus::error(kBusy));
@@ -204,23 +269,50 @@ void Transaction::setAutoCommit(bool on) {
         return;
     }
     BusyScope busy(d->busy);
-    // The driver rolls back when autocommit goes back on; the work done so far must stay.
-    if (on) {
-        const SqlStatus committed = d->endTransaction(SQL_COMMIT);
-        if (committed.code != 0) {
-            apply(committed);
-            return;
+    const SqlStatus status = d->call(d->queryTimeout, [on](OdbcLink& link) {
+        // The driver rolls back when autocommit goes back on; the work done so far must stay.
+        if (on) {
+            const SqlStatus committed = Impl::endTransaction(link, SQL_COMMIT);
+            if (committed.code != 0)
+                return committed;
         }
-    }
-    const SqlStatus status = Impl::setConnectAttribute(d->dbc, SQL_ATTR_AUTOCOMMIT,
-                                                       on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF);
+        return Impl::setConnectAttribute(link.dbc(), SQL_ATTR_AUTOCOMMIT,
+                                         on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF);
+    });
     if (status.code == 0)
         d->autoCommit = on;
     apply(status);
 }
 
 bool Transaction::isConnected() const {
-    return d->dbc != SQL_NULL_HDBC;
+    return d->link != nullptr;
+}
+
+quint64 Transaction::connectionId() const {
+    return d->linkId;
+}
+
+bool Transaction::isAlive() {
+    if (!isConnected() || d->busy || d->calls->quitRequested())
+        return false;
+    if (d->link->isDead()) {
+        d->loseLink();
+        return false;
+    }
+    BusyScope busy(d->busy);
+    const int timeout = d->queryTimeout;
+    const SqlStatus probe = d->call(timeout, [timeout](OdbcLink& link) {
+        OdbcStatement statement(link.dbc());
+        if (!statement.prepare({}, timeout))
+            return statement.status();
+        const OdbcLink::Running running(link, statement.handle());
+        const SQLRETURN rc = statement.execute(QStringLiteral("select 1"));
+        return SQL_SUCCEEDED(rc) && statement.finish() ? SqlStatus::ok() : statement.status();
+    });
+    // A connection that cannot answer the simplest question is of no use to anyone.
+    if (probe.code < 0)
+        d->loseLink();
+    return isConnected();
 }
 
 int Transaction::connect() {
@@ -228,34 +320,52 @@ int Transaction::connect() {
         return int(SQLCode);
     BusyScope busy(d->busy);
     if (isConnected())
-        d->closeConnection(true);
+        d->close(true);
 
     ConnectionSettings settings;
     if (!settings.read({DBMS, Database, LogId, LogPass, ServerName, Lock, DBParm}))
         return apply(SqlStatus::error(settings.errorText()));
-    if (!d->ensureEnvironment())
+    if (!d->env)
+        d->env = OdbcLink::newEnvironment();
+    if (!d->env)
         return apply(SqlStatus::error(QStringLiteral("The ODBC driver manager (unixODBC) could "
                                                      "not be initialised.")));
-    const OdbcDriverCatalog drivers(d->env);
+    const OdbcDriverCatalog drivers(static_cast<SQLHENV>(d->env.get()));
     const QString driver = drivers.resolve(settings.explicitDriver());
     QString connectionString;
     if (!settings.buildConnectionString(driver, drivers.isFreeTds(driver), connectionString))
         return apply(SqlStatus::error(settings.errorText()));
 
-    SqlStatus status;
-    SQLHDBC opened = SQL_NULL_HDBC;
+    struct Result {
+        SqlStatus status;
+        std::shared_ptr<OdbcLink> link;
+    };
+    auto result = std::make_shared<Result>();
+    BlockingCall::Options options;
+    options.limit = Impl::waitFor(settings.loginTimeoutSeconds());
     const bool manualCommit = !d->autoCommit;
-    d->calls->run(
-        [&] { status = d->open(settings, driver, connectionString, manualCommit, opened); });
-    d->dbc = opened;
-    return apply(status);
+    const BlockingCall::Outcome outcome = d->calls->run(
+        [result, env = d->env, settings, driver, connectionString, manualCommit] {
+            result->status =
+                Impl::open(env, settings, driver, connectionString, manualCommit, result->link);
+        },
+        options);
+    if (outcome == BlockingCall::Outcome::Abandoned)
+        return apply(loginNotAnswered(settings));
+    if (result->link) {
+        d->link = std::move(result->link);
+        d->linkId = ++d->connects;
+        d->queryTimeout = settings.queryTimeoutSeconds();
+        d->restoreTimeout = settings.restoreTimeoutSeconds();
+    }
+    return apply(result->status);
 }
 
 int Transaction::disconnect() {
     if (refuseUnlessReady())
         return int(SQLCode);
     BusyScope busy(d->busy);
-    return apply(d->wait([&] { return d->closeConnection(true); }));
+    return apply(d->close(true));
 }
 
 int Transaction::commit() {
@@ -274,32 +384,42 @@ int Transaction::endTransaction(bool commitIt) {
             QStringLiteral("AutoCommit is on: there is no transaction to %1.")
                 .arg(commitIt ? QStringLiteral("commit") : QStringLiteral("roll back"))));
     BusyScope busy(d->busy);
-    return apply(d->wait([&] { return d->endTransaction(commitIt ? SQL_COMMIT : SQL_ROLLBACK); }));
+    return apply(d->call(d->queryTimeout, [commitIt](OdbcLink& link) {
+        return Impl::endTransaction(link, commitIt ? SQL_COMMIT : SQL_ROLLBACK);
+    }));
 }
 
 int Transaction::executeImmediate(const QString& sql) {
     if (refuseUnlessReady())
         return int(SQLCode);
     BusyScope busy(d->busy);
-    return apply(d->wait([&] {
-        OdbcStatement statement(d->dbc);
-        if (!statement.prepare({}))
-            return statement.status();
-        const SQLRETURN rc = statement.execute(sql);
-        // A statement with no count or result (CREATE, SET, RESTORE) reports "no data".
-        const bool ok = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
-        return ok && statement.finish() ? SqlStatus::ok() : statement.status();
-    }));
+    const bool restore = isRestoreOrBackup(sql);
+    const int timeout = restore ? d->restoreTimeout : d->queryTimeout;
+    return apply(d->call(
+        timeout,
+        [sql, timeout](OdbcLink& link) {
+            OdbcStatement statement(link.dbc());
+            if (!statement.prepare({}, timeout))
+                return statement.status();
+            const OdbcLink::Running running(link, statement.handle());
+            const SQLRETURN rc = statement.execute(sql);
+            // A statement with no count or result (CREATE, SET, RESTORE) reports "no data".
+            const bool ok = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
+            return ok && statement.finish() ? SqlStatus::ok() : statement.status();
+        },
+        !restore));
 }
 
 int Transaction::execute(const QString& sql, const QList<QVariant>& inputs) {
     if (refuseUnlessReady())
         return int(SQLCode);
     BusyScope busy(d->busy);
-    return apply(d->wait([&] {
-        OdbcStatement statement(d->dbc);
-        if (!statement.prepare(inputs))
+    const int timeout = d->queryTimeout;
+    return apply(d->call(timeout, [sql, inputs, timeout](OdbcLink& link) {
+        OdbcStatement statement(link.dbc());
+        if (!statement.prepare(inputs, timeout))
             return statement.status();
+        const OdbcLink::Running running(link, statement.handle());
         const SQLRETURN rc = statement.execute(sql);
         if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
             return statement.status();
@@ -314,60 +434,53 @@ int Transaction::execute(const QString& sql, const QList<QVariant>& inputs) {
 
 int Transaction::selectRow(const QString& sql, const QList<QVariant>& inputs,
                            QList<QVariant>& outputs) {
-    if (refuseUnlessReady())
-        return int(SQLCode);
-    BusyScope busy(d->busy);
-    QList<QVariant> row;
-    const SqlStatus status = d->wait([&] {
-        OdbcStatement statement(d->dbc);
-        if (!statement.prepare(inputs))
-            return statement.status();
-        const SQLRETURN rc = statement.execute(sql);
-        if (rc == SQL_NO_DATA)
-            return SqlStatus::noRow();
-        if (!SQL_SUCCEEDED(rc) || !statement.describeColumns())
-            return statement.status();
-        const SQLRETURN fetched = statement.fetch(row);
-        if (fetched == SQL_NO_DATA)
-            return statement.finish() ? SqlStatus::noRow() : statement.status();
-        if (fetched != SQL_SUCCESS || !statement.finish())
-            return statement.status();
-        return SqlStatus::ok();
-    });
-    if (status.code == 0)
-        outputs = row;
-    return apply(status);
+    QList<QList<QVariant>> rows;
+    const int rc = select(sql, inputs, rows, true);
+    if (rc == 0)
+        outputs = rows.first();
+    return rc;
 }
 
 int Transaction::selectRows(const QString& sql, const QList<QVariant>& inputs,
                             QList<QList<QVariant>>& rows) {
+    return select(sql, inputs, rows, false);
+}
+
+int Transaction::select(const QString& sql, const QList<QVariant>& inputs,
+                        QList<QList<QVariant>>& rows, bool firstOnly) {
     if (refuseUnlessReady())
         return int(SQLCode);
     BusyScope busy(d->busy);
-    QList<QList<QVariant>> read;
-    const SqlStatus status = d->wait([&] {
-        OdbcStatement statement(d->dbc);
-        if (!statement.prepare(inputs))
-            return statement.status();
-        const SQLRETURN rc = statement.execute(sql);
-        if (rc != SQL_NO_DATA) {
-            if (!SQL_SUCCEEDED(rc) || !statement.describeColumns())
+    const int timeout = d->queryTimeout;
+    auto read = std::make_shared<QList<QList<QVariant>>>();
+    const SqlStatus status =
+        d->call(timeout, [sql, inputs, timeout, firstOnly, read](OdbcLink& link) {
+            OdbcStatement statement(link.dbc());
+            if (!statement.prepare(inputs, timeout))
                 return statement.status();
-            for (;;) {
-                QList<QVariant> row;
-                const SQLRETURN fetched = statement.fetch(row);
-                if (fetched == SQL_NO_DATA)
-                    break;
-                if (fetched != SQL_SUCCESS)
+            const OdbcLink::Running running(link, statement.handle());
+            const SQLRETURN rc = statement.execute(sql);
+            if (rc != SQL_NO_DATA) {
+                if (!SQL_SUCCEEDED(rc) || !statement.describeColumns())
                     return statement.status();
-                read.append(row);
+                for (;;) {
+                    QList<QVariant> row;
+                    const SQLRETURN fetched = statement.fetch(row);
+                    if (fetched == SQL_NO_DATA)
+                        break;
+                    if (fetched != SQL_SUCCESS)
+                        return statement.status();
+                    read->append(row);
+                    // Further rows of a single-row select are not wanted.
+                    if (firstOnly)
+                        break;
+                }
             }
-        }
-        if (!statement.finish())
-            return statement.status();
-        return read.isEmpty() ? SqlStatus::noRow() : SqlStatus::ok();
-    });
+            if (!statement.finish())
+                return statement.status();
+            return read->isEmpty() ? SqlStatus::noRow() : SqlStatus::ok();
+        });
     if (status.code >= 0)
-        rows = read;
+        rows = *read;
     return apply(status);
 }

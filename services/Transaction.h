@@ -20,12 +20,21 @@ struct SqlStatus;
 // any type, a null QString, an invalid QDateTime or QDate; an empty QString("") is ''.
 // Results come back as int/qlonglong, double, bool (bit), QDateTime, QByteArray, and
 // QString for text and decimals (their exact digits); a null as a null QVariant of that type.
-// Destroying a connected transaction rolls back its pending work and closes.
+// Every call that waits for the server has an end: a connect the DBParm LoginTimeout, a RESTORE
+// or BACKUP its RestoreTimeout, everything else its QueryTimeout (seconds). The driver cancels
+// at the limit; where it has not answered by twice the limit and half a second, the call is
+// abandoned, fails with "The server did not answer within N seconds; the statement was
+// cancelled." and the connection counts as lost, as it does whenever the driver finds the link
+// gone: the transaction is then not connected. Once the user has closed the window during a
+// call, every further call fails at once without sending anything.
+// Destroying a connected transaction rolls back its pending work and closes, waiting for the
+// server no more than a moment.
 class Transaction {
   public:
-    // Every call that waits for the server (connect, statements, commit, rollback, disconnect)
-    // runs through calls, which must outlive the transaction; without one the transaction has
-    // a BlockingCall of its own, so a slow server still leaves the UI painting.
+    // Every call that waits for the server (connect, statements, commit, rollback, disconnect,
+    // switching AutoCommit on a live connection) runs through calls, which must outlive the
+    // transaction; without one the transaction has a BlockingCall of its own, so a slow server
+    // still leaves the UI painting.
     explicit Transaction(BlockingCall* calls = nullptr);
     ~Transaction();
     Transaction(const Transaction&) = delete;
@@ -67,8 +76,14 @@ class Transaction {
     void setAutoCommit(bool on);
 
     bool isConnected() const;
+    // Tells one connection from the next: a number of its own for every successful connect
+    // of this transaction, 0 while not connected (also after the link was lost).
+    quint64 connectionId() const;
+    // Whether the connection still answers: the driver's word, and where it cannot tell, one
+    // bounded probe. A connection found gone counts as lost. The status fields stay as they are.
+    bool isAlive();
 
-    // Closes an open connection first.
+    // Closes an open connection first (committing what was pending, as disconnect() does).
     int connect();
     // Commits pending work, then closes.
     int disconnect();
@@ -89,9 +104,13 @@ class Transaction {
   private:
     struct Impl;
     int apply(const SqlStatus& status);
+    // True (status set) while another call runs or once the program is ending.
     bool refuseWhenBusy();
     // For the calls that need a connection: true (status set) when busy or not connected.
     bool refuseUnlessReady();
+    // selectRow() and selectRows() differ only in how many rows they keep.
+    int select(const QString& sql, const QList<QVariant>& inputs, QList<QList<QVariant>>& rows,
+               bool firstOnly);
     // commit() and rollback() differ only in the completion they ask for.
     int endTransaction(bool commitIt);
 
