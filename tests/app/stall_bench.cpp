@@ -1,0 +1,134 @@
+// Times the tool against a server that stops answering (not a test; scripts/bench-stall.sh runs
+// it): connect on page 3's data, stop the server (SIGSTOP to SERVER_PID), press page 3's save,
+// and measure until the failure prompt. Prints one "name value" line per figure, in ms.
+//   stall_bench SERVER PASSWORD DATABASE SERVER_PID QUERY_TIMEOUT ROUNDS
+
+#include "DataView.h"
+#include "RecordingPromptService.h"
+#include "Resources.h"
+#include "Runtime.h"
+#include "SongFont.h"
+#include "tab_1.h"
+#include "tabpage_jbxx.h"
+#include "w_set_xtmk_back.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QElapsedTimer>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <signal.h>
+#include <thread>
+
+namespace {
+
+// Measures how long the UI thread goes without handling an event: a watcher thread posts a
+// probe every millisecond and notes how long each waited for the UI thread; the stall still
+// open when the prompt comes counts too, so a freeze right up to the prompt is not missed.
+class StallWatch {
+  public:
+    StallWatch() {
+        m_clock.start();
+        m_thread = std::thread([this] {
+            while (!m_stop) {
+                if (!m_pending.exchange(true)) {
+                    const qint64 posted = m_clock.elapsed();
+                    QMetaObject::invokeMethod(qApp, [this, posted] {
+                        m_longest = std::max<qint64>(m_longest, m_clock.elapsed() - posted);
+                        m_pending = false;
+                    });
+                    m_postedAt = posted;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+    }
+    ~StallWatch() {
+        m_stop = true;
+        m_thread.join();
+    }
+    // The longest stall up to now, the open one included.
+    qint64 longest() const {
+        const qint64 open = m_pending ? m_clock.elapsed() - m_postedAt : 0;
+        return std::max<qint64>(m_longest, open);
+    }
+
+  private:
+    QElapsedTimer m_clock;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_pending{false};
+    std::atomic<qint64> m_postedAt{0};
+    std::atomic<qint64> m_longest{0};
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 7) {
+        std::fprintf(stderr, "usage: stall_bench SERVER PASSWORD DATABASE SERVER_PID "
+                             "QUERY_TIMEOUT ROUNDS\n");
+        return 2;
+    }
+    initVarnosetResources();
+    SongFont::install();
+    const pid_t server = pid_t(args[4].toInt());
+    const int rounds = args[6].toInt();
+    QTemporaryDir dir;
+    RecordingPromptService prompts;
+    for (int round = 0; round < rounds; ++round) {
+        Runtime runtime(prompts);
+        Transaction& sqlca = runtime.sqlca;
+        sqlca.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
+        sqlca.ServerName = args[1];
+        sqlca.LogId = QStringLiteral("sa");
+        sqlca.LogPass = args[2];
+        sqlca.Database = args[3];
+        sqlca.DBParm = QStringLiteral("QueryTimeout='%1'").arg(args[5]);
+        sqlca.AutoCommit = false;
+        if (sqlca.connect() != 0) {
+            std::fprintf(stderr, "connect: %s\n", qPrintable(sqlca.SQLErrText));
+            return 1;
+        }
+        w_set_xtmk_back window(runtime, ProfileFile(QStringLiteral("pbbook.ini"), dir.path()));
+        window.state.isiflj = QStringLiteral("1");
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            return 1;
+        QTabBar* bar = window.tab_1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
+        tabpage_jbxx* page = window.tab_1->tabpage_jbxx;
+        page->dw_3->setitem(1, QStringLiteral("name"), QStringLiteral("北京饭店"));
+        page->dw_3->setitem(1, QStringLiteral("hangye"), QStringLiteral("02"));
+
+        prompts.clear();
+        qint64 stall = -1;
+        qint64 toPrompt = -1;
+        QElapsedTimer clock;
+        {
+            StallWatch watch;
+            prompts.onPrompt = [&](const RecordingPromptService::Prompt&) {
+                if (toPrompt < 0) {
+                    toPrompt = clock.elapsed();
+                    stall = watch.longest();
+                }
+            };
+            ::kill(server, SIGSTOP);
+            clock.start();
+            QTest::mouseClick(page->cb_6, Qt::LeftButton);
+            prompts.onPrompt = nullptr;
+        }
+        ::kill(server, SIGCONT);
+        std::printf("round %d click_to_prompt_ms %lld longest_ui_stall_ms %lld prompt %s\n",
+                    round + 1, static_cast<long long>(toPrompt), static_cast<long long>(stall),
+                    qPrintable(prompts.texts().value(0)));
+    }
+    return 0;
+}
