@@ -53,15 +53,13 @@ long tab_1::selectionchanging(int oldindex, int newindex) {
             m_runtime.t_f_ok(notConnectedPrompt());
             return 1;
         }
-        tabpage_jbxx->enterPage();
-        return 0;
+        return tabpage_jbxx->enterPage() ? 0 : 1;
     case 4:
         if (!m_state.connected()) {
             m_runtime.t_f_ok(notConnectedPrompt());
             return 1;
         }
-        tabpage_mkgl->enterPage();
-        return 0;
+        return tabpage_mkgl->enterPage() ? 0 : 1;
     default:
         return 0;
     }

@@ -180,7 +180,10 @@ BlockingCall::Outcome BlockingCall::run(std::function<void()> work, const Option
     if (m_quitRequested && m_closeTarget) {
         // Closed as the user asked, once the handler that made the call has returned to the
         // event loop and no call waits any more.
-        QMetaObject::invokeMethod(m_closeTarget, &QWindow::close, Qt::QueuedConnection);
+        // A functor, not the member: a widget's window fails the member call's type check.
+        QWindow* target = m_closeTarget;
+        QMetaObject::invokeMethod(
+            target, [target] { target->close(); }, Qt::QueuedConnection);
         m_closeTarget = nullptr;
     }
     return abandoned ? Outcome::Abandoned : Outcome::Finished;

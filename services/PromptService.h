@@ -11,11 +11,23 @@ class PromptService {
 
     virtual ~PromptService() = default;
 
-    // The standard prompt box: title "系统提示窗口", information icon, one OK button.
-    void t_f_ok(const QString& messagestr);
+    // The standard prompt box: title "系统提示窗口", information icon, one OK button. A
+    // detail (why something failed) is shown behind the box's "Show Details..." button.
+    void t_f_ok(const QString& messagestr, const QString& detail = QString());
 
     // The three-argument box: title, text and icon, one OK button.
-    virtual void messageBox(const QString& title, const QString& text, Icon icon) = 0;
+    void messageBox(const QString& title, const QString& text, Icon icon,
+                    const QString& detail = QString());
+
+    // From now on nothing is shown: the user has closed the window and the program ends.
+    void silence() { m_silenced = true; }
 
     static QString standardTitle();
+
+  protected:
+    virtual void show(const QString& title, const QString& text, Icon icon,
+                      const QString& detail) = 0;
+
+  private:
+    bool m_silenced = false;
 };

@@ -65,12 +65,15 @@ QString breakable(const QString& text) {
 
 } // namespace
 
-void QtPromptService::messageBox(const QString& title, const QString& text, Icon icon) {
+void QtPromptService::show(const QString& title, const QString& text, Icon icon,
+                           const QString& detail) {
     // Long texts (server messages, paths) must be readable whole: the box wraps, never cuts.
     QMessageBox box(toQt(icon), title, breakable(text), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setFont(SongFont::font());
     box.setTextFormat(Qt::PlainText);
+    if (!detail.isEmpty())
+        box.setDetailedText(detail);
     // A handler may show the busy pointer while it works; the box waits for the user, so it
     // shows the ordinary one until it is confirmed.
     const bool busy = QApplication::overrideCursor() != nullptr;

@@ -4,6 +4,7 @@
 
 // Shows each prompt as a modal message box over the active window.
 class QtPromptService : public PromptService {
-  public:
-    void messageBox(const QString& title, const QString& text, Icon icon) override;
+  protected:
+    void show(const QString& title, const QString& text, Icon icon,
+              const QString& detail) override;
 };

@@ -2,8 +2,9 @@
 
 #include <QStringList>
 
-void RecordingPromptService::messageBox(const QString& title, const QString& text, Icon icon) {
-    prompts.append({title, text, icon});
+void RecordingPromptService::show(const QString& title, const QString& text, Icon icon,
+                                  const QString& detail) {
+    prompts.append({title, text, icon, detail});
     if (onPrompt)
         onPrompt(prompts.last());
 }

@@ -14,13 +14,16 @@ class RecordingPromptService : public PromptService {
         QString title;
         QString text;
         Icon icon;
+        QString detail;
     };
-
-    void messageBox(const QString& title, const QString& text, Icon icon) override;
 
     QList<Prompt> prompts;
     std::function<void(const Prompt&)> onPrompt;
 
     QStringList texts() const;
     void clear() { prompts.clear(); }
+
+  protected:
+    void show(const QString& title, const QString& text, Icon icon,
+              const QString& detail) override;
 };

@@ -12,7 +12,10 @@
 // which calls through it.
 class Runtime {
   public:
-    explicit Runtime(PromptService& prompts) : prompts(prompts) {}
+    explicit Runtime(PromptService& prompts) : prompts(prompts) {
+        // Once the user has closed the window during a call, no box may hold the program up.
+        blocking.setQuitHandler([this] { this->prompts.silence(); });
+    }
     Runtime(const Runtime&) = delete;
     Runtime& operator=(const Runtime&) = delete;
 
@@ -22,7 +25,9 @@ class Runtime {
     ProgressPopup popup;
     Platform platform;
 
-    void t_f_ok(const QString& messagestr) { prompts.t_f_ok(messagestr); }
+    void t_f_ok(const QString& messagestr, const QString& detail = QString()) {
+        prompts.t_f_ok(messagestr, detail);
+    }
     void gf_sethelp(const QString& psmess) { popup.gf_sethelp(psmess); }
     void gf_closehelp() { popup.gf_closehelp(); }
 };

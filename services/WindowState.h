@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Transaction.h"
+
 #include <QString>
 
 // State of the main window that its pages share: the connection flag `isiflj`. The window owns
@@ -11,4 +13,12 @@ class WindowState {
     QString isiflj;
 
     bool connected() const { return isiflj == QLatin1String("1"); }
+
+    // The connection the connection page made and saved (sqlca's connectionId()), 0 for none.
+    quint64 savedConnection = 0;
+    // True while sqlca still holds that connection: another connect, a disconnect and a lost
+    // link each end it.
+    bool holdsSavedConnection(const Transaction& sqlca) const {
+        return savedConnection != 0 && sqlca.connectionId() == savedConnection;
+    }
 };

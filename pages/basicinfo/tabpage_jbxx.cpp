@@ -112,18 +112,28 @@ void tabpage_jbxx::createControls() {
     connect(cb_6, &QPushButton::clicked, this, &tabpage_jbxx::cb_6_clicked);
 }
 
-void tabpage_jbxx::enterPage() {
+bool tabpage_jbxx::enterPage() {
     Transaction& sqlca = m_runtime.sqlca;
     dw_3->settransobject(sqlca);
     dw_4->settransobject(sqlca);
-    dw_4->retrieve();
+    // A page shown empty over a database that holds rows would have them overwritten by the
+    // next save: say it could not be read, and stay where the user was.
+    if (dw_4->retrieve() < 0) {
+        m_runtime.t_f_ok(QStringLiteral("读取基本信息失败!"), dw_4->lastError());
+        return false;
+    }
     long virow = dw_3->retrieve();
-    // No business row yet (or it could not be read): offer one, stored by the save.
+    if (virow < 0) {
+        m_runtime.t_f_ok(QStringLiteral("读取基本信息失败!"), dw_3->lastError());
+        return false;
+    }
+    // No business row yet: offer one, stored by the save.
     if (virow < 1) {
         virow = dw_3->insertrow(0);
         dw_3->setitem(virow, QStringLiteral("code"), QStringLiteral("01"));
     }
     emit entered();
+    return true;
 }
 
 void tabpage_jbxx::dw_4_clicked(const QString& objectType, int row) {

@@ -16,8 +16,9 @@ class tabpage_jbxx : public QWidget {
     explicit tabpage_jbxx(Runtime& runtime, QWidget* parent = nullptr);
 
     // Entry hook: runs each time the guard lets the user into this page, before it shows.
-    // Loads the periods and the business row afresh, discarding unsaved edits.
-    void enterPage();
+    // Loads the periods and the business row afresh, discarding unsaved edits. False (the
+    // user told why) when they cannot be read: the page is then not entered.
+    bool enterPage();
 
     // The controls, in declaration order.
     DataView* dw_4 = nullptr; // accounting periods (sto_dw_kjqjsz)

@@ -175,11 +175,13 @@ void tabpage_ljsz::cb_5_clicked() {
 
 void tabpage_ljsz::cb_ok_clicked() {
     const auto pointer = busyPointer();
-    if (m_state.isiflj == QLatin1String("1")) {
+    Transaction& sqlca = m_runtime.sqlca;
+    // Refused only while the saved connection is really there: after a restarted server or
+    // another page's connect the user must be able to connect again.
+    if (m_state.holdsSavedConnection(sqlca) && sqlca.isAlive()) {
         m_runtime.t_f_ok(kAlreadyConnected);
         return;
     }
-    Transaction& sqlca = m_runtime.sqlca;
     copyFieldsInto(sqlca);
     sqlca.connect();
     if (sqlca.SQLCode < 0) {
@@ -194,6 +196,7 @@ void tabpage_ljsz::cb_ok_clicked() {
     }
 
     m_state.isiflj = QStringLiteral("1");
+    m_state.savedConnection = sqlca.connectionId();
     // Every write is attempted; the user hears of the first one that failed.
     std::optional<QString> vserr;
     const auto write = [&](QLatin1StringView section, QLatin1StringView key, const QString& v) {

@@ -191,7 +191,7 @@ void tabpage_csjk::setConnectionFields() {
 }
 
 void tabpage_csjk::releaseConnection() {
-    if (m_state.connected())
+    if (m_state.holdsSavedConnection(m_runtime.sqlca))
         return;
     m_runtime.sqlca.disconnect();
 }
@@ -237,7 +237,8 @@ void tabpage_csjk::createDatabase(Procedure procedure) {
     if (working)
         setConnectionFields();
 
-    if (!m_state.connected()) {
+    // A connection the connection page saved is used as it is; one that was lost is not.
+    if (!m_state.connected() || !sqlca.isConnected()) {
         if (!working)
             setConnectionFields();
         m_runtime.gf_sethelp(QStringLiteral("正在连接数据库..."));

@@ -82,10 +82,14 @@ void tabpage_mkgl::createControls() {
     connect(cb_1, &QPushButton::clicked, this, &tabpage_mkgl::cb_1_clicked);
 }
 
-void tabpage_mkgl::enterPage() {
+bool tabpage_mkgl::enterPage() {
     dw_1->settransobject(m_runtime.sqlca);
-    m_lastRetrieve = dw_1->retrieve();
+    if (dw_1->retrieve() < 0) {
+        m_runtime.t_f_ok(QStringLiteral("读取模块信息失败!"), dw_1->lastError());
+        return false;
+    }
     emit entered();
+    return true;
 }
 
 QString tabpage_mkgl::currentPeriod() const {
@@ -117,11 +121,6 @@ void tabpage_mkgl::cbx_qb_clicked() {
 
 void tabpage_mkgl::cb_1_clicked() {
     Transaction& sqlca = m_runtime.sqlca;
-    // Modules that were never read must not be reported as set up.
-    if (m_lastRetrieve < 0) {
-        m_runtime.t_f_ok(failedPrompt());
-        return;
-    }
     // Read before anything is written: without the server's day there is no business date,
     // and a date of the null value would be stored as 1900.
     const QDateTime vdtserver = t_f_getsvrdt(sqlca);

@@ -17,7 +17,8 @@ class tabpage_mkgl : public QWidget {
 
     // Entry hook: runs each time the guard lets the user into this page, before it shows.
     // Binds dw_1 to sqlca and loads it, discarding edits not saved.
-    void enterPage();
+    // False (the user told why) when the modules cannot be read: the page is then not entered.
+    bool enterPage();
 
     QPlainTextEdit* mle_4 = nullptr;
     QPushButton* cb_1 = nullptr;
@@ -44,7 +45,4 @@ class tabpage_mkgl : public QWidget {
     void failSave();
 
     Runtime& m_runtime;
-    // What the last load of dw_1 returned: a negative value means nothing was read, so a save
-    // would store menus and a date for modules nobody saw. No load yet counts as failed.
-    long m_lastRetrieve = -1;
 };

@@ -2,7 +2,7 @@
 #include "Runtime.h"
 #include "SongFont.h"
 #include "StandinServer.h"
-#include "TestDatabase.h"
+#include "HotelDatabase.h"
 #include "tab_1.h"
 #include "tabpage_jbxx.h"
 #include "tabpage_ljsz.h"
@@ -21,15 +21,13 @@ class TestMainWindowConnection : public QObject {
     Q_OBJECT
 
     StandinServer m_server{QStringLiteral("Pa;ss}1")};
+    QTemporaryDir m_files;
 
   private slots:
     void initTestCase() {
         SongFont::install();
         QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
-        Transaction t;
-        configureSa(t, m_server);
-        const QString failed = createTestDatabase(t, QStringLiteral("hotelvq"),
-                                                  QStringLiteral("create table t (k int)"));
+        const QString failed = restoreHotel(m_server, QStringLiteral("hotelvq"), m_files.path());
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
     }
 

@@ -131,22 +131,46 @@ class TestPageEntry : public QObject {
         QVERIFY(f->prompts.prompts.isEmpty());
     }
 
-    // The flag says connected but sqlca was disconnected since: the pages open without a
-    // message, page 3 with one fresh row and no periods, page 4 with no modules.
-    void disconnectedSqlcaGivesEmptyPages() {
+    // A page that cannot be read is not entered: the user is told why and stays where they
+    // were, with nothing offered that a save could write over the database's rows.
+    void unreadablePageIsNotEntered_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("breakIt");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("detail");
+        QTest::newRow("page 3, disconnected")
+            << 2 << "disconnect" << "读取基本信息失败!"
+            << "Retrieve of sto_dw_kjqjsz: the transaction is not connected to a database.";
+        QTest::newRow("page 4, disconnected")
+            << 3 << "disconnect" << "读取模块信息失败!"
+            << "Retrieve of dw_gnmk_ini: the transaction is not connected to a database.";
+        QTest::newRow("periods missing")
+            << 2 << "drop table lskjqj" << "读取基本信息失败!"
+            << "Retrieve of sto_dw_kjqjsz failed: Invalid object name 'LSKJQJ'.";
+        QTest::newRow("business table missing")
+            << 2 << "drop table t_zd_user" << "读取基本信息失败!"
+            << "Retrieve of dw_pub_khjbxx failed: Invalid object name 't_zd_user'.";
+        QTest::newRow("modules missing")
+            << 3 << "drop table LSXTMC" << "读取模块信息失败!"
+            << "Retrieve of dw_gnmk_ini failed: Invalid object name 'LSXTMC'.";
+    }
+    void unreadablePageIsNotEntered() {
+        QFETCH(int, page);
+        QFETCH(QString, breakIt);
+        QFETCH(QString, message);
+        QFETCH(QString, detail);
         auto f = connectedWindow();
         QVERIFY(f);
-        clickTab(*f, 2);
-        clickTab(*f, 3);
-        QCOMPARE(page4(*f)->dw_1->rowcount(), 6L);
-        QCOMPARE(f->runtime.sqlca.disconnect(), 0);
-        clickTab(*f, 2);
-        QCOMPARE(page3(*f)->dw_3->rowcount(), 1L);
-        QCOMPARE(page3(*f)->dw_3->getitemstring(1, "code"), QStringLiteral("01"));
-        QCOMPARE(page3(*f)->dw_4->rowcount(), 0L);
-        clickTab(*f, 3);
-        QCOMPARE(page4(*f)->dw_1->rowcount(), 0L);
-        QVERIFY(f->prompts.prompts.isEmpty());
+        clickTab(*f, 1);
+        if (breakIt == u"disconnect")
+            QCOMPARE(f->runtime.sqlca.disconnect(), 0);
+        else
+            QVERIFY(otherExecutes(f->database, breakIt) >= 0);
+        QTabBar* bar = f->window->tab_1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(page).center());
+        QCOMPARE(f->window->tab_1->currentIndex(), 1);
+        QCOMPARE(f->prompts.texts(), QStringList{message});
+        QCOMPARE(f->prompts.prompts.first().detail, detail);
     }
 
     // Where the controls sit, and what they show.

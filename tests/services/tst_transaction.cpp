@@ -130,6 +130,15 @@ class TestTransaction : public QObject {
         QTest::newRow("LoginTimeout not a number") << kMss << server << ""
                                                    << "LoginTimeout='soon'"
                                                    << "LoginTimeout 'soon'";
+        QTest::newRow("QueryTimeout zero")
+            << kMss << server << "" << "QueryTimeout='0'"
+            << "QueryTimeout must be a whole number of seconds from 1 to 86400.";
+        QTest::newRow("QueryTimeout a fraction")
+            << kMss << server << "" << "QueryTimeout='1.5'"
+            << "QueryTimeout must be a whole number of seconds from 1 to 86400.";
+        QTest::newRow("RestoreTimeout beyond a day")
+            << kMss << server << "" << "RestoreTimeout='86401'"
+            << "RestoreTimeout must be a whole number of seconds from 1 to 86400.";
         QTest::newRow("port not a number") << kMss << "127.0.0.1,abc"
                                            << ""
                                            << ""
@@ -244,6 +253,11 @@ class TestTransaction : public QObject {
             << "" << true
             << "Driver=D;Server=127.0.0.1;Port=1433;Database=hotel;UID=sa;PWD=pw;TDS_Version=7.1;"
                "ClientCharset=UTF-8;";
+        QTest::newRow("the tool's own limits never reach the driver")
+            << "db1"
+            << "pw"
+            << "QueryTimeout='2', Encrypt='no', RestoreTimeout='86400'" << false
+            << "Driver=D;Server=db1;Database=hotel;UID=sa;PWD=pw;Encrypt=no;";
         QTest::newRow("DBParm value braced, doubled quote kept once")
             << "db1"
             << "pw"

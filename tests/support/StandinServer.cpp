@@ -3,6 +3,8 @@
 #include <QDeadlineTimer>
 #include <QFile>
 
+#include <csignal>
+
 StandinServer::StandinServer(const QString& saPassword, const QString& statementLog)
     : m_password(saPassword), m_statementLog(statementLog) {}
 
@@ -11,7 +13,8 @@ StandinServer::~StandinServer() {
 }
 
 bool StandinServer::start() {
-    QStringList args{"--listen", "127.0.0.1:0", "--root", m_root.path()};
+    QStringList args{"--listen", QStringLiteral("127.0.0.1:%1").arg(m_port), "--root",
+                     m_root.path()};
     if (!m_password.isEmpty())
         args << "--sa-password" << m_password;
     if (!m_statementLog.isEmpty())
@@ -48,11 +51,27 @@ bool StandinServer::start() {
 void StandinServer::stop() {
     if (m_process.state() == QProcess::NotRunning)
         return;
+    resume(); // a frozen server cannot hear SIGTERM
     m_process.terminate();
     if (!m_process.waitForFinished(10000)) {
         m_process.kill();
         m_process.waitForFinished(2000);
     }
+}
+
+bool StandinServer::restart() {
+    stop();
+    return start();
+}
+
+void StandinServer::pause() {
+    if (m_process.state() != QProcess::NotRunning)
+        ::kill(pid_t(m_process.processId()), SIGSTOP);
+}
+
+void StandinServer::resume() {
+    if (m_process.state() != QProcess::NotRunning)
+        ::kill(pid_t(m_process.processId()), SIGCONT);
 }
 
 void StandinServer::kill() {

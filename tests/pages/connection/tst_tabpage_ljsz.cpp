@@ -230,11 +230,13 @@ class TestTabpageLjsz : public QObject {
         QCOMPARE(p.mle_3->toPlainText().contains(u'\t'), false);
     }
 
-    // Alt+O and Alt+T press the buttons (here while connected, so connect-and-save refuses).
+    // Alt+O and Alt+T press the buttons (here after a connect-and-save, which then refuses).
     void accessKeys() {
         Fixture f{databaseSection()};
-        f.state.isiflj = QStringLiteral("1");
         QVERIFY(QTest::qWaitForWindowActive(f.page.get()));
+        QTest::mouseClick(f.page->cb_ok, Qt::LeftButton);
+        QCOMPARE(f.state.isiflj, QStringLiteral("1"));
+        f.prompts.clear();
         QSignalSpy ok(f.page->cb_ok, &QPushButton::clicked);
         QSignalSpy test(f.page->cb_5, &QPushButton::clicked);
         f.page->sle_server->setFocus();

@@ -7,6 +7,7 @@
 #include "SongFont.h"
 #include "StandinServer.h"
 #include "TestDatabase.h"
+#include "UserClose.h"
 #include "WindowsPath.h"
 #include "tab_1.h"
 #include "tabpage_csjk.h"
@@ -99,6 +100,7 @@ class Fixture {
         if (sqlca.connect() != 0)
             return fail(sqlca.SQLErrText);
         window->state.isiflj = QStringLiteral("1");
+        window->state.savedConnection = sqlca.connectionId();
         return true;
     }
 
@@ -625,28 +627,63 @@ class TestCreationPage : public QObject {
 
     // ---- the server goes away ----
 
+    // The server dies, or stops answering, while it restores: the restore fails within its
+    // limit, the user's close is refused meanwhile, and the window answers afterwards.
+    void serverGoneDuringTheRestore_data() {
+        QTest::addColumn<bool>("stopped");
+        QTest::newRow("killed") << false;
+        QTest::newRow("stopped") << true;
+    }
     void serverGoneDuringTheRestore() {
+        QFETCH(bool, stopped);
         Fixture f;
         START(f);
+        f.runtime.sqlca.DBParm = QStringLiteral("RestoreTimeout='2'");
         // A backup the server can never finish reading keeps the restore in flight.
         const QByteArray fifo = QFile::encodeName(f.work.filePath("data/vqdata"));
         QVERIFY(QFile::remove(f.work.filePath("data/vqdata")));
         QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+        int writer = -1;
+        bool closeTried = false;
+        QElapsedTimer sinceRestore;
         QTimer killer;
-        // The restore is in flight once the server has the backup open: only then does a
-        // writer's non-blocking open of the FIFO succeed.
+        // The restore is in flight once the server waits to open the backup: only then does a
+        // writer's non-blocking open of the FIFO succeed. A stopped server is stopped first, so
+        // it cannot get past the open before the test looks.
         QObject::connect(&killer, &QTimer::timeout, [&] {
             if (!f.runtime.blocking.isWaiting())
                 return;
-            const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
-            if (writer < 0)
-                return;
-            f.server.kill();
-            ::close(writer);
+            if (writer < 0) {
+                if (stopped)
+                    f.server.pause();
+                writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+                if (writer < 0) {
+                    if (stopped)
+                        f.server.resume();
+                    return;
+                }
+                sinceRestore.start();
+                if (!stopped) {
+                    f.server.kill();
+                    ::close(writer);
+                }
+            } else if (!closeTried && sinceRestore.elapsed() > 500) {
+                closeTried = true;
+                closeAsTheUserDoes(f.window.get());
+                QVERIFY(f.window->isVisible());
+                QVERIFY(f.runtime.popup.isOpen());
+            }
         });
         killer.start(0);
         f.click(f.page->cb_3);
         killer.stop();
+        QVERIFY(closeTried || !stopped);
+        if (stopped)
+            QCOMPARE(f.prompts.texts(),
+                     QStringList{"恢复数据库失败!The server did not answer within "
+                                 "2 seconds; the statement was cancelled.,-1"});
+        QVERIFY2(sinceRestore.elapsed() < 5000 + 300,
+                 qPrintable(QString::number(sinceRestore.elapsed())));
         QCOMPARE(f.prompts.prompts.size(), 1);
         QVERIFY2(f.prompts.texts().first().startsWith("恢复数据库失败!"),
                  qPrintable(f.prompts.texts().first()));
@@ -654,6 +691,13 @@ class TestCreationPage : public QObject {
         QVERIFY(f.popupAtPrompt == false);
         QCOMPARE(f.marker(), QStringLiteral("0"));
         QVERIFY(!f.page->isRunning());
+        QVERIFY(f.window->isVisible());
+        if (stopped) {
+            f.server.resume();
+            ::close(writer);
+            writer = -1;
+            QTRY_COMPARE(f.databaseCount("hotelvq"), 0);
+        }
 
         // The window still answers.
         f.page->sle_4->clear();

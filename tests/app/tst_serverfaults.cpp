@@ -1,0 +1,328 @@
+#include "DataView.h"
+#include "HotelDatabase.h"
+#include "RecordingPromptService.h"
+#include "Resources.h"
+#include "Runtime.h"
+#include "SongFont.h"
+#include "StandinServer.h"
+#include "UserClose.h"
+#include "tab_1.h"
+#include "tabpage_jbxx.h"
+#include "tabpage_ljsz.h"
+#include "tabpage_mkgl.h"
+#include "w_set_xtmk_back.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString kSaved = QStringLiteral("已经成功的连接到数据库,并且将参数保存到了本地设置中!");
+
+// Watches the UI thread while it waits: the longest stretch without a timer tick, up to the
+// moment of the first prompt, and whether the busy pointer was up.
+class UiWatch : public QObject {
+  public:
+    explicit UiWatch(RecordingPromptService& prompts) {
+        m_clock.start();
+        m_last = 0;
+        connect(&m_timer, &QTimer::timeout, this, [this] { tick(); });
+        m_timer.start(10);
+        prompts.onPrompt = [this](const RecordingPromptService::Prompt&) {
+            if (!m_prompted)
+                tick();
+            m_prompted = true;
+        };
+    }
+    qint64 longestStall = 0;
+    bool sawBusyPointer = false;
+
+  private:
+    void tick() {
+        if (m_prompted)
+            return;
+        const qint64 now = m_clock.elapsed();
+        longestStall = qMax(longestStall, now - m_last);
+        m_last = now;
+        if (const QCursor* cursor = QApplication::overrideCursor())
+            sawBusyPointer = sawBusyPointer || cursor->shape() == Qt::WaitCursor;
+    }
+    QElapsedTimer m_clock;
+    qint64 m_last;
+    bool m_prompted = false;
+    QTimer m_timer;
+};
+
+} // namespace
+
+// The tool against servers that misbehave as real ones do: a server that stops answering, a
+// lock held by another program, a restart, and the user closing the window meanwhile. Every
+// connection has QueryTimeout and LoginTimeout '2': each wait ends within 2 x 2 + 1 seconds.
+class TestServerFaults : public QObject {
+    Q_OBJECT
+
+    StandinServer m_server{hotelPassword()};
+    QTemporaryDir m_files;
+    int m_databases = 0;
+
+    struct Fixture {
+        QString database;
+        QTemporaryDir dir;
+        RecordingPromptService prompts;
+        std::unique_ptr<Runtime> runtime = std::make_unique<Runtime>(prompts);
+        std::unique_ptr<w_set_xtmk_back> window;
+
+        tab_1* tabs() const { return window->tab_1; }
+        tabpage_jbxx* page3() const { return tabs()->tabpage_jbxx; }
+        tabpage_mkgl* page4() const { return tabs()->tabpage_mkgl; }
+        void clickTab(int index) {
+            QTabBar* bar = tabs()->tabBar();
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+        }
+        void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+        // The program ends: the window, then the runtime with sqlca.
+        void end() {
+            window.reset();
+            runtime.reset();
+        }
+    };
+
+    // A fresh working database, a pbbook.ini naming it, the real window, and page 2's
+    // connect-and-save done by a click.
+    std::unique_ptr<Fixture> connectedWindow() {
+        auto f = std::make_unique<Fixture>();
+        f->database = QStringLiteral("fault%1").arg(++m_databases);
+        const QString error = restoreHotel(m_server, f->database, m_files.path());
+        if (!error.isEmpty()) {
+            qWarning() << error;
+            return nullptr;
+        }
+        QFile ini(f->dir.filePath(QStringLiteral("pbbook.ini")));
+        if (!ini.open(QIODevice::WriteOnly))
+            return nullptr;
+        ini.write(
+            QStringLiteral("[database]\r\nDBMS=MSS Microsoft SQL Server 7.x\r\nDatabase=%1\r\n"
+                           "LogPassword=%2\r\nServerName=%3\r\n"
+                           "DBParm=QueryTimeout='2',LoginTimeout='2'\r\n")
+                .arg(f->database, hotelPassword(), m_server.serverName())
+                .toUtf8());
+        ini.close();
+        f->window = std::make_unique<w_set_xtmk_back>(
+            *f->runtime, ProfileFile(QStringLiteral("pbbook.ini"), f->dir.path()));
+        f->window->show();
+        if (!QTest::qWaitForWindowExposed(f->window.get()))
+            return nullptr;
+        f->clickTab(1);
+        f->click(f->tabs()->tabpage_ljsz->cb_ok);
+        if (f->prompts.texts() != QStringList{kSaved}) {
+            qWarning() << f->prompts.texts();
+            return nullptr;
+        }
+        f->prompts.clear();
+        return f;
+    }
+
+    OtherUser other(const Fixture& f) { return OtherUser(m_server, f.database); }
+
+    // Fills in the business row on page 3 (entered) as a user would leave it for the save.
+    static void fillBusiness(Fixture& f) {
+        DataView* dw_3 = f.page3()->dw_3;
+        dw_3->setitem(1, QStringLiteral("name"), QStringLiteral("北京饭店"));
+        dw_3->setitem(1, QStringLiteral("hangye"), QStringLiteral("02"));
+    }
+
+  private slots:
+    void initTestCase() {
+        initVarnosetResources();
+        SongFont::install();
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+    }
+
+    void cleanup() { m_server.resume(); }
+
+    void stoppedServerEndsWithinTheBound_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("page 3 save") << 2 << "系统提示窗口"
+                                     << "基本信息保存失败!";
+        QTest::newRow("page 4 save") << 3 << "系统提示窗口"
+                                     << "保存失败!";
+        QTest::newRow("page 2 test") << 1 << "连接数据库错误:  Unable to Connect to Database"
+                                     << "The server \"%1\" did not answer within 2 seconds.";
+    }
+    void stoppedServerEndsWithinTheBound() {
+        QFETCH(int, page);
+        QFETCH(QString, title);
+        QFETCH(QString, message);
+        auto f = connectedWindow();
+        QVERIFY(f);
+        f->clickTab(page);
+        QCOMPARE(f->tabs()->currentIndex(), page);
+        QPushButton* button = f->tabs()->tabpage_ljsz->cb_5;
+        if (page == 2) {
+            fillBusiness(*f);
+            button = f->page3()->cb_6;
+        } else if (page == 3) {
+            f->page4()->dw_1->setitem(1, QStringLiteral("f_sfsy"), QStringLiteral("1"));
+            button = f->page4()->cb_1;
+        }
+        OtherUser before = other(*f);
+        const QString dateBefore =
+            before.value(QStringLiteral("select hotel_date from hotel_date"));
+
+        m_server.pause();
+        UiWatch watch(f->prompts);
+        QElapsedTimer clock;
+        clock.start();
+        f->click(button);
+        const qint64 took = clock.elapsed();
+        QCOMPARE(f->prompts.prompts.size(), 1);
+        QCOMPARE(f->prompts.prompts.first().title, title);
+        QCOMPARE(f->prompts.texts().first(), message.arg(m_server.serverName()));
+        QVERIFY2(took <= 5000 + 300, qPrintable(QString::number(took)));
+        QVERIFY2(watch.longestStall < 300, qPrintable(QString::number(watch.longestStall)));
+        QVERIFY(watch.sawBusyPointer);
+
+        // Nothing of the save reached the database, once the server goes on.
+        m_server.resume();
+        OtherUser after = other(*f);
+        QCOMPARE(after.value(QStringLiteral("select count(*) from t_zd_user")),
+                 QStringLiteral("0"));
+        QCOMPARE(after.value(QStringLiteral("select F_SFSY from LSXTMC where F_XTBH = 'KF'")),
+                 QStringLiteral("0"));
+        QCOMPARE(after.value(QStringLiteral("select ifini from t_zd_menu where win_name = "
+                                            "'sys_main'")),
+                 QStringLiteral("N"));
+        QCOMPARE(after.value(QStringLiteral("select hotel_date from hotel_date")), dateBefore);
+        // And the window still answers.
+        f->clickTab(0);
+        QCOMPARE(f->tabs()->currentIndex(), 0);
+    }
+
+    // Another program holds the business row: the save gives up within the bound and writes
+    // nothing; once the holder commits, the same save goes through.
+    void lockedBusinessRow() {
+        auto f = connectedWindow();
+        QVERIFY(f);
+        QCOMPARE(
+            other(*f).execute(QStringLiteral(
+                "insert into t_zd_user ( code , name , hangye ) values ( '01' , N'旧' , '01' )")),
+            0);
+        f->clickTab(2);
+        QCOMPARE(f->tabs()->currentIndex(), 2);
+        fillBusiness(*f);
+        Transaction holder;
+        configureSa(holder, m_server, f->database);
+        QCOMPARE(holder.connect(), 0);
+        QCOMPARE(
+            holder.execute(QStringLiteral("update t_zd_user set name = name where code = '01'")),
+            0);
+
+        QElapsedTimer clock;
+        clock.start();
+        f->click(f->page3()->cb_6);
+        QVERIFY2(clock.elapsed() <= 5000 + 300, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(f->prompts.texts(), QStringList{"基本信息保存失败!"});
+        QCOMPARE(holder.commit(), 0);
+        QCOMPARE(other(*f).value(QStringLiteral("select name from t_zd_user")),
+                 QStringLiteral("旧"));
+
+        f->prompts.clear();
+        f->click(f->page3()->cb_6);
+        QCOMPARE(f->prompts.texts(), QStringList{"保存成功!"});
+        QCOMPARE(other(*f).value(QStringLiteral("select name from t_zd_user")),
+                 QStringLiteral("北京饭店"));
+    }
+
+    // The close box while a save waits: the program ends within 2 s, says nothing, and saves
+    // nothing.
+    void closeDuringAWaitingSave_data() {
+        QTest::addColumn<bool>("stopped");
+        QTest::newRow("a lock holds the save") << false;
+        QTest::newRow("the server stopped") << true;
+    }
+    void closeDuringAWaitingSave() {
+        QFETCH(bool, stopped);
+        auto f = connectedWindow();
+        QVERIFY(f);
+        f->clickTab(2);
+        fillBusiness(*f);
+        Transaction holder;
+        configureSa(holder, m_server, f->database);
+        QCOMPARE(holder.connect(), 0);
+        QCOMPARE(holder.execute(QStringLiteral("insert into t_zd_user ( code ) values ( '99' )")),
+                 0);
+        if (stopped)
+            m_server.pause();
+
+        QElapsedTimer sinceClose;
+        QTimer::singleShot(500, f->window.get(), [&] {
+            sinceClose.start();
+            closeAsTheUserDoes(f->window.get());
+        });
+        f->click(f->page3()->cb_6);
+        QTRY_VERIFY(!f->window->isVisible());
+        f->end();
+        QVERIFY2(sinceClose.elapsed() < 2000, qPrintable(QString::number(sinceClose.elapsed())));
+        QVERIFY(f->prompts.prompts.isEmpty());
+
+        m_server.resume();
+        QCOMPARE(holder.rollback(), 0);
+        QCOMPARE(other(*f).value(QStringLiteral("select count(*) from t_zd_user")),
+                 QStringLiteral("0"));
+    }
+
+    // After a server restart the lost connection is told, not hidden, and page 2 gets it back.
+    void restartedServer() {
+        auto f = connectedWindow();
+        QVERIFY(f);
+        QCOMPARE(
+            other(*f).execute(QStringLiteral(
+                "insert into t_zd_user ( code , name , hangye ) values ( '01' , N'旧' , '01' )")),
+            0);
+        QVERIFY(m_server.restart());
+
+        f->clickTab(2);
+        QCOMPARE(f->tabs()->currentIndex(), 1);
+        QCOMPARE(f->prompts.texts(), QStringList{"读取基本信息失败!"});
+        const QString detail = f->prompts.prompts.first().detail;
+        QVERIFY2(detail.startsWith(QStringLiteral("Retrieve of sto_dw_kjqjsz failed: ")),
+                 qPrintable(detail));
+        f->prompts.clear();
+
+        f->click(f->tabs()->tabpage_ljsz->cb_ok);
+        QCOMPARE(f->prompts.texts(), QStringList{kSaved});
+        f->clickTab(2);
+        QCOMPARE(f->tabs()->currentIndex(), 2);
+        QCOMPARE(f->page3()->dw_3->getitemstring(1, QStringLiteral("name")), QStringLiteral("旧"));
+        QCOMPARE(f->page3()->dw_4->rowcount(), 12L);
+        fillBusiness(*f);
+        f->click(f->page3()->cb_6);
+        f->clickTab(3);
+        QCOMPARE(f->page4()->dw_1->rowcount(), 6L);
+        f->click(f->page4()->cb_1);
+        QCOMPARE(f->prompts.texts(),
+                 (QStringList{kSaved, "保存成功!", "保存成功,现在可以正常使用软件了!"}));
+
+        // Connect-and-save finds out by itself that the link is gone, without a page to tell.
+        QVERIFY(m_server.restart());
+        f->prompts.clear();
+        f->clickTab(1);
+        f->click(f->tabs()->tabpage_ljsz->cb_ok);
+        QCOMPARE(f->prompts.texts(), QStringList{kSaved});
+        f->click(f->tabs()->tabpage_ljsz->cb_ok);
+        QCOMPARE(f->prompts.texts(), (QStringList{kSaved, "已经连接成功,不用再连接了!"}));
+    }
+};
+
+QTEST_MAIN(TestServerFaults)
+#include "tst_serverfaults.moc"
