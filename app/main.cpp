@@ -18,6 +18,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/bmp/app.png")));
     SongFont::install();
     QApplication::setFont(SongFont::font());
+    QtPromptService::installQtTranslation(app);
 
     QtPromptService prompts;
     Runtime runtime(prompts);

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev
+  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev qt6-translations-l10n
   unixodbc unixodbc-dev tdsodbc freetds-bin python3-tds
   libsqlite3-dev
   python3-pil

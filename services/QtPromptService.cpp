@@ -3,7 +3,13 @@
 #include "SongFont.h"
 
 #include <QApplication>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QScreen>
+#include <QTextBoundaryFinder>
+#include <QTranslator>
 
 namespace {
 
@@ -23,20 +29,23 @@ QMessageBox::Icon toQt(PromptService::Icon icon) {
     return QMessageBox::NoIcon;
 }
 
-// A label wraps only between words, and a long path has none: it would be cut at the box's
-// edge. Zero-width spaces after each separator, and after every few characters of a run
-// that has none, let it wrap anywhere while showing the same text.
+// A label wraps only where the line-breaking rules allow; Chinese text breaks between any two
+// characters, but a long path or server name has no such place and would be cut at the box's
+// edge. Only inside a stretch without a break opportunity longer than a line could hold are
+// zero-width spaces put, after each separator and every few characters; every other text is
+// shown exactly as given.
 QString breakable(const QString& text) {
-    constexpr int kLongRun = 24;  // shorter runs are left exactly as they are
-    constexpr int kMaxPiece = 12; // characters between two break opportunities
+    constexpr int kLongRun = 40;  // shorter stretches fit on a line of the widest box
+    constexpr int kMaxPiece = 12; // characters between two added break opportunities
     const QChar zeroWidthSpace(0x200B);
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
     QString out;
     out.reserve(text.size() + text.size() / 4);
     qsizetype runStart = 0;
     while (runStart < text.size()) {
-        qsizetype runEnd = runStart;
-        while (runEnd < text.size() && !text.at(runEnd).isSpace())
-            ++runEnd;
+        qsizetype runEnd = breaks.toNextBoundary();
+        if (runEnd < 0)
+            runEnd = text.size();
         if (runEnd - runStart < kLongRun) {
             out += QStringView(text).mid(runStart, runEnd - runStart);
         } else {
@@ -55,12 +64,23 @@ QString breakable(const QString& text) {
                 }
             }
         }
-        // The blanks after the run, as they are.
         runStart = runEnd;
-        while (runStart < text.size() && text.at(runStart).isSpace())
-            out += text.at(runStart++);
     }
     return out;
+}
+
+// The title needs room beside the buttons a window manager puts in the title bar: 300 pixels at
+// 96 DPI, more on a denser screen. The box fixes its own size from its layout, so the width
+// goes in as a spacer across the bottom of its grid.
+void widenToTitle(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    const QScreen* screen = box.screen();
+    const qreal scale = screen ? screen->logicalDotsPerInch() / 96.0 : 1.0;
+    grid->addItem(new QSpacerItem(qRound(300 * scale), 0, QSizePolicy::Minimum,
+                                  QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 } // namespace
@@ -72,6 +92,10 @@ void QtPromptService::show(const QString& title, const QString& text, Icon icon,
                     QApplication::activeWindow());
     box.setFont(SongFont::font());
     box.setTextFormat(Qt::PlainText);
+    // What a screen reader speaks is the message itself, without added break opportunities.
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+        label->setAccessibleName(text);
+    widenToTitle(box);
     if (!detail.isEmpty())
         box.setDetailedText(detail);
     // A handler may show the busy pointer while it works; the box waits for the user, so it
@@ -82,4 +106,15 @@ void QtPromptService::show(const QString& title, const QString& text, Icon icon,
     box.exec();
     if (busy)
         QApplication::restoreOverrideCursor();
+}
+
+bool QtPromptService::installQtTranslation(QCoreApplication& app) {
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }

@@ -190,23 +190,20 @@ void tabpage_jbxx::cb_6_clicked() {
 
     // Rows stay marked as changed until the commit has succeeded, so that a save repeated
     // after any failure writes them again.
-    if (dw_3->update() != 1) {
-        sqlca.rollback();
-        m_runtime.t_f_ok(businessFailedPrompt());
-        return;
-    }
-    if (dw_4->update() != 1) {
-        sqlca.rollback();
-        m_runtime.t_f_ok(periodsFailedPrompt());
-        return;
-    }
+    // The reason is taken before the rollback, whose own status would replace it.
+    if (dw_3->update() != 1)
+        return failSave(businessFailedPrompt(), dw_3->lastError());
+    if (dw_4->update() != 1)
+        return failSave(periodsFailedPrompt(), dw_4->lastError());
     // With AutoCommit on every statement was committed as it ran: there is nothing to commit.
-    if (!sqlca.autoCommit() && sqlca.commit() != 0) {
-        sqlca.rollback();
-        m_runtime.t_f_ok(businessFailedPrompt());
-        return;
-    }
+    if (!sqlca.autoCommit() && sqlca.commit() != 0)
+        return failSave(businessFailedPrompt(), sqlca.SQLErrText);
     dw_3->resetupdate();
     dw_4->resetupdate();
     m_runtime.t_f_ok(savedPrompt());
+}
+
+void tabpage_jbxx::failSave(const QString& message, const QString& reason) {
+    m_runtime.sqlca.rollback();
+    m_runtime.t_f_ok(message, reason);
 }

@@ -47,6 +47,8 @@ class tabpage_jbxx : public QWidget {
     void createControls();
     // A switch takes its enabled state first, then its checked state.
     static void setSwitch(QCheckBox* box, bool on);
+    // Rolls back and shows message with the reason as its detail.
+    void failSave(const QString& message, const QString& reason);
 
     Runtime& m_runtime;
 };

@@ -125,7 +125,7 @@ void tabpage_mkgl::cb_1_clicked() {
     // and a date of the null value would be stored as 1900.
     const QDateTime vdtserver = t_f_getsvrdt(sqlca);
     if (!vdtserver.isValid()) {
-        m_runtime.t_f_ok(failedPrompt());
+        m_runtime.t_f_ok(failedPrompt(), m_runtime.sqlca.SQLErrText);
         return;
     }
     // Held as UTC: midnight exists on every day there (no daylight-saving gap).
@@ -139,24 +139,25 @@ void tabpage_mkgl::cb_1_clicked() {
             continue;
         // 100 (no entry needed changing) is no failure.
         if (sqlca.execute(vssfsy == kEnabled ? menus.open : menus.close) < 0)
-            return failSave();
+            return failSave(sqlca.SQLErrText);
     }
     if (sqlca.execute(ModuleMenus::alwaysOpen()) < 0)
-        return failSave();
+        return failSave(sqlca.SQLErrText);
     if (sqlca.execute(ModuleMenus::businessDate(), {vdt1}) < 0)
-        return failSave();
+        return failSave(sqlca.SQLErrText);
     if (dw_1->update() != 1)
-        return failSave();
+        return failSave(dw_1->lastError());
     // With AutoCommit on every statement has taken effect already and there is nothing to end.
     if (!sqlca.AutoCommit && sqlca.commit() < 0)
-        return failSave();
+        return failSave(sqlca.SQLErrText);
     dw_1->resetupdate();
     m_runtime.t_f_ok(savedPrompt());
     // The set-up is complete: the button stays off for the rest of the run.
     cb_1->setEnabled(false);
 }
 
-void tabpage_mkgl::failSave() {
+// The reason is taken before the rollback, whose own status would replace it.
+void tabpage_mkgl::failSave(const QString& reason) {
     m_runtime.sqlca.rollback();
-    m_runtime.t_f_ok(failedPrompt());
+    m_runtime.t_f_ok(failedPrompt(), reason);
 }

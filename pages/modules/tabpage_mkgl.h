@@ -42,7 +42,7 @@ class tabpage_mkgl : public QWidget {
     // The workstation's year and month, six digits: the period a module is enabled from.
     QString currentPeriod() const;
     // Withdraws what the save sent so far and tells the user; cb_1 stays enabled.
-    void failSave();
+    void failSave(const QString& reason);
 
     Runtime& m_runtime;
 };

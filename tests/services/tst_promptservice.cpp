@@ -1,5 +1,6 @@
 #include "QtPromptService.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -21,17 +22,23 @@ struct Shown {
     bool labelInsideBox = false;
     bool textFitsLabel = false;
     bool wholeCharacters = false;
+    int width = 0;
+    QStringList buttonTexts;
 };
 
 Shown inspect(QMessageBox* box) {
     Shown s;
-    const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
     if (!label)
         return s;
     s.found = true;
     s.title = box->windowTitle();
-    // Break opportunities the box may have added are not part of the text.
-    s.text = label->text().remove(QChar(0x200B));
+    // What a screen reader is told the box says.
+    if (QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(label))
+        s.text = spoken->text(QAccessible::Name);
+    s.width = box->width();
+    for (QAbstractButton* button : box->buttons())
+        s.buttonTexts << button->text();
     s.wholeCharacters = QStringView(label->text()).isValidUtf16();
     s.icon = box->icon();
     s.buttons = int(box->buttons().size());
@@ -52,6 +59,8 @@ class TestPromptService : public QObject {
     Q_OBJECT
 
   private slots:
+    void initTestCase() { QVERIFY(QtPromptService::installQtTranslation(*qApp)); }
+
     void everyTextIsShownWhole_data() {
         QTest::addColumn<QString>("text");
         QString path = QStringLiteral("d:\\");
@@ -66,6 +75,8 @@ class TestPromptService : public QObject {
         QTest::newRow("characters beyond 16 bits")
             << u'a' + QString::fromUcs4(U"𠀀𠀁😀").repeated(40);
         QTest::newRow("short") << QStringLiteral("连接成功！");
+        QTest::newRow("a long Chinese sentence")
+            << QStringLiteral("已经成功的连接到数据库,并且将参数保存到了本地设置中!");
     }
     void everyTextIsShownWhole() {
         QFETCH(QString, text);
@@ -89,6 +100,28 @@ class TestPromptService : public QObject {
         QVERIFY(shown.labelInsideBox);
         QVERIFY(shown.textFitsLabel);
         QVERIFY(shown.wholeCharacters);
+        // The title stays whole beside a window manager's title-bar buttons.
+        QVERIFY2(shown.width >= 300, qPrintable(QString::number(shown.width)));
+        QCOMPARE(shown.buttonTexts, QStringList{"确定"});
+    }
+
+    // The reason of a failure waits behind the box's own details button, named in Chinese.
+    void detailBehindTheDetailsButton() {
+        QString detailsButton;
+        QString detailText;
+        QTimer::singleShot(0, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            for (QAbstractButton* button : box->buttons())
+                if (box->buttonRole(button) == QMessageBox::ActionRole)
+                    detailsButton = button->text();
+            detailText = box->detailedText();
+            box->button(QMessageBox::Ok)->click();
+        });
+        QtPromptService prompts;
+        prompts.t_f_ok(QStringLiteral("保存失败!"), QStringLiteral("String or binary data would be truncated."));
+        QCOMPARE(detailsButton, QStringLiteral("显示详情..."));
+        QCOMPARE(detailText, QStringLiteral("String or binary data would be truncated."));
     }
 
     // A handler's busy pointer does not hang over a box that waits for the user, and is back
