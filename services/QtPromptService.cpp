@@ -78,8 +78,7 @@ void widenToTitle(QMessageBox& box) {
         return;
     const QScreen* screen = box.screen();
     const qreal scale = screen ? screen->logicalDotsPerInch() / 96.0 : 1.0;
-    grid->addItem(new QSpacerItem(qRound(300 * scale), 0, QSizePolicy::Minimum,
-                                  QSizePolicy::Fixed),
+    grid->addItem(new QSpacerItem(qRound(300 * scale), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                   grid->rowCount(), 0, 1, grid->columnCount());
 }
 

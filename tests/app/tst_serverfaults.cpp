@@ -152,17 +152,22 @@ class TestServerFaults : public QObject {
         QTest::addColumn<int>("page");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("detail");
+        const QString cancelled = QStringLiteral(
+            "The server did not answer within 2 seconds; the statement was cancelled.");
         QTest::newRow("page 3 save") << 2 << "系统提示窗口"
-                                     << "基本信息保存失败!";
+                                     << "基本信息保存失败!" << cancelled;
         QTest::newRow("page 4 save") << 3 << "系统提示窗口"
-                                     << "保存失败!";
+                                     << "保存失败!" << cancelled;
         QTest::newRow("page 2 test") << 1 << "连接数据库错误:  Unable to Connect to Database"
-                                     << "The server \"%1\" did not answer within 2 seconds.";
+                                     << "The server \"%1\" did not answer within 2 seconds."
+                                     << "";
     }
     void stoppedServerEndsWithinTheBound() {
         QFETCH(int, page);
         QFETCH(QString, title);
         QFETCH(QString, message);
+        QFETCH(QString, detail);
         auto f = connectedWindow();
         QVERIFY(f);
         f->clickTab(page);
@@ -188,6 +193,7 @@ class TestServerFaults : public QObject {
         QCOMPARE(f->prompts.prompts.size(), 1);
         QCOMPARE(f->prompts.prompts.first().title, title);
         QCOMPARE(f->prompts.texts().first(), message.arg(m_server.serverName()));
+        QCOMPARE(f->prompts.prompts.first().detail, detail);
         QVERIFY2(took <= 5000 + 300, qPrintable(QString::number(took)));
         QVERIFY2(watch.longestStall < 300, qPrintable(QString::number(watch.longestStall)));
         QVERIFY(watch.sawBusyPointer);

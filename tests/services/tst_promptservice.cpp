@@ -119,7 +119,8 @@ class TestPromptService : public QObject {
             box->button(QMessageBox::Ok)->click();
         });
         QtPromptService prompts;
-        prompts.t_f_ok(QStringLiteral("保存失败!"), QStringLiteral("String or binary data would be truncated."));
+        prompts.t_f_ok(QStringLiteral("保存失败!"),
+                       QStringLiteral("String or binary data would be truncated."));
         QCOMPARE(detailsButton, QStringLiteral("显示详情..."));
         QCOMPARE(detailText, QStringLiteral("String or binary data would be truncated."));
     }

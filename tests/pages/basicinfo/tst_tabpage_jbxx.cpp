@@ -387,7 +387,12 @@ class TestTabpageJbxx : public QObject {
         typePeriod(*f, 2, "lskjqj_qsrq", "0203");
         clickSave(*f);
 
-        QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::periodsFailedPrompt()});
+        QCOMPARE(f->prompts.texts(), QStringList{"会计期间保存失败!"});
+        QCOMPARE(
+            f->prompts.prompts.first().detail,
+            QStringLiteral(
+                "Update of sto_dw_kjqjsz, row 2: the row of table LSKJQJ with LSKJQJ_QJBH '02' was "
+                "changed or deleted by another user since it was read; nothing was written."));
         QCOMPARE(businessRows(other), QStringLiteral("0"));
         QCOMPARE(periodStart(other, "02"), QStringLiteral("0299"));
         QCOMPARE(textField(*f, "name")->text(), QStringLiteral("Inn"));
@@ -419,7 +424,27 @@ class TestTabpageJbxx : public QObject {
         QVERIFY(enter(*f));
         server.stop();
         clickSave(*f);
-        QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::businessFailedPrompt()});
+        QCOMPARE(f->prompts.texts(), QStringList{"基本信息保存失败!"});
+        QCOMPARE(f->prompts.prompts.first().detail,
+                 QStringLiteral("The transaction is not connected to a database."));
+    }
+
+    // Thirty Chinese characters fit the phone field but not its 30-byte column: the prompt
+    // keeps its words and tells the server's reason behind the details button.
+    void tooLongForTheColumnSaysWhy() {
+        auto f = connected();
+        QVERIFY(f);
+        QVERIFY(enter(*f));
+        typeInto(textField(*f, "name"), "Inn");
+        chooseIndustry(*f, "01");
+        typeInto(textField(*f, "phone"), QString(30, QChar(0x7535)));
+        clickSave(*f);
+        QCOMPARE(f->prompts.texts(), QStringList{"基本信息保存失败!"});
+        QCOMPARE(f->prompts.prompts.first().detail,
+                 QStringLiteral("Update of dw_pub_khjbxx, row 1: String or binary data would be "
+                                "truncated.\nThe statement has been terminated."));
+        OtherUser other(m_server, f->database);
+        QCOMPARE(businessRows(other), QStringLiteral("0"));
     }
 
     // With AutoCommit on each statement is committed as it runs: the save succeeds.
