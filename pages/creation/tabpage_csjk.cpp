@@ -201,6 +201,15 @@ QString tabpage_csjk::errorDetail() const {
     return sqlca.SQLErrText + u',' + QString::number(sqlca.SQLCode);
 }
 
+bool tabpage_csjk::isUsableDatabaseName(const QString& name) {
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F ||
+            QStringView(u"\\/:*?\"<>|").contains(c))
+            return false;
+    }
+    return true;
+}
+
 // Both procedures, step by step; "working" and "demo" mark where they differ.
 void tabpage_csjk::createDatabase(Procedure procedure) {
     // A click that arrives while a run waits in a prompt or for the server starts nothing.
@@ -217,7 +226,19 @@ void tabpage_csjk::createDatabase(Procedure procedure) {
     const QString vscur = platform.currentDirectory();
     const QString vsdbname = trimBlanks(sle_4->text());
 
-    if (working && vsdbname == kDemoName) {
+    // The name becomes the database files' names: a separator would put them outside the
+    // chosen folder, and a control character would make a name no one can see.
+    if (!isUsableDatabaseName(vsdbname)) {
+        m_runtime.t_f_ok(
+            QStringLiteral("数据库名称中不能含有\\/:*?\"<>|或控制字符,请修改数据库名称!"));
+        if (working)
+            releaseConnection();
+        sle_4->setFocus();
+        return;
+    }
+
+    // SQL Server compares names without regard to case.
+    if (working && vsdbname.compare(kDemoName, Qt::CaseInsensitive) == 0) {
         m_runtime.t_f_ok(QStringLiteral("hotelys是演示用数据库的名称,请更换其它名称!"));
         releaseConnection();
         sle_4->setText(QString());

@@ -59,6 +59,9 @@ class tabpage_csjk : public QWidget {
     // Ends the connection after a failure of the working procedure, unless it is the one the
     // connection page made: pages 3 and 4 work on that one.
     void releaseConnection();
+    // False for a name holding a path separator, a character Windows forbids in file names, or
+    // a control character.
+    static bool isUsableDatabaseName(const QString& name);
     // The error detail of the last failed call on sqlca: text, ",", code.
     QString errorDetail() const;
 

@@ -340,6 +340,15 @@ class TestCreationPage : public QObject {
                                                << "hotelys是演示用数据库的名称,请更换其它名称!"
                                                << "sle_4"
                                                << "";
+        QTest::newRow("demo name in capitals") << "127.0.0.1"
+                                               << "HOTELYS"
+                                               << "hotelys是演示用数据库的名称,请更换其它名称!"
+                                               << "sle_4"
+                                               << "";
+        const QString badName = QStringLiteral("数据库名称中不能含有\\/:*?\"<>|或控制字符,请修改数据库名称!");
+        for (const char* name : {"..\\..\\evil", "a/b", "d:x", "a*", "a?", "a\"b", "a<b", "a>b",
+                                 "a|b", "\tx", "a\x7f", "a\x01b"})
+            QTest::newRow(name) << "127.0.0.1" << name << badName << "sle_4" << name;
         QTest::newRow("blank server") << "   "
                                       << "hotelvq"
                                       << "请输入数据库服务名称!"
