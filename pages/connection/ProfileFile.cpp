@@ -106,8 +106,9 @@ WriteResult replaceFile(const QString& path, const QByteArray& data, const struc
                                  .arg(info.fileName())
                                  .arg(QString::number(QRandomGenerator::global()->generate(), 16));
         tmpPath = QFile::encodeName(info.dir().filePath(name));
-        // 0666 lets the umask decide for a new file, as for any file an editor would create.
-        fd.reset(::open(tmpPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        // The file holds the sa password: a new one is for its owner and the group of the
+        // hotel programs' account only (the umask may take away more, never add).
+        fd.reset(::open(tmpPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0640));
         if (!fd.valid() && errno != EEXIST)
             return fail(systemError(QStringLiteral("Cannot create a file in"), info.path()));
     }
@@ -162,10 +163,36 @@ QString ProfileFile::read(const QString& section, const QString& key,
 
 ProfileFile::WriteResult ProfileFile::write(const QString& section, const QString& key,
                                             const QString& value) const {
+    return replaceValues({{section, key, value}});
+}
+
+QString ProfileFile::readableAsIs(const QString& value) {
+    if (value.isEmpty())
+        return value;
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    const QChar first = value.front();
+    const QChar last = value.back();
+    const bool quoted = value.size() > 1 && first == last && (first == u'"' || first == u'\'');
+    if (blank(first) || blank(last) || quoted)
+        return u'"' + value + u'"';
+    return value;
+}
+
+ProfileFile::WriteResult ProfileFile::store(const QList<Entry>& entries) const {
+    QList<Entry> quoted = entries;
+    for (Entry& entry : quoted)
+        entry.value = readableAsIs(entry.value);
+    return replaceValues(quoted);
+}
+
+ProfileFile::WriteResult ProfileFile::replaceValues(const QList<Entry>& entries) const {
     if (m_fileName.isEmpty())
         return fail(QStringLiteral("No profile file named"));
-    if (const QString invalid = invalidArgument(section, key, value); !invalid.isEmpty())
-        return fail(invalid);
+    for (const Entry& entry : entries) {
+        if (const QString invalid = invalidArgument(entry.section, entry.key, entry.value);
+            !invalid.isEmpty())
+            return fail(invalid);
+    }
 
     const QString path = this->path();
     const QString dirPath = QFileInfo(path).path();
@@ -197,8 +224,11 @@ ProfileFile::WriteResult ProfileFile::write(const QString& section, const QStrin
     }
 
     ProfileDocument document(content);
-    if (!document.setValue(section, key, value))
-        return fail(QStringLiteral("The value cannot be stored in the encoding of %1").arg(path));
+    for (const Entry& entry : entries) {
+        if (!document.setValue(entry.section, entry.key, entry.value))
+            return fail(
+                QStringLiteral("The value cannot be stored in the encoding of %1").arg(path));
+    }
     if (WriteResult replaced = replaceFile(path, document.content(), exists ? &st : nullptr);
         !replaced)
         return replaced;

@@ -2,6 +2,7 @@
 
 #include "ProfileKeys.h"
 
+#include <QList>
 #include <QString>
 
 // One Windows profile (INI) file, read and written value by value the way the Windows profile
@@ -28,10 +29,27 @@ class ProfileFile {
     // The value, or `defaultValue` without its trailing blanks when the file, section or key
     // is missing.
     QString read(const QString& section, const QString& key, const QString& defaultValue) const;
-    // On failure the file is left as it was.
+    // Stores the value as given, as the Windows function does. On failure the file is left as
+    // it was.
     WriteResult write(const QString& section, const QString& key, const QString& value) const;
 
+    struct Entry {
+        QString section;
+        QString key;
+        QString value;
+    };
+    // Stores every entry in one replacement of the file: all of them, or on failure none. Each
+    // value is written so that read() gives back exactly that value.
+    WriteResult store(const QList<Entry>& entries) const;
+
+    // The value as it must stand in the file to be read back unchanged: reading drops blanks
+    // and tabs around a value and one pair of enclosing quotes, so a value that has either is
+    // wrapped in double quotes.
+    static QString readableAsIs(const QString& value);
+
   private:
+    WriteResult replaceValues(const QList<Entry>& entries) const;
+
     QString m_fileName;
     QString m_directory;
 };

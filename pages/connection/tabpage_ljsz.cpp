@@ -197,21 +197,18 @@ void tabpage_ljsz::cb_ok_clicked() {
 
     m_state.isiflj = QStringLiteral("1");
     m_state.savedConnection = sqlca.connectionId();
-    // Every write is attempted; the user hears of the first one that failed.
-    std::optional<QString> vserr;
-    const auto write = [&](QLatin1StringView section, QLatin1StringView key, const QString& v) {
-        const ProfileFile::WriteResult written = m_profile.write(section, key, v);
-        if (!written && !vserr)
-            vserr = written.error;
-    };
-    write(PK::DatabaseSection, PK::DBMS, sqlca.DBMS);
-    write(PK::DatabaseSection, PK::Database, sqlca.Database);
-    write(PK::DatabaseSection, PK::UserId, sqlca.UserId);
-    write(PK::DatabaseSection, PK::LogPassword, sqlca.LogPass);
-    write(PK::DatabaseSection, PK::ServerName, sqlca.ServerName);
-    write(PK::DatabaseSection, PK::LogId, sqlca.LogId);
-    write(PK::DatabaseSection, PK::Lock, QString());
-    write(PK::DatabaseSection, PK::DBParm, sqlca.DBParm);
-    write(PK::MkiniSection, PK::Connect, QStringLiteral("1"));
-    m_runtime.t_f_ok(vserr ? kConnectedNotSaved + *vserr : kSaved);
+    // One replacement of the file: a crash part-way never leaves a new server with an old
+    // database.
+    const ProfileFile::WriteResult written = m_profile.store({
+        {PK::DatabaseSection, PK::DBMS, sqlca.DBMS},
+        {PK::DatabaseSection, PK::Database, sqlca.Database},
+        {PK::DatabaseSection, PK::UserId, sqlca.UserId},
+        {PK::DatabaseSection, PK::LogPassword, sqlca.LogPass},
+        {PK::DatabaseSection, PK::ServerName, sqlca.ServerName},
+        {PK::DatabaseSection, PK::LogId, sqlca.LogId},
+        {PK::DatabaseSection, PK::Lock, QString()},
+        {PK::DatabaseSection, PK::DBParm, sqlca.DBParm},
+        {PK::MkiniSection, PK::Connect, QStringLiteral("1")},
+    });
+    m_runtime.t_f_ok(written ? kSaved : kConnectedNotSaved + written.error);
 }

@@ -353,6 +353,33 @@ class TestTabpageLjsz : public QObject {
         QCOMPARE(again.prompts.texts(), QStringList{"恭喜!恭喜!连接成功!"});
     }
 
+    // Passwords as installers choose them come back exactly after a save and a new run, and
+    // still log in; the new file is for its owner and group only.
+    void passwordsRoundTrip_data() {
+        QTest::addColumn<QString>("password");
+        for (const char* pw : {"a}b", "pw}", "{pw}", "p;w", " pw", "pw ", "'pw'", "\"pw\"", "p=w"})
+            QTest::newRow(pw) << QString::fromLatin1(pw);
+        QTest::newRow("密码") << QStringLiteral("密码");
+    }
+    void passwordsRoundTrip() {
+        QFETCH(QString, password);
+        StandinServer server{password};
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        Fixture f{QByteArray()};
+        f.type(f.page->sle_server, server.serverName());
+        f.type(f.page->sle_database, QStringLiteral("master"));
+        f.type(f.page->sle_logpass, password);
+        f.click(f.page->cb_ok);
+        QCOMPARE(f.prompts.texts(), QStringList{kSaved});
+        QCOMPARE(QFileInfo(f.path()).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+
+        Fixture again{f.disk()};
+        QCOMPARE(again.page->sle_logpass->text(), password);
+        again.click(again.page->cb_5);
+        QCOMPARE(again.prompts.texts(), QStringList{"恭喜!恭喜!连接成功!"});
+    }
+
     void failedConnectWritesOnlyTheMarker_data() {
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("after");
