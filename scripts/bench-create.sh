@@ -1,10 +1,13 @@
 #!/bin/bash
-# Page 1's working procedure, headless, against the stand-in: from the click on "&J 开始创建" to
-# the final prompt (median of five runs, each a fresh database), beside FreeTDS's tsql sending
-# the same RESTORE statement; on the shipped vqdata and on a backup of about 100 MB. Also the
-# longest gap between two ticks of a 10 ms timer on the UI thread during the 100 MB runs.
-# Not a test: it prints figures. Goals: click-to-prompt <= 1.2 x tsql; longest gap < 100 ms.
-# Usage: scripts/bench-create.sh [build-dir]   (an unsanitised build; needs tsql from freetds-bin)
+# Page 1's working procedure against the stand-in, as an installer meets it: one click on
+# "&J 开始创建" per process (the first click of a run is the one a user makes), the real window
+# and message box under Xvfb, from the click until the box is on screen (median of five
+# processes, each a fresh database), beside FreeTDS's tsql sending the same RESTORE statement; on
+# the shipped vqdata and on a backup of about 100 MB. Also the longest time the UI thread went
+# without handling an event, up to the box. Not a test: it prints figures. Goal: longest stall
+# under 100 ms.
+# Usage: scripts/bench-create.sh [build-dir]   (an unsanitised build; needs tsql from freetds-bin
+# and xvfb-run)
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/standin-lib.sh"
 
@@ -46,18 +49,22 @@ for tag in small big; do
     done
     tsql_ms=$(printf '%s\n' "${times[@]}" | median)
 
-    # The tool: one click per run; the driver prints "run n ms gap prompt".
-    out=$(cd "$cur" && QT_QPA_PLATFORM=offscreen "$OLDPWD/$DRIVER" "127.0.0.1,$PORT" "$cur" \
-        "$WORK/files_tool_$tag" $RUNS "$tag")
+    # The tool: one process per click; the driver prints "ms stall prompt".
+    out=""
+    for i in $(seq $RUNS); do
+        out+="$(cd "$cur" && xvfb-run -a -s "-screen 0 1280x1024x24" "$OLDPWD/$DRIVER" \
+            "127.0.0.1,$PORT" "$cur" "$WORK/files_tool_$tag" "bench_${tag}_$i")"$'\n'
+    done
+    out=${out%$'\n'}
     if grep -v ' 数据库创建成功!$' <<<"$out" | grep -q .; then
         echo "a tool run did not succeed:" >&2; echo "$out" >&2; exit 1
     fi
-    tool_ms=$(awk '{print $3}' <<<"$out" | median)
-    gap=$(awk 'BEGIN { m = 0 } $4 > m { m = $4 } END { print m }' <<<"$out")
+    tool_ms=$(awk '{print $1}' <<<"$out" | median)
+    gap=$(awk 'BEGIN { m = 0 } $2 > m { m = $2 } END { print m }' <<<"$out")
     for i in $(seq $RUNS); do sql "drop database bench_${tag}_$i" >/dev/null; done
     size=$(stat -c %s "$cur/data/vqdata")
     ratio=$(awk -v t="$tool_ms" -v s="$tsql_ms" 'BEGIN { printf "%.2f", (s > 0 ? t / s : 0) }')
     name=$([ $tag = small ] && echo vqdata || echo 100MB)
-    printf '%-7s %10d bytes  tool click-to-prompt %5d ms  tsql RESTORE %5d ms  ratio %s  longest UI gap %d ms\n' \
+    printf '%-7s %10d bytes  tool click-to-prompt %5d ms  tsql RESTORE %5d ms  ratio %s  longest UI stall %d ms\n' \
         "$name" "$size" "$tool_ms" "$tsql_ms" "$ratio" "$gap"
 done

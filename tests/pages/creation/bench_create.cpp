@@ -1,13 +1,15 @@
-// Drives the working procedure of page 1 headless, as scripts/bench-create.sh asks: for each
-// run, a fresh database name, one click on cb_3, the time until the final prompt, and the
-// longest gap between two ticks of a 10 ms timer on the UI thread meanwhile. Not a test.
+// Drives one run of page 1's working procedure as an installer meets it (scripts/bench-create.sh
+// runs one process per click, under Xvfb): the real window and the real prompt box, one click on
+// cb_3, the time until the box is on screen, and the longest time the UI thread went without
+// handling an event up to that moment. The box is then confirmed. Not a test.
 //
-//   bench_create SERVER WORKDIR DATADIR RUNS TAG
-//   prints: "run <n> <click-to-prompt ms> <longest gap ms> <prompt>"
-#include "RecordingPromptService.h"
+//   bench_create SERVER WORKDIR DATADIR NAME
+//   prints: "<click-to-prompt ms> <longest stall ms> <prompt>"
+#include "QtPromptService.h"
 #include "Resources.h"
 #include "Runtime.h"
 #include "SongFont.h"
+#include "StallWatch.h"
 #include "tab_1.h"
 #include "tabpage_csjk.h"
 #include "w_set_xtmk_back.h"
@@ -16,66 +18,61 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: bench_create SERVER WORKDIR DATADIR RUNS TAG\n");
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: bench_create SERVER WORKDIR DATADIR NAME\n");
         return 2;
     }
-    const QString server = QString::fromLocal8Bit(argv[1]);
-    const QString dataDir = QString::fromLocal8Bit(argv[3]);
-    const int runs = QString::fromLocal8Bit(argv[4]).toInt();
-    const QString tag = QString::fromLocal8Bit(argv[5]);
     QDir::setCurrent(QString::fromLocal8Bit(argv[2]));
     initVarnosetResources();
     SongFont::install();
+    QApplication::setFont(SongFont::font());
+    QtPromptService::installQtTranslation(app);
 
-    RecordingPromptService prompts;
+    QtPromptService prompts;
     Runtime runtime(prompts);
-    QElapsedTimer clock;
-    qint64 promptAt = 0;
-    prompts.onPrompt = [&](const RecordingPromptService::Prompt&) {
-        if (promptAt == 0)
-            promptAt = clock.elapsed();
-    };
-    qint64 lastTick = 0;
-    qint64 longestGap = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        longestGap = qMax(longestGap, now - lastTick);
-        lastTick = now;
-    });
+    w_set_xtmk_back window(runtime, ProfileFile(QStringLiteral("pbbook.ini"), QDir::currentPath()));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    tabpage_csjk* page = window.tab_1->tabpage_csjk;
+    page->sle_1->setText(QString::fromLocal8Bit(argv[1]));
+    page->sle_4->setText(QString::fromLocal8Bit(argv[4]));
+    page->sle_5->setText(QString::fromLocal8Bit(argv[3]));
 
-    for (int run = 1; run <= runs; ++run) {
-        // A fresh window per run: isiflj "0", so each run connects as an installer's would.
-        runtime.sqlca.disconnect();
-        w_set_xtmk_back window(runtime,
-                               ProfileFile(QStringLiteral("pbbook.ini"), QDir::currentPath()));
-        window.show();
-        tabpage_csjk* page = window.tab_1->tabpage_csjk;
-        page->sle_1->setText(server);
-        page->sle_4->setText(QStringLiteral("bench_%1_%2").arg(tag).arg(run));
-        page->sle_5->setText(dataDir);
-        QCoreApplication::processEvents();
-        prompts.clear();
-        promptAt = 0;
-        longestGap = 0;
-        clock.start();
-        lastTick = 0;
-        ticker.start(10);
-        page->cb_3->click();
-        ticker.stop();
-        std::printf("run %d %lld %lld %s\n", run, static_cast<long long>(promptAt),
-                    static_cast<long long>(longestGap),
-                    prompts.texts().join(u'|').toUtf8().constData());
-        std::fflush(stdout);
-    }
+    QElapsedTimer clock;
+    qint64 promptAt = -1;
+    qint64 stall = -1;
+    QString text;
+    std::unique_ptr<StallWatch> watch;
+    // The box is on screen once it is the active modal widget and exposed.
+    QTimer boxWatch;
+    QObject::connect(&boxWatch, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->windowHandle() || !box->windowHandle()->isExposed())
+            return;
+        if (promptAt < 0) {
+            promptAt = clock.elapsed();
+            stall = watch->longest();
+            text = box->text();
+        }
+        box->button(QMessageBox::Ok)->click();
+    });
+    boxWatch.start(1);
+    watch = std::make_unique<StallWatch>();
+    clock.start();
+    QTest::mouseClick(page->cb_3, Qt::LeftButton);
+    watch.reset();
+    std::printf("%lld %lld %s\n", static_cast<long long>(promptAt), static_cast<long long>(stall),
+                text.toUtf8().constData());
     return 0;
 }
