@@ -8,6 +8,7 @@
 // before the driver is asked, and the ODBC connection string once the driver is known.
 class ConnectionSettings {
   public:
+    // Filled by name (designated initialisers), so two fields cannot change places unseen.
     struct Fields {
         QString DBMS;
         QString Database;

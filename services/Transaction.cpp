@@ -323,7 +323,13 @@ int Transaction::connect() {
         d->close(true);
 
     ConnectionSettings settings;
-    if (!settings.read({DBMS, Database, LogId, LogPass, ServerName, Lock, DBParm}))
+    if (!settings.read({.DBMS = DBMS,
+                        .Database = Database,
+                        .LogId = LogId,
+                        .LogPass = LogPass,
+                        .ServerName = ServerName,
+                        .Lock = Lock,
+                        .DBParm = DBParm}))
         return apply(SqlStatus::error(settings.errorText()));
     if (!d->env)
         d->env = OdbcLink::newEnvironment();

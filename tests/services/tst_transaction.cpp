@@ -131,13 +131,16 @@ class TestTransaction : public QObject {
                                                    << "LoginTimeout='soon'"
                                                    << "LoginTimeout 'soon'";
         QTest::newRow("QueryTimeout zero")
-            << kMss << server << "" << "QueryTimeout='0'"
+            << kMss << server << ""
+            << "QueryTimeout='0'"
             << "QueryTimeout must be a whole number of seconds from 1 to 86400.";
         QTest::newRow("QueryTimeout a fraction")
-            << kMss << server << "" << "QueryTimeout='1.5'"
+            << kMss << server << ""
+            << "QueryTimeout='1.5'"
             << "QueryTimeout must be a whole number of seconds from 1 to 86400.";
         QTest::newRow("RestoreTimeout beyond a day")
-            << kMss << server << "" << "RestoreTimeout='86401'"
+            << kMss << server << ""
+            << "RestoreTimeout='86401'"
             << "RestoreTimeout must be a whole number of seconds from 1 to 86400.";
         QTest::newRow("port not a number") << kMss << "127.0.0.1,abc"
                                            << ""
@@ -271,7 +274,13 @@ class TestTransaction : public QObject {
         QFETCH(bool, freeTds);
         QFETCH(QString, expected);
         ConnectionSettings settings;
-        QVERIFY2(settings.read({kMss, "hotel", "sa", logPass, serverName, "", dbParm}),
+        QVERIFY2(settings.read({.DBMS = kMss,
+                                .Database = "hotel",
+                                .LogId = "sa",
+                                .LogPass = logPass,
+                                .ServerName = serverName,
+                                .Lock = "",
+                                .DBParm = dbParm}),
                  qPrintable(settings.errorText()));
         QString built;
         QVERIFY2(settings.buildConnectionString("D", freeTds, built),
