@@ -70,11 +70,6 @@ class Transaction {
     long SQLDBCode = 0;
     QString SQLErrText;
 
-    bool autoCommit() const;
-    // Takes effect at once on a live connection; switching to true keeps earlier work.
-    // Refused (SQLCode -1, value kept) while another call of this transaction runs.
-    void setAutoCommit(bool on);
-
     bool isConnected() const;
     // Tells one connection from the next: a number of its own for every successful connect
     // of this transaction, 0 while not connected (also after the link was lost).
@@ -108,6 +103,11 @@ class Transaction {
     bool refuseWhenBusy();
     // For the calls that need a connection: true (status set) when busy or not connected.
     bool refuseUnlessReady();
+    // Behind AutoCommit, the one spelling callers use. Setting takes effect at once on a live
+    // connection; switching to true keeps earlier work. Refused (SQLCode -1, value kept) while
+    // another call of this transaction runs.
+    bool autoCommit() const;
+    void setAutoCommit(bool on);
     // selectRow() and selectRows() differ only in how many rows they keep.
     int select(const QString& sql, const QList<QVariant>& inputs, QList<QList<QVariant>>& rows,
                bool firstOnly);

@@ -196,7 +196,7 @@ void tabpage_jbxx::cb_6_clicked() {
     if (dw_4->update() != 1)
         return failSave(periodsFailedPrompt(), dw_4->lastError());
     // With AutoCommit on every statement was committed as it ran: there is nothing to commit.
-    if (!sqlca.autoCommit() && sqlca.commit() != 0)
+    if (!sqlca.AutoCommit && sqlca.commit() != 0)
         return failSave(businessFailedPrompt(), sqlca.SQLErrText);
     dw_3->resetupdate();
     dw_4->resetupdate();

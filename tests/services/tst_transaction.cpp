@@ -471,7 +471,7 @@ class TestTransaction : public QObject {
         QCOMPARE(t.SQLCode, -1L);
         QVERIFY(!t.SQLErrText.isEmpty());
         QCOMPARE(out, QList<QVariant>{42});
-        QVERIFY(!t.autoCommit());
+        QVERIFY(!t.AutoCommit);
     }
 
     // SQLDBCode is a server error number or 0; when the server explains a failed login,
@@ -589,7 +589,7 @@ class TestTransaction : public QObject {
         QCOMPARE(setValue(t, 3, QStringLiteral("first")), 0);
         t.AutoCommit = true;
         QCOMPARE(t.SQLCode, 0L);
-        QVERIFY(t.autoCommit());
+        QVERIFY(t.AutoCommit);
         QCOMPARE(seenByOthers(3), QStringLiteral("first"));
         QCOMPARE(setValue(t, 3, QStringLiteral("second")), 0);
         QCOMPARE(seenByOthers(3), QStringLiteral("second"));
