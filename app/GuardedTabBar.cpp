@@ -33,7 +33,8 @@ void GuardedTabBar::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         const int index = tabAt(event->position().toPoint());
         if (index >= 0 && index != currentIndex()) {
-            // "A tab takes the focus when it is pressed", whether the page is granted or not.
+            // A pressed tab takes the focus whether the page is granted or not, so the keyboard
+            // goes on from where the user clicked.
             if (focusPolicy() & Qt::ClickFocus)
                 setFocus(Qt::MouseFocusReason);
             requestIndex(index);

@@ -24,7 +24,7 @@ class w_set_xtmk_back : public QDialog {
     ::tab_1* tab_1 = nullptr;
 
     static QString title();
-    // The window's outer size (frame included), as the old runtime measured windows.
+    // The window's outer size, frame included: the layouts' units measure the whole window.
     static QSize outerSize();
 
   protected:

@@ -2,7 +2,8 @@
 
 #include <QRect>
 
-// The window layouts are given in the old runtime's logical window units. At 96 DPI one unit
+// The window layouts are given in logical window units, which keep one layout right on every
+// screen density. At 96 DPI one unit
 // is 7/32 pixel across and 1/4 pixel down; other screens scale with their logical DPI.
 namespace LogicalUnits {
 

@@ -6,7 +6,7 @@
 // tests record what would have been shown and go on at once.
 class PromptService {
   public:
-    // The old runtime's icon numbers, so callers can pass them as the handlers give them.
+    // Numbered as the hotel programs number message icons, so a number from them maps directly.
     enum class Icon { Information = 0, StopSign = 1, Exclamation = 2, Question = 3, None = 4 };
 
     virtual ~PromptService() = default;

@@ -12,7 +12,8 @@ struct Module {
     const char* close;
 };
 
-// Written out whole, as the main programs' installers have always sent them.
+// Written out whole: the hotel programs' own set-up compares and logs these exact texts, and
+// one text per module keeps each module's menus visible at a glance.
 constexpr std::array<Module, 6> kModules{{
     {"KF",
      "update t_zd_menu set ifini ='Y' where win_name in ( 'wel_main' , 'pay_main' , "
