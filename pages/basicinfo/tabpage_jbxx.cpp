@@ -3,6 +3,7 @@
 #include "DataView.h"
 #include "DataViewDefinitions.h"
 #include "LogicalUnits.h"
+#include "PageKit.h"
 #include "Runtime.h"
 
 #include <QCheckBox>
@@ -11,17 +12,6 @@
 #include <QTableView>
 
 namespace {
-
-// Only the blank (0x20) counts at either end; a null value is the empty text.
-QString trimBlanks(const QString& value) {
-    qsizetype first = 0;
-    qsizetype last = value.size();
-    while (first < last && value.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && value.at(last - 1) == QLatin1Char(' '))
-        --last;
-    return value.mid(first, last - first);
-}
 
 QCheckBox* makeSwitch(const QString& name, const QString& caption, QWidget* parent) {
     auto* box = new QCheckBox(caption, parent);
@@ -82,7 +72,6 @@ void tabpage_jbxx::createControls() {
     cb_6 = new QPushButton(QStringLiteral("&S 保存"), this);
     cb_6->setObjectName("cb_6");
     cb_6->setAccessibleName(QStringLiteral("S 保存"));
-    cb_6->setAutoDefault(false);
     cb_6->setGeometry(toPixels(2194, 1492, 306, 108));
 
     dw_3 = new DataView(dw_pub_khjbxx(), this);
@@ -175,13 +164,13 @@ void tabpage_jbxx::cb_6_clicked() {
 
     Transaction& sqlca = m_runtime.sqlca;
     const long virow = dw_3->getrow();
-    QString vstmp = trimBlanks(dw_3->getitemstring(virow, QStringLiteral("name")));
+    QString vstmp = PageKit::trimBlanks(dw_3->getitemstring(virow, QStringLiteral("name")));
     if (vstmp.isEmpty()) {
         m_runtime.t_f_ok(noNamePrompt());
         dw_3->setcolumn(QStringLiteral("name"));
         return;
     }
-    vstmp = trimBlanks(dw_3->getitemstring(virow, QStringLiteral("hangye")));
+    vstmp = PageKit::trimBlanks(dw_3->getitemstring(virow, QStringLiteral("hangye")));
     if (vstmp.isEmpty()) {
         m_runtime.t_f_ok(noIndustryPrompt());
         dw_3->setcolumn(QStringLiteral("hangye"));

@@ -1,6 +1,7 @@
 #include "tabpage_ljsz.h"
 
 #include "LogicalUnits.h"
+#include "PageKit.h"
 #include "ProfileFile.h"
 #include "ProfileKeys.h"
 #include "Runtime.h"
@@ -41,31 +42,22 @@ const QString kNotSaved = QStringLiteral("参数无法保存到本地设置文�
     return qScopeGuard([] { QApplication::restoreOverrideCursor(); });
 }
 
-template <typename W> W* place(W* w, const char* name, int x, int y, int width, int height) {
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(LogicalUnits::toPixels(x, y, width, height));
-    return w;
-}
-
 QLabel* label(QWidget* page, const char* name, const QString& text, int y) {
-    auto* l = place(new QLabel(text, page), name, 439, y, 434, 84);
+    auto* l = PageKit::place(new QLabel(text, page), name, text, 439, y, 434, 84);
     l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     l->setEnabled(false);
-    l->setAccessibleName(text);
     return l;
 }
 
 QLineEdit* field(QWidget* page, const char* name, QLabel* caption, int y) {
-    auto* e = place(new QLineEdit(page), name, 905, y, 873, 80);
-    e->setAccessibleName(caption->text());
+    auto* e = PageKit::place(new QLineEdit(page), name, caption->text(), 905, y, 873, 80);
     caption->setBuddy(e);
     return e;
 }
 
 QPushButton* button(QWidget* page, const char* name, const QString& caption, int x, int width) {
-    auto* b = place(new QPushButton(caption, page), name, x, 1112, width, 100);
-    b->setAccessibleName(QString(caption).remove(u'&'));
-    return b;
+    return PageKit::place(new QPushButton(caption, page), name, QString(caption).remove(u'&'), x,
+                          1112, width, 100);
 }
 
 } // namespace
@@ -76,13 +68,14 @@ tabpage_ljsz::tabpage_ljsz(Runtime& runtime, WindowState& state, const ProfileFi
     setObjectName("tabpage_ljsz");
     setFont(SongFont::font());
 
-    mle_3 = place(new QPlainTextEdit(kExplanation, this), "mle_3", 352, 212, 2327, 116);
+    mle_3 = PageKit::place(new QPlainTextEdit(kExplanation, this), "mle_3", QStringLiteral("说明"),
+                           352, 212, 2327, 116);
     mle_3->setFrameShape(QFrame::NoFrame);
     mle_3->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mle_3->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     mle_3->setTabChangesFocus(true); // Tab leaves the note instead of typing into it
-    mle_3->setAccessibleName(QStringLiteral("说明"));
-    sle_dbparm = place(new QLineEdit(this), "sle_dbparm", 905, 960, 873, 80);
+    // sle_dbparm comes before its label; it is named once the label exists.
+    sle_dbparm = PageKit::place(new QLineEdit(this), "sle_dbparm", QString(), 905, 960, 873, 80);
     st_3 = label(this, "st_3", QStringLiteral("连接参数:"), 976);
     st_7 = label(this, "st_7", QStringLiteral("服务器名称:"), 556);
     st_1 = label(this, "st_1", QStringLiteral("数据库类型:"), 456);
@@ -101,7 +94,6 @@ tabpage_ljsz::tabpage_ljsz(Runtime& runtime, WindowState& state, const ProfileFi
     sle_logpass = field(this, "sle_logpass", st_6, 864);
     sle_logpass->setEchoMode(QLineEdit::Password);
     cb_5 = button(this, "cb_5", QStringLiteral("&T 测试连接"), 933, 357);
-    // sle_dbparm comes before its label; it is named once the label exists.
     sle_dbparm->setAccessibleName(st_3->text());
     st_3->setBuddy(sle_dbparm);
 

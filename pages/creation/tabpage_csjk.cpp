@@ -1,6 +1,7 @@
 #include "tabpage_csjk.h"
 
 #include "LogicalUnits.h"
+#include "PageKit.h"
 #include "ProfileFile.h"
 #include "RestoreStatement.h"
 #include "Runtime.h"
@@ -33,24 +34,6 @@ const QString kDemoName = QStringLiteral("hotelys");
 const QString kWorkingName = QStringLiteral("hotelvq");
 const QString kCountQuery =
     QStringLiteral("select count ( 1 ) from master.dbo.sysdatabases where name = ?");
-
-// User input is trimmed of the blank (code 32) only; tabs and other white space stay.
-QString trimBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-void place(QWidget* control, const char* name, const QString& accessibleName, int x, int y,
-           int width, int height) {
-    control->setObjectName(QLatin1String(name));
-    control->setAccessibleName(accessibleName);
-    control->setGeometry(LogicalUnits::toPixels(x, y, width, height));
-}
 
 QPlainTextEdit* note(QWidget* page, const QString& text, const QColor& textColour,
                      const QColor& background) {
@@ -86,54 +69,54 @@ tabpage_csjk::tabpage_csjk(Runtime& runtime, const WindowState& state, const Pro
 
 void tabpage_csjk::createControls() {
     cb_4 = new QPushButton(QStringLiteral("开始创建"), this);
-    place(cb_4, "cb_4", cb_4->text(), 2336, 804, 379, 100);
+    PageKit::place(cb_4, "cb_4", cb_4->text(), 2336, 804, 379, 100);
     cb_4->setVisible(false);
 
     cb_3 = new QPushButton(QStringLiteral("&J 开始创建"), this);
-    place(cb_3, "cb_3", QStringLiteral("J 开始创建"), 2354, 1452, 379, 100);
+    PageKit::place(cb_3, "cb_3", QStringLiteral("J 开始创建"), 2354, 1452, 379, 100);
 
     sle_5 = new QLineEdit(QStringLiteral("d:\\vqdata"), this);
     st_12 = label(this, QStringLiteral("数据文件路径"));
-    place(sle_5, "sle_5", st_12->text(), 722, 1292, 768, 88);
-    place(st_12, "st_12", st_12->text(), 320, 1304, 384, 48);
+    PageKit::place(sle_5, "sle_5", st_12->text(), 722, 1292, 768, 88);
+    PageKit::place(st_12, "st_12", st_12->text(), 320, 1304, 384, 48);
 
     sle_4 = new QLineEdit(kWorkingName, this);
     st_11 = label(this, QStringLiteral("数据库名称"));
-    place(sle_4, "sle_4", st_11->text(), 722, 1168, 768, 88);
-    place(st_11, "st_11", st_11->text(), 320, 1184, 384, 48);
+    PageKit::place(sle_4, "sle_4", st_11->text(), 722, 1168, 768, 88);
+    PageKit::place(st_11, "st_11", st_11->text(), 320, 1184, 384, 48);
 
     sle_3 = new QLineEdit(this);
     sle_3->setEchoMode(QLineEdit::Password);
     st_10 = label(this, QStringLiteral("SA登录密码"));
-    place(sle_3, "sle_3", st_10->text(), 722, 1044, 768, 88);
-    place(st_10, "st_10", st_10->text(), 320, 1060, 398, 48);
+    PageKit::place(sle_3, "sle_3", st_10->text(), 722, 1044, 768, 88);
+    PageKit::place(st_10, "st_10", st_10->text(), 320, 1060, 398, 48);
 
     sle_2 = new QLineEdit(QStringLiteral("SA"), this);
     sle_2->setEnabled(false); // creation always logs in as SA
     st_9 = label(this, QStringLiteral("数据库登录名称："));
-    place(sle_2, "sle_2", st_9->text(), 722, 924, 768, 88);
-    place(st_9, "st_9", st_9->text(), 320, 940, 384, 48);
+    PageKit::place(sle_2, "sle_2", st_9->text(), 722, 924, 768, 88);
+    PageKit::place(st_9, "st_9", st_9->text(), 320, 940, 384, 48);
 
     sle_1 = new QLineEdit(QStringLiteral("127.0.0.1"), this);
     st_8 = label(this, QStringLiteral("数据库服务名称："));
-    place(sle_1, "sle_1", st_8->text(), 722, 816, 768, 88);
-    place(st_8, "st_8", st_8->text(), 320, 836, 384, 48);
+    PageKit::place(sle_1, "sle_1", st_8->text(), 722, 816, 768, 88);
+    PageKit::place(st_8, "st_8", st_8->text(), 320, 836, 384, 48);
 
     cbx_ys = new QCheckBox(QStringLiteral("创建演示数据库(&A)"), this);
-    place(cbx_ys, "cbx_ys", QStringLiteral("创建演示数据库(A)"), 1755, 824, 576, 60);
+    PageKit::place(cbx_ys, "cbx_ys", QStringLiteral("创建演示数据库(A)"), 1755, 824, 576, 60);
     cbx_ys->setFocusPolicy(Qt::ClickFocus); // the Tab key passes it by
 
     // The notes stand out from the page: coloured text and backgrounds.
     mle_2 = note(this, kNote2, QColor(0xb0, 0x00, 0x00), QColor(0xff, 0xff, 0xe1));
-    place(mle_2, "mle_2", kNote2, 50, 468, 2766, 120);
+    PageKit::place(mle_2, "mle_2", kNote2, 50, 468, 2766, 120);
     mle_1 = note(this, kNote1, palette().color(QPalette::WindowText), QColor(0xe3, 0xee, 0xfa));
     mle_1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    place(mle_1, "mle_1", kNote1, 50, 220, 2766, 184);
+    PageKit::place(mle_1, "mle_1", kNote1, 50, 220, 2766, 184);
     mle_bz = note(this, kWelcome, QColor(0x00, 0x33, 0x99), QColor(0xff, 0xf4, 0xd6));
-    place(mle_bz, "mle_bz", kWelcome, 50, 80, 2766, 68);
+    PageKit::place(mle_bz, "mle_bz", kWelcome, 50, 80, 2766, 68);
 
     gb_1 = new QGroupBox(QStringLiteral("创建数据库"), this);
-    place(gb_1, "gb_1", gb_1->title(), 50, 648, 2766, 964);
+    PageKit::place(gb_1, "gb_1", gb_1->title(), 50, 648, 2766, 964);
     gb_1->setFocusPolicy(Qt::NoFocus);
     // Created last but drawn beneath: the fields it frames must get their clicks.
     gb_1->lower();
@@ -148,10 +131,6 @@ void tabpage_csjk::createControls() {
     QWidget::setTabOrder(sle_4, sle_5);
     QWidget::setTabOrder(sle_5, cb_3);
 
-    for (QPushButton* button : {cb_3, cb_4}) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
     connect(cbx_ys, &QCheckBox::clicked, this, &tabpage_csjk::cbx_ys_clicked);
     connect(cb_3, &QPushButton::clicked, this, &tabpage_csjk::cb_3_clicked);
     connect(cb_4, &QPushButton::clicked, this, &tabpage_csjk::cb_4_clicked);
@@ -203,8 +182,7 @@ QString tabpage_csjk::errorDetail() const {
 
 bool tabpage_csjk::isUsableDatabaseName(const QString& name) {
     for (const QChar c : name) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F ||
-            QStringView(u"\\/:*?\"<>|").contains(c))
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || QStringView(u"\\/:*?\"<>|").contains(c))
             return false;
     }
     return true;
@@ -224,7 +202,7 @@ void tabpage_csjk::createDatabase(Procedure procedure) {
 
     const QString vsdataname = working ? QStringLiteral("vqdata") : QStringLiteral("vqdatays");
     const QString vscur = platform.currentDirectory();
-    const QString vsdbname = trimBlanks(sle_4->text());
+    const QString vsdbname = PageKit::trimBlanks(sle_4->text());
 
     // The name becomes the database files' names: a separator would put them outside the
     // chosen folder, and a control character would make a name no one can see.
@@ -246,9 +224,9 @@ void tabpage_csjk::createDatabase(Procedure procedure) {
         return;
     }
 
-    const QString vspath = trimBlanks(sle_5->text());
+    const QString vspath = PageKit::trimBlanks(sle_5->text());
 
-    if (working && trimBlanks(sle_1->text()).isEmpty()) {
+    if (working && PageKit::trimBlanks(sle_1->text()).isEmpty()) {
         m_runtime.t_f_ok(QStringLiteral("请输入数据库服务名称!"));
         releaseConnection();
         sle_1->setFocus();

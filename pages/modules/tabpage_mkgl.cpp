@@ -4,6 +4,7 @@
 #include "DataViewDefinitions.h"
 #include "LogicalUnits.h"
 #include "ModuleMenus.h"
+#include "PageKit.h"
 #include "Runtime.h"
 #include "SongFont.h"
 #include "SqlServices.h"
@@ -14,13 +15,6 @@
 #include <QTableView>
 
 namespace {
-
-void place(QWidget* control, const char* name, const QString& accessibleName, int x, int y,
-           int width, int height) {
-    control->setObjectName(QLatin1String(name));
-    control->setAccessibleName(accessibleName);
-    control->setGeometry(LogicalUnits::toPixels(x, y, width, height));
-}
 
 const QString kSfsy = QStringLiteral("f_sfsy");
 const QString kQyndqj = QStringLiteral("f_qyndqj");
@@ -52,23 +46,21 @@ tabpage_mkgl::tabpage_mkgl(Runtime& runtime, QWidget* parent)
 
 void tabpage_mkgl::createControls() {
     mle_4 = new QPlainTextEdit(noteText(), this);
-    place(mle_4, "mle_4", noteText(), 1915, 88, 859, 1376);
+    PageKit::place(mle_4, "mle_4", noteText(), 1915, 88, 859, 1376);
     mle_4->setFrameShape(QFrame::NoFrame);
     mle_4->setTabChangesFocus(true); // a stop on the way, not a place to type tabs
     mle_4->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     mle_4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     cb_1 = new QPushButton(QStringLiteral("&S 保存"), this);
-    place(cb_1, "cb_1", QStringLiteral("S 保存"), 1563, 1512, 306, 108);
-    cb_1->setAutoDefault(false);
-    cb_1->setDefault(false);
+    PageKit::place(cb_1, "cb_1", QStringLiteral("S 保存"), 1563, 1512, 306, 108);
 
     cbx_qb = new QCheckBox(QStringLiteral("&Q 全部选择"), this);
-    place(cbx_qb, "cbx_qb", QStringLiteral("Q 全部选择"), 96, 1524, 384, 76);
+    PageKit::place(cbx_qb, "cbx_qb", QStringLiteral("Q 全部选择"), 96, 1524, 384, 76);
     cbx_qb->setFocusPolicy(Qt::ClickFocus); // the Tab key passes it by
 
     dw_1 = new DataView(dw_gnmk_ini(), this);
-    place(dw_1, "dw_1", QStringLiteral("功能模块"), 82, 80, 1787, 1396);
+    PageKit::place(dw_1, "dw_1", QStringLiteral("功能模块"), 82, 80, 1787, 1396);
     dw_1->setBorder(DataView::Border::Lowered);
     dw_1->setScrollBars(true, true);
 
