@@ -12,9 +12,11 @@
 
 #include <QKeyEvent>
 
-QString tab_1::notConnectedPrompt() {
-    return QStringLiteral("请先到<2.连接设置>中,连接数据库后再设置基本信息!");
-}
+namespace {
+
+const QString kNotConnected = QStringLiteral("请先到<2.连接设置>中,连接数据库后再设置基本信息!");
+
+} // namespace
 
 tab_1::tab_1(Runtime& runtime, WindowState& state, const ProfileFile& profile, QWidget* parent)
     : QTabWidget(parent), m_runtime(runtime), m_state(state), m_bar(new GuardedTabBar(this)) {
@@ -50,13 +52,13 @@ long tab_1::selectionchanging(int oldindex, int newindex) {
     switch (newindex) {
     case 3:
         if (!m_state.connected()) {
-            m_runtime.t_f_ok(notConnectedPrompt());
+            m_runtime.t_f_ok(kNotConnected);
             return 1;
         }
         return tabpage_jbxx->enterPage() ? 0 : 1;
     case 4:
         if (!m_state.connected()) {
-            m_runtime.t_f_ok(notConnectedPrompt());
+            m_runtime.t_f_ok(kNotConnected);
             return 1;
         }
         return tabpage_mkgl->enterPage() ? 0 : 1;

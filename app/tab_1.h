@@ -30,8 +30,6 @@ class tab_1 : public QTabWidget {
 
     GuardedTabBar* guardedTabBar() const { return m_bar; }
 
-    static QString notConnectedPrompt();
-
   protected:
     void keyPressEvent(QKeyEvent* event) override;
 

@@ -13,6 +13,12 @@
 
 namespace {
 
+const QString kNoName = QStringLiteral("请输入单位名称!");
+const QString kNoIndustry = QStringLiteral("请选择所属行业");
+const QString kBusinessFailed = QStringLiteral("基本信息保存失败!");
+const QString kPeriodsFailed = QStringLiteral("会计期间保存失败!");
+const QString kSaved = QStringLiteral("保存成功!");
+
 QCheckBox* makeSwitch(const QString& name, const QString& caption, QWidget* parent) {
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(name);
@@ -25,26 +31,6 @@ QCheckBox* makeSwitch(const QString& name, const QString& caption, QWidget* pare
 }
 
 } // namespace
-
-QString tabpage_jbxx::noNamePrompt() {
-    return QStringLiteral("请输入单位名称!");
-}
-
-QString tabpage_jbxx::noIndustryPrompt() {
-    return QStringLiteral("请选择所属行业");
-}
-
-QString tabpage_jbxx::businessFailedPrompt() {
-    return QStringLiteral("基本信息保存失败!");
-}
-
-QString tabpage_jbxx::periodsFailedPrompt() {
-    return QStringLiteral("会计期间保存失败!");
-}
-
-QString tabpage_jbxx::savedPrompt() {
-    return QStringLiteral("保存成功!");
-}
 
 tabpage_jbxx::tabpage_jbxx(Runtime& runtime, QWidget* parent)
     : QWidget(parent), m_runtime(runtime) {
@@ -166,13 +152,13 @@ void tabpage_jbxx::cb_6_clicked() {
     const long virow = dw_3->getrow();
     QString vstmp = PageKit::trimBlanks(dw_3->getitemstring(virow, QStringLiteral("name")));
     if (vstmp.isEmpty()) {
-        m_runtime.t_f_ok(noNamePrompt());
+        m_runtime.t_f_ok(kNoName);
         dw_3->setcolumn(QStringLiteral("name"));
         return;
     }
     vstmp = PageKit::trimBlanks(dw_3->getitemstring(virow, QStringLiteral("hangye")));
     if (vstmp.isEmpty()) {
-        m_runtime.t_f_ok(noIndustryPrompt());
+        m_runtime.t_f_ok(kNoIndustry);
         dw_3->setcolumn(QStringLiteral("hangye"));
         return;
     }
@@ -181,15 +167,15 @@ void tabpage_jbxx::cb_6_clicked() {
     // after any failure writes them again.
     // The reason is taken before the rollback, whose own status would replace it.
     if (dw_3->update() != 1)
-        return failSave(businessFailedPrompt(), dw_3->lastError());
+        return failSave(kBusinessFailed, dw_3->lastError());
     if (dw_4->update() != 1)
-        return failSave(periodsFailedPrompt(), dw_4->lastError());
+        return failSave(kPeriodsFailed, dw_4->lastError());
     // With AutoCommit on every statement was committed as it ran: there is nothing to commit.
     if (!sqlca.AutoCommit && sqlca.commit() != 0)
-        return failSave(businessFailedPrompt(), sqlca.SQLErrText);
+        return failSave(kBusinessFailed, sqlca.SQLErrText);
     dw_3->resetupdate();
     dw_4->resetupdate();
-    m_runtime.t_f_ok(savedPrompt());
+    m_runtime.t_f_ok(kSaved);
 }
 
 void tabpage_jbxx::failSave(const QString& message, const QString& reason) {

@@ -29,12 +29,6 @@ class tabpage_jbxx : public QWidget {
     DataView* dw_3 = nullptr; // the business's details (dw_pub_khjbxx)
     QGroupBox* gb_2 = nullptr;
 
-    static QString noNamePrompt();
-    static QString noIndustryPrompt();
-    static QString businessFailedPrompt();
-    static QString periodsFailedPrompt();
-    static QString savedPrompt();
-
   public slots:
     void dw_4_clicked(const QString& objectType, int row);
     void dw_3_itemchanged(int row, const QString& column, const QString& data);

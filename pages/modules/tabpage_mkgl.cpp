@@ -16,6 +16,8 @@
 
 namespace {
 
+const QString kSaved = QStringLiteral("保存成功,现在可以正常使用软件了!");
+const QString kFailed = QStringLiteral("保存失败!");
 const QString kSfsy = QStringLiteral("f_sfsy");
 const QString kQyndqj = QStringLiteral("f_qyndqj");
 const QString kXtbh = QStringLiteral("f_xtbh");
@@ -26,14 +28,6 @@ const QString kEnabled = QStringLiteral("1");
 QString tabpage_mkgl::noteText() {
     return QStringLiteral("说明：模块管理主要用来进行模块进一步增加设置来使用的，一般来说在基本信息"
                           "设置一栏选择完所属行业系统就会自动对模块进行设置");
-}
-
-QString tabpage_mkgl::savedPrompt() {
-    return QStringLiteral("保存成功,现在可以正常使用软件了!");
-}
-
-QString tabpage_mkgl::failedPrompt() {
-    return QStringLiteral("保存失败!");
 }
 
 tabpage_mkgl::tabpage_mkgl(Runtime& runtime, QWidget* parent)
@@ -117,7 +111,7 @@ void tabpage_mkgl::cb_1_clicked() {
     // and a date of the null value would be stored as 1900.
     const QDateTime vdtserver = t_f_getsvrdt(sqlca);
     if (!vdtserver.isValid()) {
-        m_runtime.t_f_ok(failedPrompt(), m_runtime.sqlca.SQLErrText);
+        m_runtime.t_f_ok(kFailed, m_runtime.sqlca.SQLErrText);
         return;
     }
     // Held as UTC: midnight exists on every day there (no daylight-saving gap).
@@ -143,7 +137,7 @@ void tabpage_mkgl::cb_1_clicked() {
     if (!sqlca.AutoCommit && sqlca.commit() < 0)
         return failSave(sqlca.SQLErrText);
     dw_1->resetupdate();
-    m_runtime.t_f_ok(savedPrompt());
+    m_runtime.t_f_ok(kSaved);
     // The set-up is complete: the button stays off for the rest of the run.
     cb_1->setEnabled(false);
 }
@@ -151,5 +145,5 @@ void tabpage_mkgl::cb_1_clicked() {
 // The reason is taken before the rollback, whose own status would replace it.
 void tabpage_mkgl::failSave(const QString& reason) {
     m_runtime.sqlca.rollback();
-    m_runtime.t_f_ok(failedPrompt(), reason);
+    m_runtime.t_f_ok(kFailed, reason);
 }

@@ -26,8 +26,6 @@ class tabpage_mkgl : public QWidget {
     DataView* dw_1 = nullptr;
 
     static QString noteText();
-    static QString savedPrompt();
-    static QString failedPrompt();
 
   signals:
     void entered();

@@ -25,6 +25,13 @@
 
 namespace {
 
+// What the page says.
+const QString kSaved = QStringLiteral("保存成功!");
+const QString kBusinessFailed = QStringLiteral("基本信息保存失败!");
+const QString kPeriodsFailed = QStringLiteral("会计期间保存失败!");
+const QString kNoName = QStringLiteral("请输入单位名称!");
+const QString kNoIndustry = QStringLiteral("请选择所属行业");
+
 const QString kPassword = QStringLiteral("Jb'x]x9");
 
 // What another user reads of the business row and the periods.
@@ -226,7 +233,7 @@ class TestTabpageJbxx : public QObject {
         QSignalSpy pressed(f->page->cb_6, &QPushButton::clicked);
         QTest::keyClick(&f->window, Qt::Key_S, Qt::AltModifier);
         QTRY_COMPARE(pressed.count(), 1);
-        QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::noNamePrompt()});
+        QCOMPARE(f->prompts.texts(), QStringList{kNoName});
     }
 
     // A missing name or industry stops the save with its message and its field focused;
@@ -237,11 +244,11 @@ class TestTabpageJbxx : public QObject {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("focused");
         QTest::newRow("no name") << ""
-                                 << "06" << tabpage_jbxx::noNamePrompt() << "name";
+                                 << "06" << kNoName << "name";
         QTest::newRow("blanks only") << "   "
-                                     << "02" << tabpage_jbxx::noNamePrompt() << "name";
+                                     << "02" << kNoName << "name";
         QTest::newRow("no industry") << " Inn "
-                                     << "" << tabpage_jbxx::noIndustryPrompt() << "hangye";
+                                     << "" << kNoIndustry << "hangye";
     }
 
     void saveRefusedWithoutNameOrIndustry() {
@@ -347,7 +354,7 @@ class TestTabpageJbxx : public QObject {
         typePeriod(*f, 12, "lskjqj_jsrq", "1230");
         // Alt+S with the last period still in its editor: that edit is saved too.
         QTest::keyClick(&f->window, Qt::Key_S, Qt::AltModifier);
-        QTRY_COMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::savedPrompt()});
+        QTRY_COMPARE(f->prompts.texts(), QStringList{kSaved});
 
         OtherUser other(m_server, f->database);
         QCOMPARE(businessRows(other), QStringLiteral("1"));
@@ -367,7 +374,7 @@ class TestTabpageJbxx : public QObject {
                  0);
         f->prompts.clear();
         clickSave(*f);
-        QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::savedPrompt()});
+        QCOMPARE(f->prompts.texts(), QStringList{kSaved});
         QCOMPARE(businessRows(other), QStringLiteral("1"));
         QCOMPARE(periodStart(other, "03"), QStringLiteral("0303"));
     }
@@ -387,7 +394,7 @@ class TestTabpageJbxx : public QObject {
         typePeriod(*f, 2, "lskjqj_qsrq", "0203");
         clickSave(*f);
 
-        QCOMPARE(f->prompts.texts(), QStringList{"会计期间保存失败!"});
+        QCOMPARE(f->prompts.texts(), QStringList{kPeriodsFailed});
         QCOMPARE(
             f->prompts.prompts.first().detail,
             QStringLiteral(
@@ -407,7 +414,7 @@ class TestTabpageJbxx : public QObject {
                  0);
         f->prompts.clear();
         clickSave(*f);
-        QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::savedPrompt()});
+        QCOMPARE(f->prompts.texts(), QStringList{kSaved});
         QCOMPARE(businessRows(other), QStringLiteral("1"));
         QCOMPARE(business(other, "name"), QStringLiteral("Inn"));
         QCOMPARE(business(other, "hangye"), QStringLiteral("04"));
@@ -424,7 +431,7 @@ class TestTabpageJbxx : public QObject {
         QVERIFY(enter(*f));
         server.stop();
         clickSave(*f);
-        QCOMPARE(f->prompts.texts(), QStringList{"基本信息保存失败!"});
+        QCOMPARE(f->prompts.texts(), QStringList{kBusinessFailed});
         QCOMPARE(f->prompts.prompts.first().detail,
                  QStringLiteral("The transaction is not connected to a database."));
     }
@@ -439,7 +446,7 @@ class TestTabpageJbxx : public QObject {
         chooseIndustry(*f, "01");
         typeInto(textField(*f, "phone"), QString(30, QChar(0x7535)));
         clickSave(*f);
-        QCOMPARE(f->prompts.texts(), QStringList{"基本信息保存失败!"});
+        QCOMPARE(f->prompts.texts(), QStringList{kBusinessFailed});
         QCOMPARE(f->prompts.prompts.first().detail,
                  QStringLiteral("Update of dw_pub_khjbxx, row 1: String or binary data would be "
                                 "truncated.\nThe statement has been terminated."));
@@ -456,7 +463,7 @@ class TestTabpageJbxx : public QObject {
         chooseIndustry(*f, "01");
         typePeriod(*f, 1, "lskjqj_qsrq", "0102");
         clickSave(*f);
-        QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::savedPrompt()});
+        QCOMPARE(f->prompts.texts(), QStringList{kSaved});
         OtherUser other(m_server, f->database);
         QCOMPARE(business(other, "name"), QStringLiteral("Inn"));
         QCOMPARE(periodStart(other, "01"), QStringLiteral("0102"));
@@ -472,7 +479,7 @@ class TestTabpageJbxx : public QObject {
         QCOMPARE(textField(*f, "name")->text(), name);
         chooseIndustry(*f, "03");
         clickSave(*f);
-        QCOMPARE(f->prompts.texts(), QStringList{tabpage_jbxx::savedPrompt()});
+        QCOMPARE(f->prompts.texts(), QStringList{kSaved});
         OtherUser other(m_server, f->database);
         QCOMPARE(business(other, "name"), name);
     }

@@ -23,6 +23,10 @@
 
 namespace {
 
+// What the page says.
+const QString kSaved = QStringLiteral("保存成功,现在可以正常使用软件了!");
+const QString kFailed = QStringLiteral("保存失败!");
+
 const QString kKfOpen = QStringLiteral(
     "update t_zd_menu set ifini ='Y' where win_name in ( 'wel_main' , 'pay_main' , 'roo_main' , "
     "'sal_main' ) and ifini ='N'");
@@ -150,12 +154,12 @@ class TestTabpageMkgl : public QObject {
     void save() { QTest::mouseClick(m_w->page()->cb_1, Qt::LeftButton); }
 
     void expectSaved() {
-        QCOMPARE(m_w->prompts.texts(), QStringList{tabpage_mkgl::savedPrompt()});
+        QCOMPARE(m_w->prompts.texts(), QStringList{kSaved});
         QVERIFY(!m_w->page()->cb_1->isEnabled());
     }
 
     void expectFailed() {
-        QCOMPARE(m_w->prompts.texts(), QStringList{tabpage_mkgl::failedPrompt()});
+        QCOMPARE(m_w->prompts.texts(), QStringList{kFailed});
         QVERIFY(m_w->page()->cb_1->isEnabled());
     }
 
