@@ -38,6 +38,13 @@ class MasterCatalogue : public Catalogue {
     // Where a path named in a statement lives on this machine. make-backup maps every such
     // path below its private root (pathRoot), so scripts never write outside it.
     std::string localPath(const std::string& statementPath) const;
+    // The files of a database on this machine (master's and the other system databases' under
+    // the root).
+    std::string dataFile(const DatabaseEntry& entry) const;
+    std::string logFile(const DatabaseEntry& entry) const;
+    static constexpr int kTempdbId = 2;
+    // master, tempdb, model, msdb (dbid 1 to 4).
+    static bool isSystemDatabase(const DatabaseEntry& entry);
     // make-backup's private root has no drives: directories named by scripts are created.
     bool createsDirectories() const { return !m_pathRoot.empty(); }
 
@@ -58,6 +65,11 @@ class MasterCatalogue : public Catalogue {
     int useCount(const std::string& name) const;
 
   private:
+    bool hasPaddedNames() const;
+    bool addSystemDatabases(std::string& error);
+    // Registers entry under its dbid, or the next free one when that is 0.
+    bool insert(DatabaseEntry& entry, std::string& error);
+
     std::string m_root;
     std::string m_password;
     std::string m_pathRoot;

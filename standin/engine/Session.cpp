@@ -111,8 +111,7 @@ sqlite3* Session::connection(const std::string& database, const std::vector<std:
             return nullptr;
         }
         const bool isMaster = key == "MASTER";
-        const std::string file =
-            isMaster ? m_catalogue.masterFile() : m_catalogue.localPath(entry.dataPath);
+        const std::string file = m_catalogue.dataFile(entry);
         std::string error;
         sqlite3* h = SqliteConnection::open(file, false, error);
         if (!h) {
@@ -162,12 +161,11 @@ sqlite3* Session::connection(const std::string& database, const std::vector<std:
         }
         std::string error;
         if (!sqlite3_get_autocommit(c.handle) ||
-            !SqliteConnection::exec(
-                c.handle,
-                "ATTACH DATABASE " +
-                    SqlRewriter::quoteString(m_catalogue.localPath(entry.dataPath)) + " AS " +
-                    SqlRewriter::quoteName(entry.name),
-                error)) {
+            !SqliteConnection::exec(c.handle,
+                                    "ATTACH DATABASE " +
+                                        SqlRewriter::quoteString(m_catalogue.dataFile(entry)) +
+                                        " AS " + SqlRewriter::quoteName(entry.name),
+                                    error)) {
             messages.push_back(Errors::make(911, {other}));
             return nullptr;
         }
