@@ -534,7 +534,7 @@ void TestStandinEngine::resultColumns_data() {
         << "SELECT LSXTMC.F_XTBH, LSXTMC.F_XTMC, LSXTMC.F_SFSY, LSXTMC.F_QYNDQJ, ' ' AS F_FLAG "
            "FROM LSXTMC"
         << QStringList{"F_XTBH", "F_XTMC", "F_SFSY", "F_QYNDQJ", "F_FLAG"}
-        << QList<int>{SQL_VARCHAR, SQL_WVARCHAR, SQL_VARCHAR, SQL_VARCHAR, SQL_VARCHAR}
+        << QList<int>{SQL_VARCHAR, SQL_WVARCHAR, SQL_CHAR, SQL_VARCHAR, SQL_VARCHAR}
         << QList<int>{4, 20, 1, 6, 1};
     QTest::newRow("business row")
         << "SELECT t_zd_user.code, t_zd_user.name, t_zd_user.address FROM t_zd_user"
