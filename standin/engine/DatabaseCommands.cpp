@@ -88,6 +88,9 @@ StatementOutcome DatabaseCommands::create(Session& session, const std::vector<To
     if (entry.logPath.empty())
         entry.logPath = cat.root() + "/" + entry.name + "_log.ldf";
 
+    StatementOutcome waited;
+    if (!session.lockCatalogue(waited))
+        return waited;
     auto lock = cat.lockDdl();
     if (cat.databaseExists(entry.name))
         return failed({Errors::make(1801, {entry.name})});
@@ -129,6 +132,8 @@ StatementOutcome DatabaseCommands::drop(Session& session, const std::vector<Toke
         if (t[i].isSymbol(","))
             continue;
         const std::string name = t[i].text;
+        if (!session.lockCatalogue(o))
+            return o;
         auto lock = cat.lockDdl();
         DatabaseEntry entry;
         if (!cat.find(name, entry)) {

@@ -92,6 +92,9 @@ struct StatementOutcome {
     std::optional<std::string> newDatabase;
     std::optional<std::string> oldDatabase;
     bool inTransaction = false; // @@TRANCOUNT > 0 after the statement (DONE's INXACT bit)
+    // The interrupt check ended the statement's wait for a lock: nothing of it ran, the batch
+    // stops there, and the protocol layer answers the cancel (or drops the client).
+    bool cancelled = false;
 };
 
 // A bound input: the name as declared in sp_executesql's @params ("@P1"), and its value.

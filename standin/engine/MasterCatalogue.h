@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Catalogue.h"
+#include "LockManager.h"
 
 #include <sqlite3.h>
 
@@ -59,6 +60,9 @@ class MasterCatalogue : public Catalogue {
         return std::unique_lock<std::recursive_mutex>(m_ddl);
     }
 
+    // The transactions' locks, shared by every session of the server.
+    LockManager& locks() { return m_locks; }
+
     // How many sessions have a database open (RESTORE ... REPLACE and DROP need none).
     void acquire(const std::string& name);
     void release(const std::string& name);
@@ -77,6 +81,7 @@ class MasterCatalogue : public Catalogue {
     mutable std::mutex m_mutex; // guards m_db and m_uses
     std::recursive_mutex m_ddl;
     std::map<std::string, int> m_uses;
+    LockManager m_locks;
 };
 
 } // namespace standin

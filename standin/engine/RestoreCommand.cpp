@@ -174,6 +174,12 @@ StatementOutcome RestoreCommand::run(Session& session, const std::vector<Token>&
     if (!problems.empty())
         return failed(problems);
 
+    StatementOutcome waited;
+    if (!session.lockCatalogue(waited)) {
+        if (!waited.cancelled)
+            waited.messages.push_back(Errors::make(3013));
+        return waited;
+    }
     auto lock = cat.lockDdl();
     DatabaseEntry existing;
     const bool exists = cat.find(r.database, existing);
