@@ -1,9 +1,11 @@
 // The statement engine through the real client stack: unixODBC + FreeTDS against a running
 // stand-in, with the statements the tool sends and the failures it must report.
 #include "StandinServer.h"
+#include "tst_standin_protocol_raw.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -11,6 +13,9 @@
 
 #include <sql.h>
 #include <sqlext.h>
+
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -164,6 +169,27 @@ class Odbc {
     SQLHDBC m_dbc = SQL_NULL_HDBC;
 };
 
+// "number:class" of each INFO and ERROR token in a reply, in order.
+QStringList messageClasses(const QByteArray& reply) {
+    QStringList out;
+    const auto u16 = [&](int at) { return quint8(reply[at]) | quint8(reply[at + 1]) << 8; };
+    for (int i = 0; i < reply.size();) {
+        const quint8 token = quint8(reply[i]);
+        if (token == 0xAA || token == 0xAB) {
+            const qint32 number =
+                qint32(u16(i + 3) | u16(i + 5) << 16); // after the token and its length
+            out << QString("%1:%2").arg(number).arg(quint8(reply[i + 8]));
+        }
+        if (token == 0xAA || token == 0xAB || token == 0xE3)
+            i += 3 + u16(i + 1);
+        else if (token == 0xFD || token == 0xFE || token == 0xFF)
+            i += 9;
+        else
+            break; // a result set: nothing of interest follows in these replies
+    }
+    return out;
+}
+
 // The statement the tool builds for a restore, blanks included.
 QString restoreStatement(const QString& db, const QString& backup, const QString& dir) {
     return "restore database " + db + " from disk='" + backup + "'   WITH MOVE 'hotel_data' TO '" +
@@ -198,6 +224,10 @@ class TestStandinEngine : public QObject {
     void writeAfterReadInTransaction();
     void trailingBlanks();
     void dataViewStatements();
+    void locking_data();
+    void locking();
+    void catalogueAndTypes_data();
+    void catalogueAndTypes();
 
   private:
     bool restoreVqdata(Odbc& odbc, const QString& name, QString& dir);
@@ -872,6 +902,228 @@ void TestStandinEngine::dataViewStatements() {
     odbc.endTran(true);
     odbc.setAutocommit(true);
     QCOMPARE(other.exec("select phone from t_zd_user").rows, QList<QStringList>{{"1"}});
+}
+
+// One connection (the holder) keeps a transaction open over a write; another (the probe) meets
+// it. Tables: lk (1 'a', 2 'b') in master, which the holder writes, and tempdb's free (1).
+void TestStandinEngine::locking_data() {
+    QTest::addColumn<QString>("holder");  // "odbc" or "raw": the client that holds the lock
+    QTest::addColumn<QString>("written"); // its statement, inside its open transaction
+    QTest::addColumn<QString>("probe");   // the probe's batch; "attention: ..." cancels it
+    QTest::addColumn<QString>("release"); // commit, rollback, disconnect, reset
+    QTest::addColumn<int>("releaseAfter");
+    QTest::addColumn<QString>("expected");   // rows ("|" between cells) or the error number
+    QTest::addColumn<QString>("probeState"); // @@TRANCOUNT and count(1) of free, afterwards
+    QTest::addColumn<int>("minMs"); // how long the probe took (it starts just after the holder
+    QTest::addColumn<int>("maxMs"); // begins its wait for releaseAfter)
+
+    const QString insert = "insert into lk values (3, 'c')";
+    const QString update = "update lk set v = 'x' where id = 1";
+    QTest::newRow("reader meets an uncommitted insert; commit releases")
+        << "odbc" << insert << "select count(1) from lk"
+        << "commit" << 300 << "3"
+        << "0|1" << 250 << 1300;
+    QTest::newRow("reader meets an uncommitted update; rollback releases")
+        << "odbc" << update << "select v from lk where id = 1"
+        << "rollback" << 300 << "a"
+        << "0|1" << 250 << 1300;
+    QTest::newRow("reader meets an uncommitted delete; commit releases")
+        << "odbc"
+        << "delete from lk where id = 2"
+        << "select id, v from lk"
+        << "commit" << 300 << "1|a"
+        << "0|1" << 250 << 1300;
+    QTest::newRow("reader of untouched rows reads at once")
+        << "odbc" << update << "select count(1) from tempdb..free"
+        << "rollback" << 1000 << "1"
+        << "0|1" << 0 << 500;
+    QTest::newRow("writer waits for the writer")
+        << "odbc" << update << "update lk set v = 'y' where id = 2 select v from lk order by id"
+        << "commit" << 300 << "x\ny"
+        << "0|1" << 250 << 1300;
+    QTest::newRow("by default a wait lasts beyond five seconds")
+        << "odbc" << insert << "update lk set v = 'w' where id = 3 select v from lk where id = 3"
+        << "commit" << 6000 << "w"
+        << "0|1" << 5900 << 7000;
+    QTest::newRow("LOCK_TIMEOUT -1 waits as long as it takes")
+        << "odbc" << insert << "SET LOCK_TIMEOUT 0 SET LOCK_TIMEOUT -1 select count(1) from lk"
+        << "rollback" << 1500 << "2"
+        << "0|1" << 1400 << 2500;
+    QTest::newRow("LOCK_TIMEOUT 0 fails at once, the transaction stays")
+        << "odbc" << update
+        << "BEGIN TRANSACTION insert into tempdb..free values (2) SET LOCK_TIMEOUT 0 "
+           "select count(1) from lk"
+        << "rollback" << 1000 << "1222"
+        << "1|2" << 0 << 500;
+    QTest::newRow("LOCK_TIMEOUT n fails after n ms, the transaction stays")
+        << "odbc" << update
+        << "BEGIN TRANSACTION insert into tempdb..free values (2) SET LOCK_TIMEOUT 600 "
+           "update lk set v = 'z' where id = 2"
+        << "rollback" << 2000 << "1222"
+        << "1|2" << 600 << 1400;
+    QTest::newRow("a cancel ends the wait at once")
+        << "odbc" << update << "attention: select count(1) from lk"
+        << "rollback" << 1500 << "12345"
+        << "" << 0 << 300;
+    QTest::newRow("a closed connection releases at once")
+        << "odbc" << insert << "select count(1) from lk"
+        << "disconnect" << 300 << "2"
+        << "0|1" << 250 << 800;
+    QTest::newRow("a dropped socket releases at once")
+        << "raw" << insert << "select count(1) from lk"
+        << "reset" << 300 << "2"
+        << "0|1" << 250 << 800;
+}
+
+void TestStandinEngine::locking() {
+    QFETCH(QString, holder);
+    QFETCH(QString, written);
+    QFETCH(QString, probe);
+    QFETCH(QString, release);
+    QFETCH(int, releaseAfter);
+    QFETCH(QString, expected);
+    QFETCH(QString, probeState);
+    QFETCH(int, minMs);
+    QFETCH(int, maxMs);
+
+    Odbc setup;
+    QVERIFY(setup.connect(m_server->odbcConnectionString("master")));
+    setup.exec("create table lk (id int primary key, v varchar(10))");
+    setup.exec("create table tempdb..free (id int)");
+    QVERIFY(setup
+                .exec("delete from lk insert into lk values (1, 'a') insert into lk values (2, "
+                      "'b') delete from tempdb..free insert into tempdb..free values (1)")
+                .ok());
+
+    auto odbcHolder = std::make_unique<Odbc>();
+    RawClient rawHolder;
+    if (holder == "odbc") {
+        QVERIFY(odbcHolder->connect(m_server->odbcConnectionString("master")));
+        odbcHolder->setAutocommit(false);
+        QVERIFY(odbcHolder->exec(written).ok());
+    } else {
+        QVERIFY(rawHolder.connectTo(m_server->port()));
+        QVERIFY(rawHolder.login("sa", m_server->saPassword()));
+        QVERIFY(rawHolder.sendBatch("BEGIN TRANSACTION " + written));
+        QVERIFY(messageClasses(rawHolder.readMessage()).isEmpty());
+    }
+
+    Odbc prober;
+    QVERIFY(prober.connect(m_server->odbcConnectionString("master")));
+    QString seen;
+    qint64 elapsed = -1;
+    std::thread probing([&] {
+        QElapsedTimer timer;
+        if (probe.startsWith("attention: ")) {
+            // Raw TDS: the cancel and its acknowledgement are seen on the wire.
+            RawClient raw;
+            if (!raw.connectTo(m_server->port()) || !raw.login("sa", m_server->saPassword()) ||
+                !raw.sendBatch(probe.mid(11)))
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            timer.start();
+            raw.sendAttention();
+            const QByteArray ack = raw.readMessage();
+            elapsed = timer.elapsed();
+            if (!ack.endsWith(QByteArray::fromHex("fd2000000000000000")))
+                return;
+            raw.sendBatch("select 12345");
+            if (raw.readMessage().contains(QByteArray::fromHex("d10439300000")))
+                seen = "12345";
+            return;
+        }
+        timer.start();
+        const Outcome o = prober.exec(probe);
+        elapsed = timer.elapsed();
+        QStringList rows;
+        for (const QStringList& r : o.rows)
+            rows << r.join('|');
+        seen = o.ok() ? rows.join("\n") : QString::number(o.numbers.value(0));
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(releaseAfter));
+    if (release == "commit" || release == "rollback")
+        odbcHolder->endTran(release == "commit");
+    else if (release == "disconnect")
+        odbcHolder.reset();
+    else
+        rawHolder.reset();
+    probing.join();
+
+    QCOMPARE(seen, expected);
+    QVERIFY2(elapsed >= minMs && elapsed <= maxMs, qPrintable(QString::number(elapsed)));
+    if (!probeState.isEmpty())
+        QCOMPARE(prober.exec("select @@TRANCOUNT , count ( 1 ) from tempdb..free")
+                     .rows.value(0)
+                     .join('|'),
+                 probeState);
+    prober.exec("IF @@TRANCOUNT > 0 ROLLBACK");
+}
+
+// master's catalogue, char(n) as stored and described, and the class of informational messages.
+void TestStandinEngine::catalogueAndTypes_data() {
+    QTest::addColumn<QString>("client"); // rows, describe (type:size), info (number:class)
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("param");
+    QTest::addColumn<QString>("expected");
+    const QString exists = "select count ( 1 ) from master.dbo.sysdatabases where name = ?";
+    for (const char* name : {"master", "model", "msdb", "tempdb"})
+        QTest::addRow("sysdatabases lists %s", name) << "rows" << exists << name << "1";
+    QTest::newRow("trailing blanks ignored") << "rows" << exists << "tempdb  "
+                                             << "1";
+    QTest::newRow("system databases are databases")
+        << "rows"
+        << "use tempdb select count(1) from sysobjects where name = 'sysobjects'" << QString()
+        << "1";
+    const QString chars = "select c3, n2, v3, c4 from chars where k = ?";
+    QTest::newRow("char(n) padded with blanks") << "rows" << chars << "1"
+                                                << "   |  ||    ";
+    QTest::newRow("char(n) padded after the text") << "rows" << chars << "2"
+                                                   << "a  |客 |a|客  ";
+    QTest::newRow("char(n) described as fixed-length")
+        << "describe" << chars << QString() << "1:3|-8:2|12:3|1:4";
+    const QString restore = "restore database infoclass from disk='%B'   WITH MOVE 'hotel_data' "
+                            "TO '%D\\infoclass_data',  MOVE 'hotel_log' TO '%D\\infoclass_log' ";
+    QTest::newRow("restore's messages are class 0")
+        << "info" << restore << QString() << "4035:0|4035:0|3014:0";
+    QTest::newRow("use's message is class 0") << "info"
+                                              << "use master" << QString() << "5701:0";
+    QTest::newRow("errors keep their class") << "info"
+                                             << "select 1 from nosuch" << QString() << "208:16";
+}
+
+void TestStandinEngine::catalogueAndTypes() {
+    QFETCH(QString, client);
+    QFETCH(QString, sql);
+    QFETCH(QString, param);
+    QFETCH(QString, expected);
+    Odbc odbc;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString("master")));
+    if (odbc.exec("create table chars (k int, c3 char(3), n2 nchar(2), v3 varchar(3), c4 "
+                  "char(4))")
+            .ok())
+        QVERIFY(odbc.exec("insert into chars values (1, '', N'', '', '') "
+                          "insert into chars values (2, 'a', N'客', 'a', '客')")
+                    .ok());
+    QStringList seen;
+    if (client == "rows") {
+        const Outcome o = odbc.exec(sql, param.isNull() ? QVariantList{} : QVariantList{param});
+        QVERIFY2(o.ok(), qPrintable(o.texts.join('\n')));
+        for (const QStringList& r : o.rows)
+            seen << r.join('|');
+    } else if (client == "describe") {
+        for (const Odbc::Column& c : odbc.describe(sql))
+            seen << QString("%1:%2").arg(c.type).arg(c.size);
+    } else {
+        QDir().mkpath(m_files.path() + "/info");
+        sql.replace("%B", StandinServer::backupDir() + "/vqdata")
+            .replace("%D", m_files.path() + "/info");
+        RawClient raw;
+        QVERIFY(raw.connectTo(m_server->port()));
+        QVERIFY(raw.login("sa", m_server->saPassword()));
+        QVERIFY(raw.sendBatch(sql));
+        seen = messageClasses(raw.readMessage());
+    }
+    QCOMPARE(seen.join('|'), expected);
 }
 
 QTEST_GUILESS_MAIN(TestStandinEngine)
