@@ -174,12 +174,6 @@ StatementOutcome RestoreCommand::run(Session& session, const std::vector<Token>&
     if (!problems.empty())
         return failed(problems);
 
-    StatementOutcome waited;
-    if (!session.lockCatalogue(waited)) {
-        if (!waited.cancelled)
-            waited.messages.push_back(Errors::make(3013));
-        return waited;
-    }
     auto lock = cat.lockDdl();
     DatabaseEntry existing;
     const bool exists = cat.find(r.database, existing);
@@ -249,6 +243,15 @@ StatementOutcome RestoreCommand::run(Session& session, const std::vector<Token>&
         ok = static_cast<bool>(log);
     }
     std::error_code ec;
+    // master's catalogue is locked only for the registration, not while the files are copied.
+    StatementOutcome waited;
+    if (ok && !session.lockCatalogue(waited)) {
+        fs::remove(dataTmp, ec);
+        fs::remove(logTmp, ec);
+        if (!waited.cancelled)
+            waited.messages.push_back(Errors::make(3013));
+        return waited;
+    }
     if (ok) {
         // A WAL left beside an overwritten file would be replayed into the new one.
         for (const char* suffix : {"-wal", "-shm"})
