@@ -88,6 +88,9 @@ StatementOutcome DatabaseCommands::create(Session& session, const std::vector<To
     if (entry.logPath.empty())
         entry.logPath = cat.root() + "/" + entry.name + "_log.ldf";
 
+    StatementOutcome waited;
+    if (!session.lockCatalogue(waited))
+        return waited;
     auto lock = cat.lockDdl();
     if (cat.databaseExists(entry.name))
         return failed({Errors::make(1801, {entry.name})});
@@ -129,10 +132,17 @@ StatementOutcome DatabaseCommands::drop(Session& session, const std::vector<Toke
         if (t[i].isSymbol(","))
             continue;
         const std::string name = t[i].text;
+        if (!session.lockCatalogue(o))
+            return o;
         auto lock = cat.lockDdl();
         DatabaseEntry entry;
-        if (!cat.find(name, entry) || Tokenizer::equalsNoCase(name, "master")) {
+        if (!cat.find(name, entry)) {
             o.messages.push_back(Errors::make(103701, {name}));
+            o.error = true;
+            return o;
+        }
+        if (MasterCatalogue::isSystemDatabase(entry)) {
+            o.messages.push_back(Errors::make(3708, {entry.name}));
             o.error = true;
             return o;
         }
@@ -169,13 +179,16 @@ bool DatabaseCommands::backupTo(MasterCatalogue& cat, const std::string& databas
         messages = {Errors::make(911, {database}), Errors::make(103013)};
         return false;
     }
+    if (entry.dbid == MasterCatalogue::kTempdbId) {
+        messages = {Errors::make(3147), Errors::make(103013)};
+        return false;
+    }
     if (!fs::is_directory(directoryOf(fs::absolute(localFile).string()))) {
         messages = {Errors::make(103201, {shownPath}), Errors::make(103013)};
         return false;
     }
     const auto start = std::chrono::steady_clock::now();
-    const bool isMaster = Tokenizer::equalsNoCase(entry.name, "master");
-    const std::string dataFile = isMaster ? cat.masterFile() : cat.localPath(entry.dataPath);
+    const std::string dataFile = cat.dataFile(entry);
     // A consistent copy of the committed state, WAL included.
     const std::string snapshot = localFile + ".standin-snapshot";
     std::error_code ec;

@@ -3,6 +3,7 @@
 #include "Catalogue.h"
 #include "EngineTypes.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,7 +13,7 @@ namespace standin {
 // One client's statement state: current database, @@TRANCOUNT, IMPLICIT_TRANSACTIONS, its
 // SQLite connection(s). Used from one thread at a time (the connection's thread).
 class EngineSession {
-public:
+  public:
     static std::unique_ptr<EngineSession> create(Catalogue& catalogue);
     virtual ~EngineSession() = default;
 
@@ -34,6 +35,10 @@ public:
                           std::vector<ColumnInfo>& columns, std::vector<Message>& messages) = 0;
 
     virtual int tranCount() const = 0;
+
+    // Asked every few milliseconds while a statement waits for another session's lock; true
+    // (the client cancelled or went away) ends the wait and the statement is cancelled.
+    virtual void setInterruptCheck(std::function<bool()> check) = 0;
 
     // The client went away (EOF, shutdown): roll back whatever is open, close files.
     virtual void close() = 0;

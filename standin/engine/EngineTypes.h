@@ -22,16 +22,38 @@ struct Value {
     std::string text;
 
     static Value null() { return {}; }
-    static Value integer(std::int64_t v) { Value x; x.kind = Kind::Int; x.i = v; return x; }
-    static Value real(double v) { Value x; x.kind = Kind::Float; x.f = v; return x; }
-    static Value string(std::string v) { Value x; x.kind = Kind::Text; x.text = std::move(v); return x; }
-    static Value datetime(std::string v) { Value x; x.kind = Kind::DateTime; x.text = std::move(v); return x; }
+    static Value integer(std::int64_t v) {
+        Value x;
+        x.kind = Kind::Int;
+        x.i = v;
+        return x;
+    }
+    static Value real(double v) {
+        Value x;
+        x.kind = Kind::Float;
+        x.f = v;
+        return x;
+    }
+    static Value string(std::string v) {
+        Value x;
+        x.kind = Kind::Text;
+        x.text = std::move(v);
+        return x;
+    }
+    static Value datetime(std::string v) {
+        Value x;
+        x.kind = Kind::DateTime;
+        x.text = std::move(v);
+        return x;
+    }
 };
 
 struct ColumnInfo {
-    std::string name;      // empty for an expression without alias
+    std::string name; // empty for an expression without alias
     SqlType type = SqlType::NVarChar;
-    int maxChars = 4000;   // for text columns: the declared width in characters
+    int maxChars = 4000; // for text columns: the declared width in characters
+    // char(n) / nchar(n): values padded with blanks to the width, described as fixed-length.
+    bool fixedLength = false;
     bool nullable = true;
 };
 
@@ -47,8 +69,13 @@ struct Message {
 };
 
 // DONE's curcmd values the stand-in uses.
-enum CurCmd : std::uint16_t { CmdNone = 0, CmdSelect = 0xC1, CmdInsert = 0xC3, CmdDelete = 0xC4,
-                              CmdUpdate = 0xC5 };
+enum CurCmd : std::uint16_t {
+    CmdNone = 0,
+    CmdSelect = 0xC1,
+    CmdInsert = 0xC3,
+    CmdDelete = 0xC4,
+    CmdUpdate = 0xC5
+};
 
 // The outcome of one statement of a batch: optional result set, optional row count,
 // the messages raised while it ran (sent before its DONE), and whether it failed.
@@ -64,7 +91,10 @@ struct StatementOutcome {
     // Set after USE (or anything else that changes the current database): ENVCHANGE type 1.
     std::optional<std::string> newDatabase;
     std::optional<std::string> oldDatabase;
-    bool inTransaction = false;  // @@TRANCOUNT > 0 after the statement (DONE's INXACT bit)
+    bool inTransaction = false; // @@TRANCOUNT > 0 after the statement (DONE's INXACT bit)
+    // The interrupt check ended the statement's wait for a lock: nothing of it ran, the batch
+    // stops there, and the protocol layer answers the cancel (or drops the client).
+    bool cancelled = false;
 };
 
 // A bound input: the name as declared in sp_executesql's @params ("@P1"), and its value.

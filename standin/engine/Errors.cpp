@@ -46,6 +46,8 @@ const Entry kEntries[] = {
     {3701 + 100000, 11, 5,
      "Cannot drop the database '%s', because it does not exist in the system "
      "catalog."},
+    {3708, 16, 1, "Cannot drop the database '%s' because it is a system database."},
+    {3147, 16, 1, "Backup and restore operations are not allowed on database tempdb."},
     {3702, 16, 3, "Cannot drop database \"%s\" because it is currently in use."},
     {5105, 16, 2, "Device activation error. The physical file name '%s' may be incorrect."},
     {1802, 16, 1,

@@ -1,5 +1,6 @@
 #include "MasterCatalogue.h"
 
+#include "SqlServerSemantics.h"
 #include "SqliteConnection.h"
 #include "SystemTables.h"
 #include "Tokenizer.h"
@@ -11,18 +12,46 @@ namespace standin {
 
 namespace {
 
+// Names compare as every SQL Server string does: without regard to case or trailing blanks.
 const char* kMasterSchema = R"(
 CREATE TABLE IF NOT EXISTS sysdatabases (
-  name nvarchar(128) COLLATE NOCASE NOT NULL UNIQUE,
+  name nvarchar(128) COLLATE STANDIN_CI NOT NULL UNIQUE,
   dbid smallint NOT NULL PRIMARY KEY,
   mode smallint, status int, status2 int,
   crdate datetime, reserved datetime, category int, cmptlevel tinyint,
   filename nvarchar(260) COLLATE NOCASE, version smallint);
 CREATE TABLE IF NOT EXISTS sysaltfiles (
   fileid smallint NOT NULL, groupid smallint, size int, maxsize int, growth int, status int,
-  perf int, dbid smallint NOT NULL, name nvarchar(128) COLLATE NOCASE NOT NULL,
+  perf int, dbid smallint NOT NULL, name nvarchar(128) COLLATE STANDIN_CI NOT NULL,
   filename nvarchar(260) COLLATE NOCASE NOT NULL, PRIMARY KEY (dbid, fileid));
 )";
+
+// Roots made before names compared like SQL Server's: the same rows under the schema above.
+const char* kRebuildSysdatabases = R"(
+ALTER TABLE sysdatabases RENAME TO standin_old_sysdatabases;
+CREATE TABLE sysdatabases (
+  name nvarchar(128) COLLATE STANDIN_CI NOT NULL UNIQUE,
+  dbid smallint NOT NULL PRIMARY KEY,
+  mode smallint, status int, status2 int,
+  crdate datetime, reserved datetime, category int, cmptlevel tinyint,
+  filename nvarchar(260) COLLATE NOCASE, version smallint);
+INSERT INTO sysdatabases SELECT * FROM standin_old_sysdatabases;
+DROP TABLE standin_old_sysdatabases;
+)";
+
+// The databases every SQL Server has besides master, with their dbids and logical file names.
+struct SystemDatabase {
+    const char* name;
+    int dbid;
+    const char* dataLogical;
+    const char* logLogical;
+    const char* logFile;
+};
+const SystemDatabase kSystemDatabases[] = {
+    {"tempdb", 2, "tempdev", "templog", "templog.ldf"},
+    {"model", 3, "modeldev", "modellog", "modellog.ldf"},
+    {"msdb", 4, "MSDBData", "MSDBLog", "msdblog.ldf"},
+};
 
 std::string columnText(sqlite3_stmt* st, int i) {
     const unsigned char* t = sqlite3_column_text(st, i);
@@ -73,6 +102,10 @@ bool MasterCatalogue::init(std::string& error) {
         return false;
     if (!SqliteConnection::exec(m_db, kMasterSchema, error))
         return false;
+    if (!fresh && !hasPaddedNames() && !inTransaction(m_db, error, [&] {
+            return SqliteConnection::exec(m_db, kRebuildSysdatabases, error);
+        }))
+        return false;
     if (fresh) {
         if (!SystemTables::create(m_db, error))
             return false;
@@ -92,6 +125,45 @@ bool MasterCatalogue::init(std::string& error) {
             return false;
         }
     }
+    return addSystemDatabases(error);
+}
+
+bool MasterCatalogue::hasPaddedNames() const {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(m_db, "SELECT sql FROM sqlite_master WHERE name = 'sysdatabases'", -1, &st,
+                       nullptr);
+    const bool padded = sqlite3_step(st) == SQLITE_ROW &&
+                        columnText(st, 0).find(SqlServerSemantics::kCollation) != std::string::npos;
+    sqlite3_finalize(st);
+    return padded;
+}
+
+// tempdb starts empty at every start, as on SQL Server; model and msdb keep what they hold.
+bool MasterCatalogue::addSystemDatabases(std::string& error) {
+    for (const SystemDatabase& s : kSystemDatabases) {
+        DatabaseEntry entry;
+        entry.name = s.name;
+        entry.dbid = s.dbid;
+        entry.dataPath = m_root + "/" + s.name + ".mdf";
+        entry.logPath = m_root + "/" + s.logFile;
+        entry.dataLogical = s.dataLogical;
+        entry.logLogical = s.logLogical;
+        const bool tempdb = s.dbid == 2;
+        std::error_code ec;
+        if (tempdb)
+            for (const char* suffix : {"", "-wal", "-shm"})
+                std::filesystem::remove(entry.dataPath + suffix, ec);
+        if (!std::filesystem::exists(entry.dataPath)) {
+            sqlite3* h = SqliteConnection::open(entry.dataPath, true, error);
+            const bool ok = h && SystemTables::create(h, error);
+            SqliteConnection::close(h);
+            if (!ok)
+                return false;
+        }
+        DatabaseEntry known;
+        if (!find(entry.name, known) && !insert(entry, error))
+            return false;
+    }
     return true;
 }
 
@@ -102,6 +174,21 @@ bool MasterCatalogue::checkPassword(const std::string& login, const std::string&
 bool MasterCatalogue::databaseExists(const std::string& name) const {
     DatabaseEntry e;
     return find(name, e);
+}
+
+bool MasterCatalogue::isSystemDatabase(const DatabaseEntry& entry) {
+    return entry.dbid >= 1 && entry.dbid <= 4;
+}
+
+std::string MasterCatalogue::dataFile(const DatabaseEntry& entry) const {
+    if (entry.dbid == 1)
+        return masterFile();
+    // The system databases live under the root, named by local paths.
+    return isSystemDatabase(entry) ? entry.dataPath : localPath(entry.dataPath);
+}
+
+std::string MasterCatalogue::logFile(const DatabaseEntry& entry) const {
+    return isSystemDatabase(entry) ? entry.logPath : localPath(entry.logPath);
 }
 
 std::string MasterCatalogue::localPath(const std::string& statementPath) const {
@@ -151,16 +238,23 @@ std::vector<DatabaseEntry> MasterCatalogue::all() const {
 }
 
 bool MasterCatalogue::add(DatabaseEntry& entry, std::string& error) {
+    entry.dbid = 0;
+    return insert(entry, error);
+}
+
+bool MasterCatalogue::insert(DatabaseEntry& entry, std::string& error) {
     std::lock_guard<std::mutex> lock(m_mutex);
     return inTransaction(m_db, error, [&] {
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(m_db, "SELECT coalesce(max(dbid), 4) + 1 FROM sysdatabases", -1, &st,
-                           nullptr);
-        sqlite3_step(st);
-        entry.dbid = sqlite3_column_int(st, 0);
-        sqlite3_finalize(st);
-        if (entry.dbid < 5)
-            entry.dbid = 5; // 1-4 are the system databases' numbers
+        if (entry.dbid == 0) {
+            sqlite3_prepare_v2(m_db, "SELECT coalesce(max(dbid), 4) + 1 FROM sysdatabases", -1, &st,
+                               nullptr);
+            sqlite3_step(st);
+            entry.dbid = sqlite3_column_int(st, 0);
+            sqlite3_finalize(st);
+            if (entry.dbid < 5)
+                entry.dbid = 5; // 1-4 are the system databases' numbers
+        }
         const std::string now = SqliteConnection::now();
         bool ok = sqlite3_prepare_v2(m_db,
                                      "INSERT INTO sysdatabases (name, dbid, mode, status, status2, "

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Catalogue.h"
+#include "LockManager.h"
 
 #include <sqlite3.h>
 
@@ -38,6 +39,13 @@ class MasterCatalogue : public Catalogue {
     // Where a path named in a statement lives on this machine. make-backup maps every such
     // path below its private root (pathRoot), so scripts never write outside it.
     std::string localPath(const std::string& statementPath) const;
+    // The files of a database on this machine (master's and the other system databases' under
+    // the root).
+    std::string dataFile(const DatabaseEntry& entry) const;
+    std::string logFile(const DatabaseEntry& entry) const;
+    static constexpr int kTempdbId = 2;
+    // master, tempdb, model, msdb (dbid 1 to 4).
+    static bool isSystemDatabase(const DatabaseEntry& entry);
     // make-backup's private root has no drives: directories named by scripts are created.
     bool createsDirectories() const { return !m_pathRoot.empty(); }
 
@@ -52,12 +60,20 @@ class MasterCatalogue : public Catalogue {
         return std::unique_lock<std::recursive_mutex>(m_ddl);
     }
 
+    // The transactions' locks, shared by every session of the server.
+    LockManager& locks() { return m_locks; }
+
     // How many sessions have a database open (RESTORE ... REPLACE and DROP need none).
     void acquire(const std::string& name);
     void release(const std::string& name);
     int useCount(const std::string& name) const;
 
   private:
+    bool hasPaddedNames() const;
+    bool addSystemDatabases(std::string& error);
+    // Registers entry under its dbid, or the next free one when that is 0.
+    bool insert(DatabaseEntry& entry, std::string& error);
+
     std::string m_root;
     std::string m_password;
     std::string m_pathRoot;
@@ -65,6 +81,7 @@ class MasterCatalogue : public Catalogue {
     mutable std::mutex m_mutex; // guards m_db and m_uses
     std::recursive_mutex m_ddl;
     std::map<std::string, int> m_uses;
+    LockManager m_locks;
 };
 
 } // namespace standin

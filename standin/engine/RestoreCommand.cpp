@@ -177,6 +177,8 @@ StatementOutcome RestoreCommand::run(Session& session, const std::vector<Token>&
     auto lock = cat.lockDdl();
     DatabaseEntry existing;
     const bool exists = cat.find(r.database, existing);
+    if (exists && existing.dbid == MasterCatalogue::kTempdbId)
+        return failed({Errors::make(3147)});
     if (exists && !r.replace)
         return failed({Errors::makeWithState(3154, 4, {existing.name})});
     if (exists) {
@@ -193,8 +195,7 @@ StatementOutcome RestoreCommand::run(Session& session, const std::vector<Token>&
                            {h.logLogical, logTarget, cat.localPath(logTarget)}};
     std::vector<std::string> replaced; // files of the database being replaced
     if (exists)
-        replaced = {canonical(cat.localPath(existing.dataPath)),
-                    canonical(cat.localPath(existing.logPath))};
+        replaced = {canonical(cat.dataFile(existing)), canonical(cat.logFile(existing))};
     for (int k = 0; k < 2; ++k) {
         const File& f = files[k];
         const std::string target = canonical(f.local);
@@ -209,10 +210,7 @@ StatementOutcome RestoreCommand::run(Session& session, const std::vector<Token>&
         for (const DatabaseEntry& other : cat.all()) {
             if (exists && other.dbid == existing.dbid)
                 continue;
-            const bool isMaster = Tokenizer::equalsNoCase(other.name, "master");
-            for (const std::string& p :
-                 {isMaster ? cat.masterFile() : cat.localPath(other.dataPath),
-                  cat.localPath(other.logPath)})
+            for (const std::string& p : {cat.dataFile(other), cat.logFile(other)})
                 if (!p.empty() && canonical(p) == target)
                     user = other.name;
         }
@@ -245,6 +243,15 @@ StatementOutcome RestoreCommand::run(Session& session, const std::vector<Token>&
         ok = static_cast<bool>(log);
     }
     std::error_code ec;
+    // master's catalogue is locked only for the registration, not while the files are copied.
+    StatementOutcome waited;
+    if (ok && !session.lockCatalogue(waited)) {
+        fs::remove(dataTmp, ec);
+        fs::remove(logTmp, ec);
+        if (!waited.cancelled)
+            waited.messages.push_back(Errors::make(3013));
+        return waited;
+    }
     if (ok) {
         // A WAL left beside an overwritten file would be replayed into the new one.
         for (const char* suffix : {"-wal", "-shm"})

@@ -12,6 +12,7 @@
 #include "ValueConverter.h"
 
 #include <atomic>
+#include <cstdlib>
 
 namespace standin {
 
@@ -97,6 +98,7 @@ SqlRewriter::Context Session::context() const {
     c.spid = m_spid;
     c.rowCount = m_rowCount;
     c.lastError = m_lastError;
+    c.lockTimeout = m_lockTimeout;
     return c;
 }
 
@@ -111,14 +113,14 @@ sqlite3* Session::connection(const std::string& database, const std::vector<std:
             return nullptr;
         }
         const bool isMaster = key == "MASTER";
-        const std::string file =
-            isMaster ? m_catalogue.masterFile() : m_catalogue.localPath(entry.dataPath);
+        const std::string file = m_catalogue.dataFile(entry);
         std::string error;
         sqlite3* h = SqliteConnection::open(file, false, error);
         if (!h) {
             messages.push_back(Errors::make(4060, {database}));
             return nullptr;
         }
+        sqlite3_set_authorizer(h, &Session::authorize, this);
         Connection c;
         c.handle = h;
         if (!isMaster) {
@@ -139,10 +141,9 @@ sqlite3* Session::connection(const std::string& database, const std::vector<std:
     Connection& c = it->second;
     // SQL Server at READ COMMITTED keeps no lock once a read is over, but a SQLite read
     // transaction pins its snapshot: after another connection commits, this transaction's first
-    // write would fail at once (SQLITE_BUSY_SNAPSHOT, no waiting). So while a transaction has
-    // only read, its snapshot ends before each statement and the next statement starts from the
-    // latest commit. From its first write on it holds the write lock to the end, and a writer
-    // that meets another's uncommitted work waits out the busy timeout (1222).
+    // write would fail at once (SQLITE_BUSY_SNAPSHOT). So while a transaction has only read, its
+    // snapshot ends before each statement and the next statement starts from the latest commit.
+    // From its first write on it holds the database's write lock (LockManager) to the end.
     if (!sqlite3_get_autocommit(c.handle) &&
         sqlite3_txn_state(c.handle, nullptr) == SQLITE_TXN_READ) {
         std::string error;
@@ -162,12 +163,11 @@ sqlite3* Session::connection(const std::string& database, const std::vector<std:
         }
         std::string error;
         if (!sqlite3_get_autocommit(c.handle) ||
-            !SqliteConnection::exec(
-                c.handle,
-                "ATTACH DATABASE " +
-                    SqlRewriter::quoteString(m_catalogue.localPath(entry.dataPath)) + " AS " +
-                    SqlRewriter::quoteName(entry.name),
-                error)) {
+            !SqliteConnection::exec(c.handle,
+                                    "ATTACH DATABASE " +
+                                        SqlRewriter::quoteString(m_catalogue.dataFile(entry)) +
+                                        " AS " + SqlRewriter::quoteName(entry.name),
+                                    error)) {
             messages.push_back(Errors::make(911, {other}));
             return nullptr;
         }
@@ -183,6 +183,119 @@ sqlite3* Session::connection(const std::string& database, const std::vector<std:
     return c.handle;
 }
 
+void Session::refreshSnapshot(sqlite3* h) {
+    if (sqlite3_get_autocommit(h) || sqlite3_txn_state(h, nullptr) != SQLITE_TXN_READ)
+        return;
+    std::string error;
+    SqliteConnection::exec(h, "COMMIT", error);
+    if (m_tranCount > 0)
+        SqliteConnection::exec(h, "BEGIN", error);
+}
+
+// Notes which tables a statement reads and writes while it is prepared. Schema changes write
+// sqlite_master, which only the database's write lock covers; CREATE/DROP TABLE also write
+// sysobjects.
+int Session::authorize(void* self, int action, const char* a, const char* b, const char* db,
+                       const char*) {
+    auto* s = static_cast<Session*>(self);
+    if (!s->m_access)
+        return SQLITE_OK;
+    const char* table = nullptr;
+    bool write = true;
+    switch (action) {
+    case SQLITE_READ:
+        write = false;
+        table = a;
+        break;
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+    case SQLITE_CREATE_TABLE:
+    case SQLITE_DROP_TABLE:
+    case SQLITE_CREATE_VIEW:
+    case SQLITE_DROP_VIEW:
+        table = a;
+        break;
+    case SQLITE_CREATE_INDEX:
+    case SQLITE_DROP_INDEX:
+    case SQLITE_CREATE_TRIGGER:
+    case SQLITE_DROP_TRIGGER:
+        table = b;
+        break;
+    case SQLITE_ALTER_TABLE:
+        db = a;
+        table = b;
+        break;
+    default:
+        return SQLITE_OK;
+    }
+    if (db && std::string(db) == "temp")
+        return SQLITE_OK;
+    const std::string database = !db || std::string(db) == "main" ? s->m_accessMain : upper(db);
+    const std::string name = table ? upper(table) : std::string();
+    LockManager::Tables& tables = write ? s->m_access->writes : s->m_access->reads;
+    std::set<std::string>& set = tables[database];
+    if (!name.empty() && name.rfind("SQLITE_", 0) != 0)
+        set.insert(name);
+    if (action == SQLITE_CREATE_TABLE || action == SQLITE_DROP_TABLE)
+        set.insert("SYSOBJECTS");
+    return SQLITE_OK;
+}
+
+bool Session::waitFor(const LockManager::Request& request, StatementOutcome& failure) {
+    switch (m_catalogue.locks().acquire(static_cast<LockManager::Owner>(m_spid), request,
+                                        m_lockTimeout, m_interrupted)) {
+    case LockManager::Result::Granted:
+        return true;
+    case LockManager::Result::TimedOut:
+        failure = failed({Errors::make(1222)});
+        return false;
+    case LockManager::Result::Interrupted:
+        failure = StatementOutcome{};
+        failure.error = true;
+        failure.cancelled = true;
+        return false;
+    }
+    return false;
+}
+
+bool Session::prepareLocked(sqlite3* h, const std::string& database, const std::string& sql,
+                            const std::string& kind, const std::string& lastToken,
+                            sqlite3_stmt*& st, StatementOutcome& failure) {
+    LockManager& locks = m_catalogue.locks();
+    for (;;) {
+        LockManager::Request request;
+        m_access = &request;
+        m_accessMain = upper(database);
+        const int rc = sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr);
+        m_access = nullptr;
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(st);
+            st = nullptr;
+            failure = failed(SqliteErrorMapper::map(h, rc, kind, lastToken));
+            return false;
+        }
+        if (!st || request.empty() ||
+            locks.acquire(static_cast<LockManager::Owner>(m_spid), request, 0, nullptr) ==
+                LockManager::Result::Granted)
+            return true;
+        sqlite3_finalize(st);
+        st = nullptr;
+        if (!waitFor(request, failure))
+            return false;
+        // What the other transaction committed must be read (and written over) from a fresh
+        // snapshot; the statement is prepared again and its locks checked again, since a reader
+        // holds nothing while it is not reading.
+        refreshSnapshot(h);
+    }
+}
+
+bool Session::lockCatalogue(StatementOutcome& failure) {
+    LockManager::Request request;
+    request.writes["MASTER"] = {"SYSDATABASES", "SYSALTFILES"};
+    return waitFor(request, failure);
+}
+
 void Session::endTransactions(bool commit, std::vector<Message>& messages) {
     for (auto& [name, c] : m_connections) {
         if (sqlite3_get_autocommit(c.handle))
@@ -195,6 +308,8 @@ void Session::endTransactions(bool commit, std::vector<Message>& messages) {
             SqliteConnection::exec(c.handle, "ROLLBACK", error);
         }
     }
+    // Only once SQLite has ended them: whoever waited must find the outcome committed.
+    m_catalogue.locks().release(static_cast<LockManager::Owner>(m_spid));
 }
 
 void Session::finish(StatementOutcome& o) const {
@@ -230,6 +345,9 @@ std::vector<StatementOutcome> Session::execute(const std::string& sql,
             continue;
         }
         StatementOutcome o = run(st, params);
+        // Outside a transaction a statement's locks last as long as the statement.
+        if (m_tranCount == 0)
+            m_catalogue.locks().release(static_cast<LockManager::Owner>(m_spid));
         m_lastError = 0;
         for (const Message& m : o.messages)
             if (m.isError())
@@ -258,9 +376,9 @@ bool Session::evaluateIf(const std::vector<Token>& condition, StatementOutcome& 
     }
     const std::string sql = "SELECT CASE WHEN " + expr + " THEN 1 ELSE 0 END";
     sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_step(st);
+    if (!prepareLocked(h, m_database, sql, "IF", condition.back().text, st, failure))
+        return false;
+    const int rc = sqlite3_step(st);
     bool holds = false;
     if (rc == SQLITE_ROW)
         holds = sqlite3_column_int(st, 0) != 0;
@@ -370,13 +488,19 @@ StatementOutcome Session::runData(const std::vector<Token>& t, const std::vector
                : kind == "DELETE" ? CmdDelete
                                   : CmdNone;
     sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr);
-    if (rc != SQLITE_OK || !st) {
-        sqlite3_finalize(st);
-        if (rc == SQLITE_OK) // nothing to run (blank after rewriting)
-            return o;
-        return failed(SqliteErrorMapper::map(h, rc, kind, t.back().text));
+    StatementOutcome failure;
+    int rc = SQLITE_OK;
+    if (describeOnly) { // sp_prepare reads no data, so it waits for no lock
+        rc = sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(st);
+            return failed(SqliteErrorMapper::map(h, rc, kind, t.back().text));
+        }
+    } else if (!prepareLocked(h, m_database, sql, kind, t.back().text, st, failure)) {
+        return failure;
     }
+    if (!st) // nothing to run (blank after rewriting)
+        return o;
     const int paramCount = sqlite3_bind_parameter_count(st);
     for (int i = 1; i <= paramCount; ++i) {
         const char* pname = sqlite3_bind_parameter_name(st, i);
@@ -506,13 +630,14 @@ StatementOutcome Session::runCreateTable(const std::vector<Token>& t) {
     sqlite3* h = connection(m_database, others, messages);
     if (!h)
         return failed(messages);
+    sqlite3_stmt* st = nullptr;
+    StatementOutcome failure;
+    if (!prepareLocked(h, m_database, r.sql, "CREATE", t.back().text, st, failure))
+        return failure;
     // The table and its sysobjects rows appear together or not at all.
     std::string e;
     SqliteConnection::exec(h, "SAVEPOINT standin_create", e);
-    sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(h, r.sql.c_str(), -1, &st, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_step(st);
+    const int rc = sqlite3_step(st);
     sqlite3_finalize(st);
     if (rc != SQLITE_DONE) {
         std::vector<Message> ms = SqliteErrorMapper::map(h, rc, "CREATE", t.back().text);
@@ -546,9 +671,19 @@ StatementOutcome Session::runDropTable(const std::vector<Token>& t) {
     sqlite3* h = connection(m_database, others, messages);
     if (!h)
         return failed(messages);
+    sqlite3_stmt* st = nullptr;
+    StatementOutcome failure;
+    if (!prepareLocked(h, m_database, sql, "DROP", table, st, failure)) {
+        if (failure.cancelled ||
+            (failure.messages.size() == 1 && failure.messages[0].number == 1222))
+            return failure;
+        return failed({Errors::make(3701, {table})});
+    }
     std::string e;
     SqliteConnection::exec(h, "SAVEPOINT standin_drop", e);
-    if (!SqliteConnection::exec(h, sql, e)) {
+    const int rc = sqlite3_step(st);
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE) {
         SqliteConnection::exec(h, "ROLLBACK TO standin_drop; RELEASE standin_drop", e);
         return failed({Errors::make(3701, {table})});
     }
@@ -582,7 +717,15 @@ StatementOutcome Session::runSet(const std::vector<Token>& t) {
         m_implicit = t[2].isWord("ON");
     else if (t.size() >= 3 && t[1].isWord("NOCOUNT"))
         m_noCount = t[2].isWord("ON");
-    else if (t.size() >= 2 && t[1].kind == Token::Kind::Variable)
+    else if (t.size() >= 3 && t[1].isWord("LOCK_TIMEOUT")) {
+        const bool negative = t[2].isSymbol("-");
+        const std::size_t k = negative ? 3 : 2;
+        if (k >= t.size() || t[k].kind != Token::Kind::Number)
+            return failed({Errors::make(102, {k < t.size() ? t[k].text : t.back().text})});
+        const long long value = std::atoll(t[k].text.c_str());
+        // Every negative value waits as long as it takes, as -1 does.
+        m_lockTimeout = negative ? -1 : static_cast<int>(std::min<long long>(value, 2147483647));
+    } else if (t.size() >= 2 && t[1].kind == Token::Kind::Variable)
         return failed({Errors::make(137, {t[1].text})});
     // Isolation levels and the other options change nothing observable here: readers see the
     // last committed state (WAL) whatever level is asked for.

@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -29,12 +30,18 @@ class Session : public EngineSession {
     bool describe(const std::string& sql, const std::vector<Param>& params,
                   std::vector<ColumnInfo>& columns, std::vector<Message>& messages) override;
     int tranCount() const override { return m_tranCount; }
+    void setInterruptCheck(std::function<bool()> check) override {
+        m_interrupted = std::move(check);
+    }
     void close() override;
 
     MasterCatalogue& catalogue() { return m_catalogue; }
     // Closes connections to databases other than the current one (outside a transaction),
     // so DROP and RESTORE ... REPLACE see only real users.
     void releaseIdleConnections();
+    // CREATE DATABASE, DROP DATABASE and RESTORE write master's catalogue: they wait, as any
+    // writer of master does, for the master write lock. False with failure set (1222, cancel).
+    bool lockCatalogue(StatementOutcome& failure);
 
   private:
     struct Connection {
@@ -58,6 +65,17 @@ class Session : public EngineSession {
     // messages when it cannot be used.
     sqlite3* connection(const std::string& database, const std::vector<std::string>& others,
                         std::vector<Message>& messages);
+    // Prepares sql on h (the connection of database) once the locks it needs are free, waiting
+    // as LOCK_TIMEOUT allows, and takes its write locks. st is null for a blank text. False with
+    // failure set: SQLite's error as SQL Server's, 1222, or a cancel.
+    bool prepareLocked(sqlite3* h, const std::string& database, const std::string& sql,
+                       const std::string& kind, const std::string& lastToken, sqlite3_stmt*& st,
+                       StatementOutcome& failure);
+    bool waitFor(const LockManager::Request& request, StatementOutcome& failure);
+    // Ends a transaction's read-only snapshot so that the next statement sees the latest commit.
+    void refreshSnapshot(sqlite3* h);
+    static int authorize(void* self, int action, const char* a, const char* b, const char* db,
+                         const char* trigger);
     void endTransactions(bool commit, std::vector<Message>& messages);
     void closeAll();
     void finish(StatementOutcome& outcome) const;
@@ -74,6 +92,12 @@ class Session : public EngineSession {
     int m_spid;
     long long m_rowCount = 0;
     int m_lastError = 0;
+    int m_lockTimeout = -1; // SET LOCK_TIMEOUT, milliseconds; -1 waits as long as it takes
+    std::function<bool()> m_interrupted;
+    // While prepareLocked prepares: where the authorizer notes the tables read and written, and
+    // the database that the connection's "main" schema is.
+    LockManager::Request* m_access = nullptr;
+    std::string m_accessMain;
 };
 
 } // namespace standin

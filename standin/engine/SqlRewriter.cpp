@@ -24,6 +24,8 @@ std::string globalValue(const Token& t, const SqlRewriter::Context& c) {
         return std::to_string(c.rowCount);
     if (u == "@@ERROR")
         return std::to_string(c.lastError);
+    if (u == "@@LOCK_TIMEOUT")
+        return std::to_string(c.lockTimeout);
     if (u == "@@IDENTITY")
         return "last_insert_rowid()";
     if (u == "@@VERSION")

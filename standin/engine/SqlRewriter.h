@@ -18,6 +18,7 @@ class SqlRewriter {
         int spid = 51;
         long long rowCount = 0;
         int lastError = 0;
+        int lockTimeout = -1;
     };
 
     // Other databases the statement names are added to databases (schema name = database name).

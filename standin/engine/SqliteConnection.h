@@ -11,7 +11,10 @@ namespace standin {
 // statements use (getdate(), the width checks of char columns).
 class SqliteConnection {
   public:
-    static constexpr int kBusyTimeoutMs = 5000;
+    // Waits for other transactions are the LockManager's, which lets one session at a time
+    // write a file; SQLite's own lock is met only for the moment a file is opened, recovered or
+    // checkpointed, or the catalogue writes master.
+    static constexpr int kBusyTimeoutMs = 1000;
     static constexpr const char* kDateTimeError = "standin: not a datetime";
     static constexpr const char* kDateTimeRangeError = "standin: datetime out of range";
 

@@ -38,11 +38,13 @@ TypeMapper::Declared TypeMapper::parse(const std::string& decl) {
     } else if (base == "NCHAR" || base == "NVARCHAR" || base == "SYSNAME") {
         d.family = Family::Unicode;
         d.isChar = true;
+        d.fixed = base == "NCHAR";
         if (d.width <= 0)
             d.width = base == "SYSNAME" ? 128 : 1;
     } else if (base == "CHAR" || base == "VARCHAR") {
         d.family = Family::Ansi;
         d.isChar = true;
+        d.fixed = base == "CHAR";
         if (d.width <= 0)
             d.width = 1;
     } else if (base == "NTEXT") {
@@ -72,10 +74,12 @@ bool TypeMapper::toColumn(const std::string& decl, ColumnInfo& column) {
     case Family::Unicode:
         column.type = SqlType::NVarChar;
         column.maxChars = d.width > 4000 ? 4000 : d.width;
+        column.fixedLength = d.fixed;
         return true;
     case Family::Ansi:
         column.type = SqlType::VarChar;
         column.maxChars = d.width > 8000 ? 8000 : d.width;
+        column.fixedLength = d.fixed;
         return true;
     case Family::DateTime:
         column.type = SqlType::DateTime;

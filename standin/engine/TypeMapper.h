@@ -15,6 +15,7 @@ class TypeMapper {
         Family family = Family::Unknown;
         int width = 0;       // characters for text types, 0 when none was given
         bool isChar = false; // a text type (checked for width)
+        bool fixed = false;  // char or nchar: padded to its width
     };
 
     static Declared parse(const std::string& decltype_);

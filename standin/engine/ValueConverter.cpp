@@ -1,6 +1,7 @@
 #include "ValueConverter.h"
 
 #include "Errors.h"
+#include "SqliteConnection.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -162,11 +163,27 @@ bool ValueConverter::shape(std::vector<ColumnInfo>& columns, const std::vector<b
                     std::snprintf(buf, sizeof buf, "%.15g", v.f);
                     v = Value::string(buf);
                 }
+                if (col.fixedLength)
+                    padToWidth(v.text, col);
                 break;
             }
         }
     }
     return true;
+}
+
+void ValueConverter::padToWidth(std::string& text, const ColumnInfo& column) {
+    // char(n) counts bytes of code page 936, nchar(n) UTF-16 units.
+    long length = 0;
+    if (column.type == SqlType::VarChar) {
+        length = SqliteConnection::ansiLength(reinterpret_cast<const unsigned char*>(text.data()),
+                                              static_cast<int>(text.size()));
+    } else {
+        for (unsigned char c : text)
+            length += (c & 0xC0) == 0x80 ? 0 : c >= 0xF0 ? 2 : 1;
+    }
+    if (length < column.maxChars)
+        text.append(static_cast<std::size_t>(column.maxChars - length), ' ');
 }
 
 } // namespace standin

@@ -24,6 +24,8 @@ class ValueConverter {
     static bool normalizeDateTime(const std::string& text, std::string& out,
                                   bool* outOfRange = nullptr);
     static int charCount(const std::string& utf8);
+    // Blanks appended up to a char(n) / nchar(n) column's width, as SQL Server stores them.
+    static void padToWidth(std::string& text, const ColumnInfo& column);
 };
 
 } // namespace standin

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -161,8 +163,35 @@ void Connection::run() {
     m_finished = true;
 }
 
+// Nothing else reads the socket while a statement runs, so a waiting statement looks here for a
+// cancel (read now; the reply carries its acknowledgement) or a client that has gone (whose
+// transaction must then roll back and free its locks at once, not when the wait ends).
+bool Connection::checkInterrupt() {
+    if (m_interrupt != Interrupt::None)
+        return true;
+    pollfd p{m_fd, POLLIN, 0};
+    if (poll(&p, 1, 0) <= 0)
+        return false;
+    std::uint8_t type = 0;
+    const ssize_t n = recv(m_fd, &type, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+        return false;
+    if (n <= 0) {
+        m_interrupt = Interrupt::Gone;
+        return true;
+    }
+    if (type != Attention)
+        return false; // no client sends another request before the reply; it waits its turn
+    TdsMessage message;
+    m_interrupt = m_reader.read(message) == PacketReader::Result::Message ? Interrupt::Attention
+                                                                          : Interrupt::Gone;
+    return true;
+}
+
 void Connection::serve() {
     m_session = EngineSession::create(m_catalogue);
+    if (m_session)
+        m_session->setInterruptCheck([this] { return checkInterrupt(); });
     if (m_session && login()) {
         TdsMessage message;
         while (m_reader.read(message) == PacketReader::Result::Message) {
@@ -270,8 +299,18 @@ bool Connection::handleBatch(const TdsMessage& message) {
     if (message.payload.size() % 2 != 0)
         return false;
     const std::string sql = Charset::utf16leToUtf8(message.payload.data(), message.payload.size());
-    const std::vector<StatementOutcome> outcomes = execute(sql, {});
+    m_interrupt = Interrupt::None;
+    std::vector<StatementOutcome> outcomes = execute(sql, {});
+    if (m_interrupt == Interrupt::Gone)
+        return false;
     TokenWriter out;
+    if (m_interrupt == Interrupt::Attention) {
+        // What ran before the cancelled statement stays done (its database change included).
+        outcomes.pop_back();
+        appendOutcomes(out, outcomes, TokDone, true);
+        out.done(TokDone, DoneAttn, 0, 0);
+        return reply(out);
+    }
     if (outcomes.empty())
         out.done(TokDone, DoneFinal, 0, 0);
     appendOutcomes(out, outcomes, TokDone, false);
@@ -283,8 +322,13 @@ bool Connection::handleRpc(const TdsMessage& message) {
     if (!RpcRequest::parse(message.payload, calls))
         return false;
     TokenWriter out;
-    for (std::size_t i = 0; i < calls.size(); ++i)
+    m_interrupt = Interrupt::None;
+    for (std::size_t i = 0; i < calls.size() && m_interrupt == Interrupt::None; ++i)
         runCall(calls[i], out, i + 1 == calls.size());
+    if (m_interrupt == Interrupt::Gone)
+        return false;
+    if (m_interrupt == Interrupt::Attention)
+        out.done(TokDone, DoneAttn, 0, 0);
     return reply(out);
 }
 
@@ -359,6 +403,8 @@ void Connection::runCall(const RpcCall& call, TokenWriter& out, bool last) {
         if (!executeParams(call, first, names, params, errors))
             return sendError(out, errors.front(), last);
         const auto outcomes = execute(args[0].value.text, params);
+        if (m_interrupt != Interrupt::None)
+            return; // the cancel's acknowledgement ends the reply
         appendOutcomes(out, outcomes, TokDoneInProc, true);
         const bool failed = !outcomes.empty() && outcomes.back().error;
         return endProc(out, failed, last, nullptr, 0);
@@ -398,6 +444,8 @@ void Connection::runCall(const RpcCall& call, TokenWriter& out, bool last) {
         const std::int32_t handle = m_nextHandle++;
         m_prepared[handle] = prepared;
         const auto outcomes = execute(prepared.statement, params);
+        if (m_interrupt != Interrupt::None)
+            return;
         appendOutcomes(out, outcomes, TokDoneInProc, true);
         const bool failed = !outcomes.empty() && outcomes.back().error;
         return endProc(out, failed, last, &args[0], handle);
@@ -416,6 +464,8 @@ void Connection::runCall(const RpcCall& call, TokenWriter& out, bool last) {
         if (!executeParams(call, 1, prepared.paramNames, params, errors))
             return sendError(out, errors.front(), last);
         const auto outcomes = execute(prepared.statement, params);
+        if (m_interrupt != Interrupt::None)
+            return;
         appendOutcomes(out, outcomes, TokDoneInProc, true);
         const bool failed = !outcomes.empty() && outcomes.back().error;
         return endProc(out, failed, last, nullptr, 0);

@@ -40,7 +40,11 @@ class Connection {
         std::vector<std::string> paramNames;
     };
 
+    // What ended a statement's wait for a lock, seen on the socket while it waited.
+    enum class Interrupt { None, Attention, Gone };
+
     void serve();
+    bool checkInterrupt();
     bool login();
     bool sendLoginFailure(const std::vector<Message>& messages, bool wide);
     bool handleBatch(const TdsMessage& message);
@@ -68,6 +72,7 @@ class Connection {
     std::map<std::int32_t, Prepared> m_prepared;
     std::int32_t m_nextHandle = 1;
     std::atomic<bool> m_finished{false};
+    Interrupt m_interrupt = Interrupt::None;
 };
 
 } // namespace standin::tds

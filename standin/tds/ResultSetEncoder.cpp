@@ -13,7 +13,8 @@ namespace standin::tds {
 
 namespace {
 
-enum class Wire { Int4, Int8, Float, NVarChar, VarChar, NText, Text, DateTime };
+// Char and NChar carry their values as VarChar and NVarChar do; only the type byte differs.
+enum class Wire { Int4, Int8, Float, NVarChar, VarChar, Char, NChar, NText, Text, DateTime };
 
 constexpr std::size_t MaxShortBytes = 8000;
 
@@ -95,17 +96,17 @@ Wire declaredWire(const ColumnInfo& c) {
     case SqlType::Float:
         return Wire::Float;
     case SqlType::VarChar:
-        return Wire::VarChar;
+        return c.fixedLength ? Wire::Char : Wire::VarChar;
     case SqlType::DateTime:
         return Wire::DateTime;
     case SqlType::NVarChar:
-        break;
+        return c.fixedLength ? Wire::NChar : Wire::NVarChar;
     }
     return Wire::NVarChar;
 }
 
 std::size_t declaredBytes(const ColumnInfo& c, Wire wire) {
-    const std::size_t perChar = wire == Wire::NVarChar ? 2 : 1;
+    const std::size_t perChar = wire == Wire::NVarChar || wire == Wire::NChar ? 2 : 1;
     if (c.maxChars <= 0)
         return MaxShortBytes;
     return std::clamp<std::size_t>(static_cast<std::size_t>(c.maxChars) * perChar, perChar,
@@ -146,23 +147,25 @@ bool encodeColumn(Column& col, std::size_t index, const std::vector<std::vector<
                 return false;
             break;
         case Wire::NVarChar:
+        case Wire::NChar:
         case Wire::NText:
             cell.bytes = Charset::utf8ToUtf16le(asText(v));
             longest = std::max(longest, cell.bytes.size());
             break;
         case Wire::VarChar:
+        case Wire::Char:
         case Wire::Text:
             cell.bytes = Charset::fromUtf8(asText(v), "CP936");
             longest = std::max(longest, cell.bytes.size());
             break;
         }
     }
-    if (col.wire == Wire::NVarChar || col.wire == Wire::VarChar) {
+    const bool wide = col.wire == Wire::NVarChar || col.wire == Wire::NChar;
+    if (wide || col.wire == Wire::VarChar || col.wire == Wire::Char) {
         if (longest > MaxShortBytes)
-            col.wire = col.wire == Wire::NVarChar ? Wire::NText : Wire::Text;
+            col.wire = wide ? Wire::NText : Wire::Text;
         else
-            col.maxBytes =
-                std::max(col.maxBytes, longest + (longest & 1 && col.wire == Wire::NVarChar));
+            col.maxBytes = std::max(col.maxBytes, longest + (longest & 1 && wide));
     }
     return true;
 }
@@ -210,7 +213,12 @@ void writeColumnMetadata(TokenWriter& out, const std::vector<ColumnInfo>& column
             break;
         case Wire::NVarChar:
         case Wire::VarChar:
-            out.u8(col.wire == Wire::NVarChar ? 0xE7 : 0xA7);
+        case Wire::NChar:
+        case Wire::Char:
+            out.u8(col.wire == Wire::NVarChar  ? 0xE7
+                   : col.wire == Wire::VarChar ? 0xA7
+                   : col.wire == Wire::NChar   ? 0xEF
+                                               : 0xAF);
             out.u16(static_cast<std::uint16_t>(col.maxBytes));
             out.collation();
             break;
@@ -255,6 +263,8 @@ void writeCell(TokenWriter& out, const Column& col, const Cell& cell) {
         return;
     case Wire::NVarChar:
     case Wire::VarChar:
+    case Wire::NChar:
+    case Wire::Char:
         if (cell.null) {
             out.u16(0xFFFF);
             return;

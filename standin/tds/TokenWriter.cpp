@@ -99,7 +99,8 @@ void TokenWriter::message(const Message& m, const std::string& serverName) {
     u16(0);
     u32(static_cast<std::uint32_t>(m.number));
     u8(static_cast<std::uint8_t>(m.state));
-    u8(static_cast<std::uint8_t>(m.severity));
+    // SQL Server hands informational messages (severity 10 and below) to clients as class 0.
+    u8(static_cast<std::uint8_t>(m.isError() ? m.severity : 0));
     // Keep the whole token within its 16-bit length.
     const std::string wide = utf16Limited(m.text, 30000);
     u16(static_cast<std::uint16_t>(wide.size() / 2));

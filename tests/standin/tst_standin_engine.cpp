@@ -1,9 +1,11 @@
 // The statement engine through the real client stack: unixODBC + FreeTDS against a running
 // stand-in, with the statements the tool sends and the failures it must report.
 #include "StandinServer.h"
+#include "tst_standin_protocol_raw.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -11,6 +13,9 @@
 
 #include <sql.h>
 #include <sqlext.h>
+
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -164,6 +169,27 @@ class Odbc {
     SQLHDBC m_dbc = SQL_NULL_HDBC;
 };
 
+// "number:class" of each INFO and ERROR token in a reply, in order.
+QStringList messageClasses(const QByteArray& reply) {
+    QStringList out;
+    const auto u16 = [&](int at) { return quint8(reply[at]) | quint8(reply[at + 1]) << 8; };
+    for (int i = 0; i < reply.size();) {
+        const quint8 token = quint8(reply[i]);
+        if (token == 0xAA || token == 0xAB) {
+            const qint32 number =
+                qint32(u16(i + 3) | u16(i + 5) << 16); // after the token and its length
+            out << QString("%1:%2").arg(number).arg(quint8(reply[i + 8]));
+        }
+        if (token == 0xAA || token == 0xAB || token == 0xE3)
+            i += 3 + u16(i + 1);
+        else if (token == 0xFD || token == 0xFE || token == 0xFF)
+            i += 9;
+        else
+            break; // a result set: nothing of interest follows in these replies
+    }
+    return out;
+}
+
 // The statement the tool builds for a restore, blanks included.
 QString restoreStatement(const QString& db, const QString& backup, const QString& dir) {
     return "restore database " + db + " from disk='" + backup + "'   WITH MOVE 'hotel_data' TO '" +
@@ -192,14 +218,16 @@ class TestStandinEngine : public QObject {
     void declaredWidths();
     void transactionControl_data();
     void transactionControl();
-    void lockTimeout();
     void malformedBackup();
     void implicitTransactions();
-    void isolationBetweenConnections();
     void makeBackupRoundTrip();
     void writeAfterReadInTransaction();
     void trailingBlanks();
     void dataViewStatements();
+    void locking_data();
+    void locking();
+    void catalogueAndTypes_data();
+    void catalogueAndTypes();
 
   private:
     bool restoreVqdata(Odbc& odbc, const QString& name, QString& dir);
@@ -534,7 +562,7 @@ void TestStandinEngine::resultColumns_data() {
         << "SELECT LSXTMC.F_XTBH, LSXTMC.F_XTMC, LSXTMC.F_SFSY, LSXTMC.F_QYNDQJ, ' ' AS F_FLAG "
            "FROM LSXTMC"
         << QStringList{"F_XTBH", "F_XTMC", "F_SFSY", "F_QYNDQJ", "F_FLAG"}
-        << QList<int>{SQL_VARCHAR, SQL_WVARCHAR, SQL_VARCHAR, SQL_VARCHAR, SQL_VARCHAR}
+        << QList<int>{SQL_VARCHAR, SQL_WVARCHAR, SQL_CHAR, SQL_VARCHAR, SQL_VARCHAR}
         << QList<int>{4, 20, 1, 6, 1};
     QTest::newRow("business row")
         << "SELECT t_zd_user.code, t_zd_user.name, t_zd_user.address FROM t_zd_user"
@@ -646,7 +674,9 @@ void TestStandinEngine::declaredWidths() {
 void TestStandinEngine::transactionControl_data() {
     QTest::addColumn<QStringList>("batches");
     QTest::addColumn<QString>("tranCount"); // @@TRANCOUNT afterwards
-    QTest::addColumn<QString>("visible");   // rows another connection sees afterwards
+    // What another connection reads afterwards: the committed count, or "locked" while the
+    // transaction still holds an uncommitted insert.
+    QTest::addColumn<QString>("visible");
     QTest::newRow("commit, then a new transaction")
         << QStringList{"BEGIN TRANSACTION", "insert into tc values (1)",
                        "IF @@TRANCOUNT > 0 COMMIT BEGIN TRANSACTION"}
@@ -665,7 +695,7 @@ void TestStandinEngine::transactionControl_data() {
     QTest::newRow("nested commit only lowers the count")
         << QStringList{"BEGIN TRAN", "BEGIN TRANSACTION", "insert into tc values (1)", "COMMIT"}
         << "1"
-        << "0";
+        << "locked";
     QTest::newRow("rollback clears all levels")
         << QStringList{"BEGIN TRAN", "BEGIN TRAN", "insert into tc values (1)", "ROLLBACK TRAN"}
         << "0"
@@ -691,23 +721,10 @@ void TestStandinEngine::transactionControl() {
     for (const QString& batch : batches)
         odbc.exec(batch);
     QCOMPARE(odbc.exec("select @@TRANCOUNT").rows, QList<QStringList>{{tranCount}});
-    QCOMPARE(other.exec("select count(1) from tc").rows, QList<QStringList>{{visible}});
+    const Outcome seen = other.exec("SET LOCK_TIMEOUT 0 select count(1) from tc");
+    QCOMPARE(seen.numbers == QList<int>{1222} ? QString("locked") : seen.rows.value(0).value(0),
+             visible);
     odbc.exec("IF @@TRANCOUNT > 0 ROLLBACK");
-}
-
-// A writer waiting for another's transaction gives up with SQL Server's lock time-out.
-void TestStandinEngine::lockTimeout() {
-    Odbc first, second;
-    QVERIFY(first.connect(m_server->odbcConnectionString("master")));
-    QVERIFY(second.connect(m_server->odbcConnectionString("master")));
-    first.exec("create table locked (id int primary key)");
-    QVERIFY(first.exec("BEGIN TRANSACTION insert into locked values (1)").ok());
-    const Outcome o = second.exec("insert into locked values (2)");
-    QCOMPARE(o.numbers, QList<int>{1222});
-    QVERIFY(o.texts[0].endsWith("Lock request time out period exceeded."));
-    QVERIFY(first.exec("COMMIT").ok());
-    QVERIFY(second.exec("insert into locked values (2)").ok());
-    QCOMPARE(second.exec("select count(1) from locked").rows, QList<QStringList>{{"2"}});
 }
 
 void TestStandinEngine::malformedBackup() {
@@ -735,7 +752,7 @@ void TestStandinEngine::implicitTransactions() {
     QCOMPARE(odbc.exec("select 1 select @@TRANCOUNT").rows, (QList<QStringList>{{"1"}, {"0"}}));
     QVERIFY(odbc.exec("insert into imp values (1, N'a')").ok());
     QCOMPARE(odbc.exec("select @@TRANCOUNT").rows, QList<QStringList>{{"1"}});
-    QCOMPARE(other.exec("select count(1) from imp").rows, QList<QStringList>{{"0"}});
+    QCOMPARE(other.exec("SET LOCK_TIMEOUT 0 select count(1) from imp").numbers, QList<int>{1222});
     QVERIFY(odbc.exec("rollback").ok());
     QCOMPARE(odbc.exec("select @@TRANCOUNT").rows, QList<QStringList>{{"0"}});
     QVERIFY(odbc.exec("insert into imp values (2, N'b') commit").ok());
@@ -745,28 +762,6 @@ void TestStandinEngine::implicitTransactions() {
     QVERIFY(odbc.exec("BEGIN TRANSACTION insert into imp values (3, N'c')").ok());
     QVERIFY(odbc.exec("IF @@TRANCOUNT > 0 ROLLBACK").ok());
     QCOMPARE(other.exec("select count(1) from imp").rows, QList<QStringList>{{"1"}});
-}
-
-void TestStandinEngine::isolationBetweenConnections() {
-    Odbc writer, reader;
-    QVERIFY(writer.connect(m_server->odbcConnectionString("master")));
-    QVERIFY(reader.connect(m_server->odbcConnectionString("master")));
-    QVERIFY(writer.exec("create table iso (id int primary key)").ok());
-    writer.setAutocommit(false);
-    QVERIFY(writer.exec("insert into iso values (1)").ok());
-    QCOMPARE(reader.exec("select count(1) from iso").rows, QList<QStringList>{{"0"}});
-    writer.endTran(true);
-    QCOMPARE(reader.exec("select count(1) from iso").rows, QList<QStringList>{{"1"}});
-    QVERIFY(writer.exec("insert into iso values (2)").ok());
-    {
-        // A closed connection rolls its open transaction back.
-        Odbc gone;
-        QVERIFY(gone.connect(m_server->odbcConnectionString("master")));
-        gone.setAutocommit(false);
-        QVERIFY(gone.exec("insert into iso values (3)").ok() || true);
-    }
-    writer.endTran(false);
-    QCOMPARE(reader.exec("select id from iso").rows, QList<QStringList>{{"1"}});
 }
 
 void TestStandinEngine::makeBackupRoundTrip() {
@@ -800,7 +795,7 @@ void TestStandinEngine::makeBackupRoundTrip() {
 
 // The tool's pages read on entry and save later. Another connection's commit in between must
 // not fail the save; reads inside the transaction see what was committed since (read
-// committed); only uncommitted work of another connection makes a writer wait.
+// committed); only uncommitted work of another connection makes others wait.
 void TestStandinEngine::writeAfterReadInTransaction() {
     Odbc master;
     QVERIFY(master.connect(m_server->odbcConnectionString("master")));
@@ -809,6 +804,7 @@ void TestStandinEngine::writeAfterReadInTransaction() {
     Odbc page, other;
     QVERIFY(page.connect(m_server->odbcConnectionString("rw")));
     QVERIFY(other.connect(m_server->odbcConnectionString("rw")));
+    QVERIFY(other.exec("SET LOCK_TIMEOUT 0").ok());
     const QString eat = "select ifini from t_zd_menu where win_name = 'eat_main'";
 
     page.setAutocommit(false);
@@ -821,7 +817,7 @@ void TestStandinEngine::writeAfterReadInTransaction() {
         "update t_zd_menu set ifini ='Y' where win_name in ( 'eat_main' ) and ifini ='N'");
     QVERIFY2(save.ok(), qPrintable(save.texts.join('\n')));
     QCOMPARE(save.rowCount, SQLLEN(1));
-    QCOMPARE(other.exec(eat).rows, QList<QStringList>{{"N"}});
+    QCOMPARE(other.exec(eat).numbers, QList<int>{1222});
     const Outcome blocked = other.exec("update t_zd_menu set ifini ='N' where win_name = 'x'");
     QCOMPARE(blocked.numbers, QList<int>{1222});
     page.endTran(true);
@@ -906,6 +902,228 @@ void TestStandinEngine::dataViewStatements() {
     odbc.endTran(true);
     odbc.setAutocommit(true);
     QCOMPARE(other.exec("select phone from t_zd_user").rows, QList<QStringList>{{"1"}});
+}
+
+// One connection (the holder) keeps a transaction open over a write; another (the probe) meets
+// it. Tables: lk (1 'a', 2 'b') in master, which the holder writes, and tempdb's free (1).
+void TestStandinEngine::locking_data() {
+    QTest::addColumn<QString>("holder");  // "odbc" or "raw": the client that holds the lock
+    QTest::addColumn<QString>("written"); // its statement, inside its open transaction
+    QTest::addColumn<QString>("probe");   // the probe's batch; "attention: ..." cancels it
+    QTest::addColumn<QString>("release"); // commit, rollback, disconnect, reset
+    QTest::addColumn<int>("releaseAfter");
+    QTest::addColumn<QString>("expected");   // rows ("|" between cells) or the error number
+    QTest::addColumn<QString>("probeState"); // @@TRANCOUNT and count(1) of free, afterwards
+    QTest::addColumn<int>("minMs"); // how long the probe took (it starts just after the holder
+    QTest::addColumn<int>("maxMs"); // begins its wait for releaseAfter)
+
+    const QString insert = "insert into lk values (3, 'c')";
+    const QString update = "update lk set v = 'x' where id = 1";
+    QTest::newRow("reader meets an uncommitted insert; commit releases")
+        << "odbc" << insert << "select count(1) from lk"
+        << "commit" << 300 << "3"
+        << "0|1" << 250 << 1300;
+    QTest::newRow("reader meets an uncommitted update; rollback releases")
+        << "odbc" << update << "select v from lk where id = 1"
+        << "rollback" << 300 << "a"
+        << "0|1" << 250 << 1300;
+    QTest::newRow("reader meets an uncommitted delete; commit releases")
+        << "odbc"
+        << "delete from lk where id = 2"
+        << "select id, v from lk"
+        << "commit" << 300 << "1|a"
+        << "0|1" << 250 << 1300;
+    QTest::newRow("reader of untouched rows reads at once")
+        << "odbc" << update << "select count(1) from tempdb..free"
+        << "rollback" << 1000 << "1"
+        << "0|1" << 0 << 500;
+    QTest::newRow("writer waits for the writer")
+        << "odbc" << update << "update lk set v = 'y' where id = 2 select v from lk order by id"
+        << "commit" << 300 << "x\ny"
+        << "0|1" << 250 << 1300;
+    QTest::newRow("by default a wait lasts beyond five seconds")
+        << "odbc" << insert << "update lk set v = 'w' where id = 3 select v from lk where id = 3"
+        << "commit" << 6000 << "w"
+        << "0|1" << 5900 << 7000;
+    QTest::newRow("LOCK_TIMEOUT -1 waits as long as it takes")
+        << "odbc" << insert << "SET LOCK_TIMEOUT 0 SET LOCK_TIMEOUT -1 select count(1) from lk"
+        << "rollback" << 1500 << "2"
+        << "0|1" << 1400 << 2500;
+    QTest::newRow("LOCK_TIMEOUT 0 fails at once, the transaction stays")
+        << "odbc" << update
+        << "BEGIN TRANSACTION insert into tempdb..free values (2) SET LOCK_TIMEOUT 0 "
+           "select count(1) from lk"
+        << "rollback" << 1000 << "1222"
+        << "1|2" << 0 << 500;
+    QTest::newRow("LOCK_TIMEOUT n fails after n ms, the transaction stays")
+        << "odbc" << update
+        << "BEGIN TRANSACTION insert into tempdb..free values (2) SET LOCK_TIMEOUT 600 "
+           "update lk set v = 'z' where id = 2"
+        << "rollback" << 2000 << "1222"
+        << "1|2" << 600 << 1400;
+    QTest::newRow("a cancel ends the wait at once")
+        << "odbc" << update << "attention: select count(1) from lk"
+        << "rollback" << 1500 << "12345"
+        << "" << 0 << 300;
+    QTest::newRow("a closed connection releases at once")
+        << "odbc" << insert << "select count(1) from lk"
+        << "disconnect" << 300 << "2"
+        << "0|1" << 250 << 800;
+    QTest::newRow("a dropped socket releases at once")
+        << "raw" << insert << "select count(1) from lk"
+        << "reset" << 300 << "2"
+        << "0|1" << 250 << 800;
+}
+
+void TestStandinEngine::locking() {
+    QFETCH(QString, holder);
+    QFETCH(QString, written);
+    QFETCH(QString, probe);
+    QFETCH(QString, release);
+    QFETCH(int, releaseAfter);
+    QFETCH(QString, expected);
+    QFETCH(QString, probeState);
+    QFETCH(int, minMs);
+    QFETCH(int, maxMs);
+
+    Odbc setup;
+    QVERIFY(setup.connect(m_server->odbcConnectionString("master")));
+    setup.exec("create table lk (id int primary key, v varchar(10))");
+    setup.exec("create table tempdb..free (id int)");
+    QVERIFY(setup
+                .exec("delete from lk insert into lk values (1, 'a') insert into lk values (2, "
+                      "'b') delete from tempdb..free insert into tempdb..free values (1)")
+                .ok());
+
+    auto odbcHolder = std::make_unique<Odbc>();
+    RawClient rawHolder;
+    if (holder == "odbc") {
+        QVERIFY(odbcHolder->connect(m_server->odbcConnectionString("master")));
+        odbcHolder->setAutocommit(false);
+        QVERIFY(odbcHolder->exec(written).ok());
+    } else {
+        QVERIFY(rawHolder.connectTo(m_server->port()));
+        QVERIFY(rawHolder.login("sa", m_server->saPassword()));
+        QVERIFY(rawHolder.sendBatch("BEGIN TRANSACTION " + written));
+        QVERIFY(messageClasses(rawHolder.readMessage()).isEmpty());
+    }
+
+    Odbc prober;
+    QVERIFY(prober.connect(m_server->odbcConnectionString("master")));
+    QString seen;
+    qint64 elapsed = -1;
+    std::thread probing([&] {
+        QElapsedTimer timer;
+        if (probe.startsWith("attention: ")) {
+            // Raw TDS: the cancel and its acknowledgement are seen on the wire.
+            RawClient raw;
+            if (!raw.connectTo(m_server->port()) || !raw.login("sa", m_server->saPassword()) ||
+                !raw.sendBatch(probe.mid(11)))
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            timer.start();
+            raw.sendAttention();
+            const QByteArray ack = raw.readMessage();
+            elapsed = timer.elapsed();
+            if (!ack.endsWith(QByteArray::fromHex("fd2000000000000000")))
+                return;
+            raw.sendBatch("select 12345");
+            if (raw.readMessage().contains(QByteArray::fromHex("d10439300000")))
+                seen = "12345";
+            return;
+        }
+        timer.start();
+        const Outcome o = prober.exec(probe);
+        elapsed = timer.elapsed();
+        QStringList rows;
+        for (const QStringList& r : o.rows)
+            rows << r.join('|');
+        seen = o.ok() ? rows.join("\n") : QString::number(o.numbers.value(0));
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(releaseAfter));
+    if (release == "commit" || release == "rollback")
+        odbcHolder->endTran(release == "commit");
+    else if (release == "disconnect")
+        odbcHolder.reset();
+    else
+        rawHolder.reset();
+    probing.join();
+
+    QCOMPARE(seen, expected);
+    QVERIFY2(elapsed >= minMs && elapsed <= maxMs, qPrintable(QString::number(elapsed)));
+    if (!probeState.isEmpty())
+        QCOMPARE(prober.exec("select @@TRANCOUNT , count ( 1 ) from tempdb..free")
+                     .rows.value(0)
+                     .join('|'),
+                 probeState);
+    prober.exec("IF @@TRANCOUNT > 0 ROLLBACK");
+}
+
+// master's catalogue, char(n) as stored and described, and the class of informational messages.
+void TestStandinEngine::catalogueAndTypes_data() {
+    QTest::addColumn<QString>("client"); // rows, describe (type:size), info (number:class)
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("param");
+    QTest::addColumn<QString>("expected");
+    const QString exists = "select count ( 1 ) from master.dbo.sysdatabases where name = ?";
+    for (const char* name : {"master", "model", "msdb", "tempdb"})
+        QTest::addRow("sysdatabases lists %s", name) << "rows" << exists << name << "1";
+    QTest::newRow("trailing blanks ignored") << "rows" << exists << "tempdb  "
+                                             << "1";
+    QTest::newRow("system databases are databases")
+        << "rows"
+        << "use tempdb select count(1) from sysobjects where name = 'sysobjects'" << QString()
+        << "1";
+    const QString chars = "select c3, n2, v3, c4 from chars where k = ?";
+    QTest::newRow("char(n) padded with blanks") << "rows" << chars << "1"
+                                                << "   |  ||    ";
+    QTest::newRow("char(n) padded after the text") << "rows" << chars << "2"
+                                                   << "a  |客 |a|客  ";
+    QTest::newRow("char(n) described as fixed-length")
+        << "describe" << chars << QString() << "1:3|-8:2|12:3|1:4";
+    const QString restore = "restore database infoclass from disk='%B'   WITH MOVE 'hotel_data' "
+                            "TO '%D\\infoclass_data',  MOVE 'hotel_log' TO '%D\\infoclass_log' ";
+    QTest::newRow("restore's messages are class 0")
+        << "info" << restore << QString() << "4035:0|4035:0|3014:0";
+    QTest::newRow("use's message is class 0") << "info"
+                                              << "use master" << QString() << "5701:0";
+    QTest::newRow("errors keep their class") << "info"
+                                             << "select 1 from nosuch" << QString() << "208:16";
+}
+
+void TestStandinEngine::catalogueAndTypes() {
+    QFETCH(QString, client);
+    QFETCH(QString, sql);
+    QFETCH(QString, param);
+    QFETCH(QString, expected);
+    Odbc odbc;
+    QVERIFY(odbc.connect(m_server->odbcConnectionString("master")));
+    if (odbc.exec("create table chars (k int, c3 char(3), n2 nchar(2), v3 varchar(3), c4 "
+                  "char(4))")
+            .ok())
+        QVERIFY(odbc.exec("insert into chars values (1, '', N'', '', '') "
+                          "insert into chars values (2, 'a', N'客', 'a', '客')")
+                    .ok());
+    QStringList seen;
+    if (client == "rows") {
+        const Outcome o = odbc.exec(sql, param.isNull() ? QVariantList{} : QVariantList{param});
+        QVERIFY2(o.ok(), qPrintable(o.texts.join('\n')));
+        for (const QStringList& r : o.rows)
+            seen << r.join('|');
+    } else if (client == "describe") {
+        for (const Odbc::Column& c : odbc.describe(sql))
+            seen << QString("%1:%2").arg(c.type).arg(c.size);
+    } else {
+        QDir().mkpath(m_files.path() + "/info");
+        sql.replace("%B", StandinServer::backupDir() + "/vqdata")
+            .replace("%D", m_files.path() + "/info");
+        RawClient raw;
+        QVERIFY(raw.connectTo(m_server->port()));
+        QVERIFY(raw.login("sa", m_server->saPassword()));
+        QVERIFY(raw.sendBatch(sql));
+        seen = messageClasses(raw.readMessage());
+    }
+    QCOMPARE(seen.join('|'), expected);
 }
 
 QTEST_GUILESS_MAIN(TestStandinEngine)

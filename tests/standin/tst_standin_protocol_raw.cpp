@@ -74,6 +74,17 @@ QByteArray RawClient::login7(const QString& user, const QString& password, quint
     return all;
 }
 
+bool RawClient::sendBatch(const QString& sql) {
+    return sendPacket(0x01, ucs2(sql));
+}
+
+void RawClient::reset() {
+    const linger abort{1, 0};
+    setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    ::close(m_fd);
+    m_fd = -1;
+}
+
 bool RawClient::sendRaw(const QByteArray& bytes) {
     return ::send(m_fd, bytes.constData(), bytes.size(), MSG_NOSIGNAL) == bytes.size();
 }

@@ -19,6 +19,10 @@ class RawClient {
     bool sendPacket(quint8 type, const QByteArray& payload) {
         return sendRaw(packet(type, payload));
     }
+    bool sendBatch(const QString& sql);
+    bool sendAttention() { return sendPacket(0x06, {}); }
+    // Drops the connection with a reset, as a crashed client or a lost link does.
+    void reset();
     // The payload of the next reply message (empty on timeout or close).
     QByteArray readMessage();
     // True once the server has closed the connection (within a few seconds).
