@@ -1,6 +1,7 @@
 #include "StandinServer.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 
 #include <csignal>
@@ -67,6 +68,18 @@ bool StandinServer::restart() {
 void StandinServer::pause() {
     if (m_process.state() != QProcess::NotRunning)
         ::kill(pid_t(m_process.processId()), SIGSTOP);
+}
+
+bool StandinServer::waitsToOpenAFifo() const {
+    if (m_process.state() == QProcess::NotRunning)
+        return false;
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(m_process.processId());
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile wchan(tasks + u'/' + task + QStringLiteral("/wchan"));
+        if (wchan.open(QIODevice::ReadOnly) && wchan.readAll().trimmed() == "wait_for_partner")
+            return true;
+    }
+    return false;
 }
 
 void StandinServer::resume() {

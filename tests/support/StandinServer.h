@@ -18,13 +18,16 @@ class StandinServer {
     bool start(); // false (with errorText()) when the server did not report ready; on a free
                   // port the first time, on the same one after that
     void stop();
-    void kill();    // ends the server at once (SIGKILL), as a crash or power loss would
+    void kill(); // ends the server at once (SIGKILL), as a crash or power loss would
     // Stops and starts the server on the same address and root, as an administrator's
     // restart of the service would: every connection is gone, the databases stay.
     bool restart();
     // Freezes the server (SIGSTOP): connections stay open but nothing answers, as with a hung
     // server or a link that drops without a reset. resume() lets it go on (SIGCONT).
     void pause();
+    // True while a thread of the server waits in the open of a FIFO for its other end (how a
+    // test holds a RESTORE in flight).
+    bool waitsToOpenAFifo() const;
     void resume();
 
     QString host() const { return m_host; }

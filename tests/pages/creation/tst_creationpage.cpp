@@ -654,30 +654,30 @@ class TestCreationPage : public QObject {
         const QByteArray fifo = QFile::encodeName(f.work.filePath("data/vqdata"));
         QVERIFY(QFile::remove(f.work.filePath("data/vqdata")));
         QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
-        int writer = -1;
+        bool inFlight = false;
         bool closeTried = false;
         QElapsedTimer sinceRestore;
         QTimer killer;
         // The restore is in flight once the server waits to open the backup: only then does a
-        // writer's non-blocking open of the FIFO succeed. A stopped server is stopped first, so
-        // it cannot get past the open before the test looks.
+        // writer's non-blocking open of the FIFO succeed. A server to be stopped is stopped while
+        // it waits in that open, which no writer then ends.
         QObject::connect(&killer, &QTimer::timeout, [&] {
             if (!f.runtime.blocking.isWaiting())
                 return;
-            if (writer < 0) {
-                if (stopped)
-                    f.server.pause();
-                writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
-                if (writer < 0) {
-                    if (stopped)
-                        f.server.resume();
+            if (!inFlight && stopped) {
+                if (!f.server.waitsToOpenAFifo())
                     return;
-                }
+                f.server.pause();
+                inFlight = true;
                 sinceRestore.start();
-                if (!stopped) {
-                    f.server.kill();
-                    ::close(writer);
-                }
+            } else if (!inFlight) {
+                const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+                if (writer < 0)
+                    return;
+                inFlight = true;
+                sinceRestore.start();
+                f.server.kill();
+                ::close(writer);
             } else if (!closeTried && sinceRestore.elapsed() > 500) {
                 closeTried = true;
                 closeAsTheUserDoes(f.window.get());
@@ -704,9 +704,11 @@ class TestCreationPage : public QObject {
         QVERIFY(!f.page->isRunning());
         QVERIFY(f.window->isVisible());
         if (stopped) {
+            // Once the server goes on, the backup's other end opens and closes: the restore it
+            // still runs ends without a database.
             f.server.resume();
-            ::close(writer);
-            writer = -1;
+            QTRY_VERIFY(f.server.waitsToOpenAFifo());
+            ::close(::open(fifo.constData(), O_WRONLY | O_NONBLOCK));
             QTRY_COMPARE(f.databaseCount("hotelvq"), 0);
         }
 
