@@ -1,6 +1,6 @@
-#include "DataViewTable.h"
+#include "dataviews/DataViewTable.h"
 
-#include "DataViewDefinition.h"
+#include "dataviews/DataViewDefinition.h"
 
 DataViewTable::DataViewTable(const DataViewDefinition& definition, QWidget* parent)
     : QTableView(parent), m_definition(definition) {}

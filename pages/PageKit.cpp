@@ -1,4 +1,4 @@
-#include "PageKit.h"
+#include "pages/PageKit.h"
 
 QString PageKit::trimBlanks(const QString& text) {
     qsizetype begin = 0;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LogicalUnits.h"
+#include "services/ui/LogicalUnits.h"
 
 #include <QString>
 #include <QWidget>

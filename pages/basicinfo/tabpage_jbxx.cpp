@@ -1,10 +1,10 @@
-#include "tabpage_jbxx.h"
+#include "pages/basicinfo/tabpage_jbxx.h"
 
-#include "DataView.h"
-#include "DataViewDefinitions.h"
-#include "LogicalUnits.h"
-#include "PageKit.h"
-#include "Runtime.h"
+#include "dataviews/DataView.h"
+#include "dataviews/DataViewDefinitions.h"
+#include "pages/PageKit.h"
+#include "services/Runtime.h"
+#include "services/ui/LogicalUnits.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

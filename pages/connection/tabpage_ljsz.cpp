@@ -1,12 +1,12 @@
-#include "tabpage_ljsz.h"
+#include "pages/connection/tabpage_ljsz.h"
 
-#include "LogicalUnits.h"
-#include "PageKit.h"
-#include "ProfileFile.h"
-#include "ProfileKeys.h"
-#include "Runtime.h"
-#include "SongFont.h"
-#include "WindowState.h"
+#include "app/WindowState.h"
+#include "pages/PageKit.h"
+#include "pages/connection/ProfileFile.h"
+#include "pages/connection/ProfileKeys.h"
+#include "services/Runtime.h"
+#include "services/ui/LogicalUnits.h"
+#include "services/ui/SongFont.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,13 +1,13 @@
-#include "tabpage_csjk.h"
+#include "pages/creation/tabpage_csjk.h"
 
-#include "LogicalUnits.h"
-#include "PageKit.h"
-#include "ProfileFile.h"
-#include "RestoreStatement.h"
-#include "Runtime.h"
-#include "SongFont.h"
-#include "SqlServices.h"
-#include "WindowState.h"
+#include "app/WindowState.h"
+#include "pages/PageKit.h"
+#include "pages/connection/ProfileFile.h"
+#include "pages/creation/RestoreStatement.h"
+#include "services/Runtime.h"
+#include "services/sql/SqlServices.h"
+#include "services/ui/LogicalUnits.h"
+#include "services/ui/SongFont.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

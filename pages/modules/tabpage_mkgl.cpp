@@ -1,13 +1,13 @@
-#include "tabpage_mkgl.h"
+#include "pages/modules/tabpage_mkgl.h"
 
-#include "DataView.h"
-#include "DataViewDefinitions.h"
-#include "LogicalUnits.h"
-#include "ModuleMenus.h"
-#include "PageKit.h"
-#include "Runtime.h"
-#include "SongFont.h"
-#include "SqlServices.h"
+#include "dataviews/DataView.h"
+#include "dataviews/DataViewDefinitions.h"
+#include "pages/PageKit.h"
+#include "pages/modules/ModuleMenus.h"
+#include "services/Runtime.h"
+#include "services/sql/SqlServices.h"
+#include "services/ui/LogicalUnits.h"
+#include "services/ui/SongFont.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>

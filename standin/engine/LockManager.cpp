@@ -1,4 +1,4 @@
-#include "LockManager.h"
+#include "standin/engine/LockManager.h"
 
 #include <algorithm>
 #include <chrono>

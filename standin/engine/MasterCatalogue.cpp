@@ -1,10 +1,10 @@
-#include "MasterCatalogue.h"
+#include "standin/engine/MasterCatalogue.h"
 
-#include "SqlServerSemantics.h"
-#include "SqliteConnection.h"
-#include "SystemTables.h"
-#include "Tokenizer.h"
-#include "WindowsPath.h"
+#include "services/platform/WindowsPath.h"
+#include "standin/engine/SqlServerSemantics.h"
+#include "standin/engine/SqliteConnection.h"
+#include "standin/engine/SystemTables.h"
+#include "standin/engine/Tokenizer.h"
 
 #include <filesystem>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Catalogue.h"
-#include "LockManager.h"
+#include "standin/engine/Catalogue.h"
+#include "standin/engine/LockManager.h"
 
 #include <sqlite3.h>
 

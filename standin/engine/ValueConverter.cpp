@@ -1,7 +1,7 @@
-#include "ValueConverter.h"
+#include "standin/engine/ValueConverter.h"
 
-#include "Errors.h"
-#include "SqliteConnection.h"
+#include "standin/engine/Errors.h"
+#include "standin/engine/SqliteConnection.h"
 
 #include <cstdio>
 #include <cstdlib>

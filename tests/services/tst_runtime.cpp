@@ -1,5 +1,5 @@
-#include "RecordingPromptService.h"
-#include "Runtime.h"
+#include "services/Runtime.h"
+#include "tests/support/RecordingPromptService.h"
 
 #include <QTcpServer>
 #include <QtTest>

@@ -1,7 +1,7 @@
 // The statement engine through the real client stack: unixODBC + FreeTDS against a running
 // stand-in, with the statements the tool sends and the failures it must report.
-#include "StandinServer.h"
-#include "tst_standin_protocol_raw.h"
+#include "tests/standin/tst_standin_protocol_raw.h"
+#include "tests/support/StandinServer.h"
 
 #include <QDateTime>
 #include <QDir>

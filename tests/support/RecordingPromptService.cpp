@@ -1,4 +1,4 @@
-#include "RecordingPromptService.h"
+#include "tests/support/RecordingPromptService.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PromptService.h"
+#include "services/ui/PromptService.h"
 
 #include <QList>
 
@@ -24,6 +24,5 @@ class RecordingPromptService : public PromptService {
     void clear() { prompts.clear(); }
 
   protected:
-    void show(const QString& title, const QString& text, Icon icon,
-              const QString& detail) override;
+    void show(const QString& title, const QString& text, Icon icon, const QString& detail) override;
 };

@@ -5,14 +5,14 @@
 //
 //   bench_create SERVER WORKDIR DATADIR NAME
 //   prints: "<click-to-prompt ms> <longest stall ms> <prompt>"
-#include "QtPromptService.h"
-#include "Resources.h"
-#include "Runtime.h"
-#include "SongFont.h"
-#include "StallWatch.h"
-#include "tab_1.h"
-#include "tabpage_csjk.h"
-#include "w_set_xtmk_back.h"
+#include "app/tab_1.h"
+#include "app/w_set_xtmk_back.h"
+#include "pages/creation/tabpage_csjk.h"
+#include "services/Runtime.h"
+#include "services/ui/QtPromptService.h"
+#include "services/ui/Resources.h"
+#include "services/ui/SongFont.h"
+#include "tests/support/StallWatch.h"
 
 #include <QApplication>
 #include <QDir>

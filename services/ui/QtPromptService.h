@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PromptService.h"
+#include "services/ui/PromptService.h"
 
 class QCoreApplication;
 
@@ -12,6 +12,5 @@ class QtPromptService : public PromptService {
     static bool installQtTranslation(QCoreApplication& app);
 
   protected:
-    void show(const QString& title, const QString& text, Icon icon,
-              const QString& detail) override;
+    void show(const QString& title, const QString& text, Icon icon, const QString& detail) override;
 };
