@@ -14,7 +14,8 @@ namespace standin {
 // SQLite connection(s). Used from one thread at a time (the connection's thread).
 class EngineSession {
   public:
-    static std::unique_ptr<EngineSession> create(Catalogue& catalogue);
+    // spid: the server's number for the connection (the TDS header's, @@SPID, the lock owner).
+    static std::unique_ptr<EngineSession> create(Catalogue& catalogue, int spid);
     virtual ~EngineSession() = default;
 
     // LOGIN7: checks the password and opens the database (empty: master). On failure

@@ -15,6 +15,9 @@ namespace standin {
 
 namespace {
 
+// make-backup runs one session at a time, with no server to number it.
+constexpr int kOfflineSpid = 51;
+
 std::string trim(const std::string& s) {
     const auto b = s.find_first_not_of(" \t\r");
     if (b == std::string::npos)
@@ -72,7 +75,7 @@ int makeBackup(const std::string& database, const std::string& outFile,
         }
         std::unique_ptr<EngineSession> session;
         if (rc == 0) {
-            session = EngineSession::create(catalogue);
+            session = EngineSession::create(catalogue, kOfflineSpid);
             std::vector<Message> messages;
             if (!session->login("sa", "", "master", messages)) {
                 error = messages.empty() ? "Msg 0: login failed" : describe(messages.front());

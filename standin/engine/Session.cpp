@@ -11,14 +11,11 @@
 #include "standin/engine/TypeMapper.h"
 #include "standin/engine/ValueConverter.h"
 
-#include <atomic>
 #include <cstdlib>
 
 namespace standin {
 
 namespace {
-
-std::atomic<int> g_nextSpid{51};
 
 StatementOutcome failed(std::vector<Message> messages) {
     StatementOutcome o;
@@ -33,11 +30,11 @@ std::string upper(const std::string& s) {
 
 } // namespace
 
-std::unique_ptr<EngineSession> EngineSession::create(Catalogue& catalogue) {
-    return std::make_unique<Session>(static_cast<MasterCatalogue&>(catalogue));
+std::unique_ptr<EngineSession> EngineSession::create(Catalogue& catalogue, int spid) {
+    return std::make_unique<Session>(static_cast<MasterCatalogue&>(catalogue), spid);
 }
 
-Session::Session(MasterCatalogue& catalogue) : m_catalogue(catalogue), m_spid(g_nextSpid++) {}
+Session::Session(MasterCatalogue& catalogue, int spid) : m_catalogue(catalogue), m_spid(spid) {}
 
 Session::~Session() {
     close();

@@ -19,7 +19,7 @@ namespace standin {
 // a statement uses while @@TRANCOUNT > 0, and all of them end together.
 class Session : public EngineSession {
   public:
-    explicit Session(MasterCatalogue& catalogue);
+    Session(MasterCatalogue& catalogue, int spid);
     ~Session() override;
 
     bool login(const std::string& user, const std::string& password, const std::string& database,

@@ -189,7 +189,7 @@ bool Connection::checkInterrupt() {
 }
 
 void Connection::serve() {
-    m_session = EngineSession::create(m_catalogue);
+    m_session = EngineSession::create(m_catalogue, m_spid);
     if (m_session)
         m_session->setInterruptCheck([this] { return checkInterrupt(); });
     if (m_session && login()) {
