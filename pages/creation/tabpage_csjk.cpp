@@ -30,6 +30,26 @@ const QString kWelcome = QStringLiteral(
     "非常感谢您使用Veltraq软件，此功能将帮助你进行软件使用前的基本设置工作,请按照从左到右的顺序进"
     "行操作......");
 
+// What the page tells the user.
+const QString kBadName =
+    QStringLiteral("数据库名称中不能含有\\/:*?\"<>|或控制字符,请修改数据库名称!");
+const QString kDemoNameTaken = QStringLiteral("hotelys是演示用数据库的名称,请更换其它名称!");
+const QString kNoServer = QStringLiteral("请输入数据库服务名称!");
+const QString kConnecting = QStringLiteral("正在连接数据库...");
+const QString kConnectFailed = QStringLiteral("连接数据库失败!");
+const QString kCreating = QStringLiteral("正在创建数据库...");
+const QString kCreatingDemo = QStringLiteral("正在创建演示数据库...");
+const QString kNoDirectory = QStringLiteral("创建数据库目录失败");
+const QString kCountFailed = QStringLiteral("查询数据库失败!");
+const QString kNameExists = QStringLiteral("数据库在已经存在相同的数据库名称");
+const QString kChangeName = QStringLiteral(",请修改数据库名称!");
+const QString kNoDemo = QStringLiteral(",无法创建演示数据库!");
+const QString kRestoreFailed = QStringLiteral("恢复数据库失败!");
+const QString kDemoRestoreFailed = QStringLiteral("恢复演示数据库失败!");
+const QString kMarkerNotWritten = QStringLiteral("无法写入pbbook.ini: ");
+const QString kCreated = QStringLiteral("数据库创建成功!");
+const QString kCreatedMarkerNotWritten = QStringLiteral("数据库创建成功,但无法写入pbbook.ini: ");
+
 const QString kDemoName = QStringLiteral("hotelys");
 const QString kWorkingName = QStringLiteral("hotelvq");
 const QString kCountQuery =
@@ -207,8 +227,7 @@ void tabpage_csjk::createDatabase(Procedure procedure) {
     // The name becomes the database files' names: a separator would put them outside the
     // chosen folder, and a control character would make a name no one can see.
     if (!isUsableDatabaseName(vsdbname)) {
-        m_runtime.t_f_ok(
-            QStringLiteral("数据库名称中不能含有\\/:*?\"<>|或控制字符,请修改数据库名称!"));
+        m_runtime.t_f_ok(kBadName);
         if (working)
             releaseConnection();
         sle_4->setFocus();
@@ -217,7 +236,7 @@ void tabpage_csjk::createDatabase(Procedure procedure) {
 
     // SQL Server compares names without regard to case.
     if (working && vsdbname.compare(kDemoName, Qt::CaseInsensitive) == 0) {
-        m_runtime.t_f_ok(QStringLiteral("hotelys是演示用数据库的名称,请更换其它名称!"));
+        m_runtime.t_f_ok(kDemoNameTaken);
         releaseConnection();
         sle_4->setText(QString());
         sle_4->setFocus();
@@ -227,7 +246,7 @@ void tabpage_csjk::createDatabase(Procedure procedure) {
     const QString vspath = PageKit::trimBlanks(sle_5->text());
 
     if (working && PageKit::trimBlanks(sle_1->text()).isEmpty()) {
-        m_runtime.t_f_ok(QStringLiteral("请输入数据库服务名称!"));
+        m_runtime.t_f_ok(kNoServer);
         releaseConnection();
         sle_1->setFocus();
         return;
@@ -240,21 +259,20 @@ void tabpage_csjk::createDatabase(Procedure procedure) {
     if (!m_state.connected() || !sqlca.isConnected()) {
         if (!working)
             setConnectionFields();
-        m_runtime.gf_sethelp(QStringLiteral("正在连接数据库..."));
+        m_runtime.gf_sethelp(kConnecting);
         sqlca.AutoCommit = false;
         sqlca.connect();
         if (sqlca.SQLCode < 0) {
             const QString vserr = errorDetail();
             sqlca.rollback();
             m_runtime.gf_closehelp();
-            m_runtime.t_f_ok(QStringLiteral("连接数据库失败!") + vserr);
+            m_runtime.t_f_ok(kConnectFailed + vserr);
             return;
         }
         sqlca.commit();
     }
 
-    m_runtime.gf_sethelp(working ? QStringLiteral("正在创建数据库...")
-                                 : QStringLiteral("正在创建演示数据库..."));
+    m_runtime.gf_sethelp(working ? kCreating : kCreatingDemo);
     // The directory test, the count query and the restore run with automatic commit; every
     // way out turns it off again, so later saves on pages 3 and 4 stay one transaction.
     sqlca.AutoCommit = true;
@@ -262,7 +280,7 @@ void tabpage_csjk::createDatabase(Procedure procedure) {
     if (!platform.directoryExists(vspath) && platform.createDirectory(vspath) != 1) {
         m_runtime.gf_closehelp();
         sqlca.AutoCommit = false;
-        m_runtime.t_f_ok(QStringLiteral("创建数据库目录失败") + vspath + u'!');
+        m_runtime.t_f_ok(kNoDirectory + vspath + u'!');
         if (working)
             releaseConnection();
         sle_5->setFocus();
@@ -277,7 +295,7 @@ void tabpage_csjk::createDatabase(Procedure procedure) {
         // Without an answer nothing is known about the name: say the query failed.
         const QString vserr = errorDetail();
         sqlca.AutoCommit = false;
-        m_runtime.t_f_ok(QStringLiteral("查询数据库失败!") + vserr);
+        m_runtime.t_f_ok(kCountFailed + vserr);
         if (working)
             releaseConnection();
         m_runtime.gf_closehelp();
@@ -286,9 +304,7 @@ void tabpage_csjk::createDatabase(Procedure procedure) {
     }
     if (i > 0) {
         sqlca.AutoCommit = false;
-        m_runtime.t_f_ok(QStringLiteral("数据库在已经存在相同的数据库名称") + vsdbname +
-                         (working ? QStringLiteral(",请修改数据库名称!")
-                                  : QStringLiteral(",无法创建演示数据库!")));
+        m_runtime.t_f_ok(kNameExists + vsdbname + (working ? kChangeName : kNoDemo));
         if (working)
             releaseConnection();
         m_runtime.gf_closehelp();
@@ -303,15 +319,13 @@ void tabpage_csjk::createDatabase(Procedure procedure) {
         const QString vserr = errorDetail();
         sqlca.rollback();
         sqlca.AutoCommit = false;
-        m_runtime.t_f_ok(
-            (working ? QStringLiteral("恢复数据库失败!") : QStringLiteral("恢复演示数据库失败!")) +
-            vserr);
+        m_runtime.t_f_ok((working ? kRestoreFailed : kDemoRestoreFailed) + vserr);
         if (working)
             releaseConnection();
         const ProfileFile::WriteResult written =
             m_profile.write(ProfileKeys::MkiniSection, ProfileKeys::Data, QStringLiteral("0"));
         if (!written)
-            m_runtime.t_f_ok(QStringLiteral("无法写入pbbook.ini: ") + written.error);
+            m_runtime.t_f_ok(kMarkerNotWritten + written.error);
         return;
     }
 
@@ -319,13 +333,11 @@ void tabpage_csjk::createDatabase(Procedure procedure) {
     sqlca.commit();
     m_runtime.gf_closehelp();
     if (!working) {
-        m_runtime.t_f_ok(QStringLiteral("数据库创建成功!"));
+        m_runtime.t_f_ok(kCreated);
         return;
     }
     // Written before the prompt, so a marker that could not be stored is told there.
     const ProfileFile::WriteResult written =
         m_profile.write(ProfileKeys::MkiniSection, ProfileKeys::Data, QStringLiteral("1"));
-    m_runtime.t_f_ok(written
-                         ? QStringLiteral("数据库创建成功!")
-                         : QStringLiteral("数据库创建成功,但无法写入pbbook.ini: ") + written.error);
+    m_runtime.t_f_ok(written ? kCreated : kCreatedMarkerNotWritten + written.error);
 }
