@@ -2,9 +2,22 @@
 
 #include "DataViewDefinition.h"
 
+#include <QAbstractProxyModel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+
+namespace {
+
+// The definition's column of a cell: the grid's cells come through a proxy that leaves the
+// hidden columns out, the form's straight from the model.
+int columnOf(const QModelIndex& index) {
+    if (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(index.model()))
+        return proxy->mapToSource(index).column();
+    return index.column();
+}
+
+} // namespace
 
 DataViewDelegate::DataViewDelegate(const DataViewDefinition& definition, QObject* parent)
     : QStyledItemDelegate(parent), m_definition(definition) {}
@@ -53,9 +66,9 @@ QWidget* DataViewDelegate::makeEditor(int column, QWidget* parent) const {
 QWidget* DataViewDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
                                         const QModelIndex& index) const {
     // In a grid the check box is the cell's own check mark.
-    if (m_definition.columns[index.column()].edit == EditKind::CheckBox)
+    if (m_definition.columns[columnOf(index)].edit == EditKind::CheckBox)
         return nullptr;
-    QWidget* editor = makeEditor(index.column(), parent);
+    QWidget* editor = makeEditor(columnOf(index), parent);
     if (editor != nullptr)
         editor->setAutoFillBackground(true);
     return editor;
@@ -78,7 +91,7 @@ void DataViewDelegate::setEditorData(QWidget* editor, const QModelIndex& index) 
 
 void DataViewDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
                                     const QModelIndex& index) const {
-    const ColumnDefinition& c = m_definition.columns[index.column()];
+    const ColumnDefinition& c = m_definition.columns[columnOf(index)];
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
         if (!line->isReadOnly())
             model->setData(index, line->text(), Qt::EditRole);
