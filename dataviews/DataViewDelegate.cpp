@@ -3,9 +3,11 @@
 #include "DataViewDefinition.h"
 
 #include <QAbstractProxyModel>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPainter>
 
 namespace {
 
@@ -72,6 +74,28 @@ QWidget* DataViewDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
     if (editor != nullptr)
         editor->setAutoFillBackground(true);
     return editor;
+}
+
+void DataViewDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+    if (m_definition.columns[columnOf(index)].edit != EditKind::CheckBox ||
+        !(option.state & QStyle::State_HasFocus)) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    // The style frames a cell's text, which a check box cell has none of: its frame would be
+    // an empty box beside the check box. The current cell is framed whole instead.
+    QStyleOptionViewItem cell(option);
+    cell.state &= ~QStyle::State_HasFocus;
+    QStyledItemDelegate::paint(painter, cell, index);
+    QStyleOptionFocusRect frame;
+    frame.QStyleOption::operator=(option);
+    frame.rect = option.rect.adjusted(1, 1, -1, -1);
+    frame.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+    frame.backgroundColor = option.palette.color(QPalette::Window);
+    const QWidget* widget = option.widget;
+    QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+    style->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, painter, widget);
 }
 
 void DataViewDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
