@@ -45,6 +45,9 @@ tab_1::tab_1(Runtime& runtime, WindowState& state, const ProfileFile& profile, Q
     addTab(tabpage_ljsz, QStringLiteral("2.连接设置"));
     addTab(tabpage_jbxx, QStringLiteral("3.基本信息"));
     addTab(tabpage_mkgl, QStringLiteral("4.模块管理"));
+    // Each pane is announced by the caption of its tab.
+    for (int i = 0; i < count(); ++i)
+        widget(i)->setAccessibleName(tabText(i).remove(u'&'));
     setCurrentIndex(0);
 
     // Matched before the focused control sees the key (after its ShortcutOverride), so a

@@ -68,13 +68,14 @@ void tabpage_mkgl::createControls() {
     cbx_qb->setFocusPolicy(Qt::ClickFocus); // the Tab key passes it by
 
     dw_1 = new DataView(dw_gnmk_ini(), this);
-    place(dw_1, "dw_1", QStringLiteral("功能模块"), 82, 80, 1787, 1396);
+    place(dw_1, "dw_1", QString(), 82, 80, 1787, 1396);
+    // The grid takes the focus, so the grid carries the name.
+    dw_1->grid()->setAccessibleName(QStringLiteral("功能模块"));
     dw_1->setBorder(DataView::Border::Lowered);
     dw_1->setScrollBars(true, true);
 
     // Tab goes from the module list to the note, then to the save button.
-    QWidget* list = dw_1->grid() != nullptr ? static_cast<QWidget*>(dw_1->grid()) : dw_1;
-    QWidget::setTabOrder(list, mle_4);
+    QWidget::setTabOrder(dw_1->grid(), mle_4);
     QWidget::setTabOrder(mle_4, cb_1);
 
     connect(dw_1, &DataView::itemchanged, this, &tabpage_mkgl::dw_1_itemchanged);
