@@ -78,7 +78,8 @@ tabpage_ljsz::tabpage_ljsz(Runtime& runtime, WindowState& state, const ProfileFi
 
     mle_3 = place(new QPlainTextEdit(kExplanation, this), "mle_3", 352, 212, 2327, 116);
     mle_3->setFrameShape(QFrame::NoFrame);
-    mle_3->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // It scrolls as the text grows, without a scroll bar.
+    mle_3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     mle_3->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     mle_3->setTabChangesFocus(true); // Tab leaves the note instead of typing into it
     mle_3->setAccessibleName(QStringLiteral("说明"));

@@ -127,7 +127,6 @@ void tabpage_csjk::createControls() {
     mle_2 = note(this, kNote2, QColor(0xb0, 0x00, 0x00), QColor(0xff, 0xff, 0xe1));
     place(mle_2, "mle_2", kNote2, 50, 468, 2766, 120);
     mle_1 = note(this, kNote1, palette().color(QPalette::WindowText), QColor(0xe3, 0xee, 0xfa));
-    mle_1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     place(mle_1, "mle_1", kNote1, 50, 220, 2766, 184);
     mle_bz = note(this, kWelcome, QColor(0x00, 0x33, 0x99), QColor(0xff, 0xf4, 0xd6));
     place(mle_bz, "mle_bz", kWelcome, 50, 80, 2766, 68);

@@ -56,7 +56,7 @@ void tabpage_mkgl::createControls() {
     mle_4->setFrameShape(QFrame::NoFrame);
     mle_4->setTabChangesFocus(true); // a stop on the way, not a place to type tabs
     mle_4->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    mle_4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mle_4->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded); // only while the text overflows
 
     cb_1 = new QPushButton(QStringLiteral("&S 保存"), this);
     place(cb_1, "cb_1", QStringLiteral("S 保存"), 1563, 1512, 306, 108);
