@@ -1,4 +1,4 @@
-#include "GuardedTabBar.h"
+#include "app/GuardedTabBar.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

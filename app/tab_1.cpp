@@ -1,14 +1,14 @@
-#include "tab_1.h"
+#include "app/tab_1.h"
 
-#include "GuardedTabBar.h"
-#include "LogicalUnits.h"
-#include "Runtime.h"
-#include "SongFont.h"
-#include "WindowState.h"
-#include "tabpage_csjk.h"
-#include "tabpage_jbxx.h"
-#include "tabpage_ljsz.h"
-#include "tabpage_mkgl.h"
+#include "app/GuardedTabBar.h"
+#include "services/ui/LogicalUnits.h"
+#include "services/Runtime.h"
+#include "services/ui/SongFont.h"
+#include "app/WindowState.h"
+#include "pages/creation/tabpage_csjk.h"
+#include "pages/basicinfo/tabpage_jbxx.h"
+#include "pages/connection/tabpage_ljsz.h"
+#include "pages/modules/tabpage_mkgl.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,9 +1,9 @@
-#include "w_set_xtmk_back.h"
+#include "app/w_set_xtmk_back.h"
 
-#include "LogicalUnits.h"
-#include "Runtime.h"
-#include "SongFont.h"
-#include "tab_1.h"
+#include "services/ui/LogicalUnits.h"
+#include "services/Runtime.h"
+#include "services/ui/SongFont.h"
+#include "app/tab_1.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
-#include "DataStore.h"
+#include "dataviews/DataStore.h"
 
-#include "Transaction.h"
-#include "UpdateStatement.h"
+#include "services/sql/Transaction.h"
+#include "dataviews/UpdateStatement.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "DataView.h"
+#include "dataviews/DataView.h"
 
-#include "DataViewDelegate.h"
-#include "DataViewForm.h"
-#include "DataViewModel.h"
-#include "DataViewTable.h"
+#include "dataviews/DataViewDelegate.h"
+#include "dataviews/DataViewForm.h"
+#include "dataviews/DataViewModel.h"
+#include "dataviews/DataViewTable.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataStore.h"
+#include "dataviews/DataStore.h"
 
 #include <QWidget>
 

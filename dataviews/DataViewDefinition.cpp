@@ -1,4 +1,4 @@
-#include "DataViewDefinition.h"
+#include "dataviews/DataViewDefinition.h"
 
 #include <algorithm>
 

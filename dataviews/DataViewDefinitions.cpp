@@ -1,4 +1,4 @@
-#include "DataViewDefinitions.h"
+#include "dataviews/DataViewDefinitions.h"
 
 namespace {
 

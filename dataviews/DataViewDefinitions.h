@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataViewDefinition.h"
+#include "dataviews/DataViewDefinition.h"
 
 // The tool's three data views and their code tables. Each is built once and never changes.
 

@@ -1,6 +1,6 @@
-#include "DataViewDelegate.h"
+#include "dataviews/DataViewDelegate.h"
 
-#include "DataViewDefinition.h"
+#include "dataviews/DataViewDefinition.h"
 
 #include <QAbstractProxyModel>
 #include <QApplication>

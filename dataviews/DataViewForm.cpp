@@ -1,8 +1,8 @@
-#include "DataViewForm.h"
+#include "dataviews/DataViewForm.h"
 
-#include "DataViewDefinition.h"
-#include "DataViewDelegate.h"
-#include "DataViewModel.h"
+#include "dataviews/DataViewDefinition.h"
+#include "dataviews/DataViewDelegate.h"
+#include "dataviews/DataViewModel.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "DataViewModel.h"
+#include "dataviews/DataViewModel.h"
 
-#include "DataStore.h"
+#include "dataviews/DataStore.h"
 
 #include <QColor>
 

@@ -1,4 +1,4 @@
-#include "DataViewTable.h"
+#include "dataviews/DataViewTable.h"
 
 #include <QApplication>
 

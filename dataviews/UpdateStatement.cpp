@@ -1,4 +1,4 @@
-#include "UpdateStatement.h"
+#include "dataviews/UpdateStatement.h"
 
 namespace {
 

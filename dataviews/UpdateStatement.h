@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DataViewDefinition.h"
-#include "RowBuffer.h"
+#include "dataviews/DataViewDefinition.h"
+#include "dataviews/RowBuffer.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "RecordingPromptService.h"
+#include "services/RecordingPromptService.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PromptService.h"
+#include "services/ui/PromptService.h"
 
 #include <QList>
 

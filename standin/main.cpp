@@ -1,8 +1,8 @@
 // sqlserver-standin: serves TDS 7.1 on a port, or builds a backup file from scripts.
-#include "Catalogue.h"
-#include "EngineSession.h"
-#include "Server.h"
-#include "StatementLog.h"
+#include "standin/engine/Catalogue.h"
+#include "standin/engine/EngineSession.h"
+#include "standin/tds/Server.h"
+#include "standin/tds/StatementLog.h"
 
 #include <csignal>
 #include <cstdio>

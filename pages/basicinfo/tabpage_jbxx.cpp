@@ -1,9 +1,9 @@
-#include "tabpage_jbxx.h"
+#include "pages/basicinfo/tabpage_jbxx.h"
 
-#include "DataView.h"
-#include "DataViewDefinitions.h"
-#include "LogicalUnits.h"
-#include "Runtime.h"
+#include "dataviews/DataView.h"
+#include "dataviews/DataViewDefinitions.h"
+#include "services/ui/LogicalUnits.h"
+#include "services/Runtime.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

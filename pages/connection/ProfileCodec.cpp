@@ -1,4 +1,4 @@
-#include "ProfileCodec.h"
+#include "pages/connection/ProfileCodec.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "ProfileDocument.h"
+#include "pages/connection/ProfileDocument.h"
 
 namespace {
 

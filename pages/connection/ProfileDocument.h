@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProfileCodec.h"
+#include "pages/connection/ProfileCodec.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
-#include "ProfileFile.h"
+#include "pages/connection/ProfileFile.h"
 
-#include "ProfileDocument.h"
+#include "pages/connection/ProfileDocument.h"
 
 #include <QDir>
 #include <QFile>

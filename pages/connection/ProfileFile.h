@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProfileKeys.h"
+#include "pages/connection/ProfileKeys.h"
 
 #include <QString>
 

@@ -1,11 +1,11 @@
-#include "tabpage_ljsz.h"
+#include "pages/connection/tabpage_ljsz.h"
 
-#include "LogicalUnits.h"
-#include "ProfileFile.h"
-#include "ProfileKeys.h"
-#include "Runtime.h"
-#include "SongFont.h"
-#include "WindowState.h"
+#include "services/ui/LogicalUnits.h"
+#include "pages/connection/ProfileFile.h"
+#include "pages/connection/ProfileKeys.h"
+#include "services/Runtime.h"
+#include "services/ui/SongFont.h"
+#include "app/WindowState.h"
 
 #include <QApplication>
 #include <QLabel>

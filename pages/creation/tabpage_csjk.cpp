@@ -1,12 +1,12 @@
-#include "tabpage_csjk.h"
+#include "pages/creation/tabpage_csjk.h"
 
-#include "LogicalUnits.h"
-#include "ProfileFile.h"
-#include "RestoreStatement.h"
-#include "Runtime.h"
-#include "SongFont.h"
-#include "SqlServices.h"
-#include "WindowState.h"
+#include "services/ui/LogicalUnits.h"
+#include "pages/connection/ProfileFile.h"
+#include "pages/creation/RestoreStatement.h"
+#include "services/Runtime.h"
+#include "services/ui/SongFont.h"
+#include "services/sql/SqlServices.h"
+#include "app/WindowState.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

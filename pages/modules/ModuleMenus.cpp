@@ -1,4 +1,4 @@
-#include "ModuleMenus.h"
+#include "pages/modules/ModuleMenus.h"
 
 #include <array>
 

@@ -1,12 +1,12 @@
-#include "tabpage_mkgl.h"
+#include "pages/modules/tabpage_mkgl.h"
 
-#include "DataView.h"
-#include "DataViewDefinitions.h"
-#include "LogicalUnits.h"
-#include "ModuleMenus.h"
-#include "Runtime.h"
-#include "SongFont.h"
-#include "SqlServices.h"
+#include "dataviews/DataView.h"
+#include "dataviews/DataViewDefinitions.h"
+#include "services/ui/LogicalUnits.h"
+#include "pages/modules/ModuleMenus.h"
+#include "services/Runtime.h"
+#include "services/ui/SongFont.h"
+#include "services/sql/SqlServices.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>

@@ -1,4 +1,4 @@
-#include "BackupFile.h"
+#include "standin/engine/BackupFile.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,8 +1,8 @@
-#include "CreateTableRewriter.h"
+#include "standin/engine/CreateTableRewriter.h"
 
-#include "Errors.h"
-#include "SqlServerSemantics.h"
-#include "TypeMapper.h"
+#include "standin/engine/Errors.h"
+#include "standin/engine/SqlServerSemantics.h"
+#include "standin/engine/TypeMapper.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EngineTypes.h"
-#include "SqlRewriter.h"
+#include "standin/engine/EngineTypes.h"
+#include "standin/engine/SqlRewriter.h"
 
 #include <string>
 #include <vector>

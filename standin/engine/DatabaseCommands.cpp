@@ -1,11 +1,11 @@
-#include "DatabaseCommands.h"
+#include "standin/engine/DatabaseCommands.h"
 
-#include "BackupFile.h"
-#include "Errors.h"
-#include "MasterCatalogue.h"
-#include "Session.h"
-#include "SqliteConnection.h"
-#include "SystemTables.h"
+#include "standin/engine/BackupFile.h"
+#include "standin/engine/Errors.h"
+#include "standin/engine/MasterCatalogue.h"
+#include "standin/engine/Session.h"
+#include "standin/engine/SqliteConnection.h"
+#include "standin/engine/SystemTables.h"
 
 #include <chrono>
 #include <cstdio>

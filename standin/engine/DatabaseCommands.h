@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EngineTypes.h"
-#include "Tokenizer.h"
+#include "standin/engine/EngineTypes.h"
+#include "standin/engine/Tokenizer.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Catalogue.h"
-#include "EngineTypes.h"
+#include "standin/engine/Catalogue.h"
+#include "standin/engine/EngineTypes.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "Errors.h"
+#include "standin/engine/Errors.h"
 
 namespace standin {
 

@@ -1,8 +1,8 @@
 // make-backup: runs data scripts on a private, throw-away server and backs the result up.
 
-#include "DatabaseCommands.h"
-#include "EngineSession.h"
-#include "MasterCatalogue.h"
+#include "standin/engine/DatabaseCommands.h"
+#include "standin/engine/EngineSession.h"
+#include "standin/engine/MasterCatalogue.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,9 +1,9 @@
-#include "MasterCatalogue.h"
+#include "standin/engine/MasterCatalogue.h"
 
-#include "SqliteConnection.h"
-#include "SystemTables.h"
-#include "Tokenizer.h"
-#include "WindowsPath.h"
+#include "standin/engine/SqliteConnection.h"
+#include "standin/engine/SystemTables.h"
+#include "standin/engine/Tokenizer.h"
+#include "services/platform/WindowsPath.h"
 
 #include <filesystem>
 

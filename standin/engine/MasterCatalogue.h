@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Catalogue.h"
+#include "standin/engine/Catalogue.h"
 
 #include <sqlite3.h>
 

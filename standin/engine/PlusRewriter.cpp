@@ -1,7 +1,7 @@
-#include "PlusRewriter.h"
+#include "standin/engine/PlusRewriter.h"
 
-#include "SqlServerSemantics.h"
-#include "SqliteErrorMapper.h"
+#include "standin/engine/SqlServerSemantics.h"
+#include "standin/engine/SqliteErrorMapper.h"
 
 namespace standin {
 

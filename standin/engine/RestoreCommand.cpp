@@ -1,10 +1,10 @@
-#include "RestoreCommand.h"
+#include "standin/engine/RestoreCommand.h"
 
-#include "BackupFile.h"
-#include "DatabaseCommands.h"
-#include "Errors.h"
-#include "MasterCatalogue.h"
-#include "Session.h"
+#include "standin/engine/BackupFile.h"
+#include "standin/engine/DatabaseCommands.h"
+#include "standin/engine/Errors.h"
+#include "standin/engine/MasterCatalogue.h"
+#include "standin/engine/Session.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "SelectShape.h"
+#include "standin/engine/SelectShape.h"
 
 namespace standin {
 

@@ -1,15 +1,15 @@
-#include "Session.h"
+#include "standin/engine/Session.h"
 
-#include "CreateTableRewriter.h"
-#include "DatabaseCommands.h"
-#include "Errors.h"
-#include "RestoreCommand.h"
-#include "SelectShape.h"
-#include "SqliteConnection.h"
-#include "SqliteErrorMapper.h"
-#include "SystemTables.h"
-#include "TypeMapper.h"
-#include "ValueConverter.h"
+#include "standin/engine/CreateTableRewriter.h"
+#include "standin/engine/DatabaseCommands.h"
+#include "standin/engine/Errors.h"
+#include "standin/engine/RestoreCommand.h"
+#include "standin/engine/SelectShape.h"
+#include "standin/engine/SqliteConnection.h"
+#include "standin/engine/SqliteErrorMapper.h"
+#include "standin/engine/SystemTables.h"
+#include "standin/engine/TypeMapper.h"
+#include "standin/engine/ValueConverter.h"
 
 #include <atomic>
 

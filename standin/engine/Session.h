@@ -1,9 +1,9 @@
 #pragma once
 
-#include "EngineSession.h"
-#include "MasterCatalogue.h"
-#include "SqlRewriter.h"
-#include "StatementSplitter.h"
+#include "standin/engine/EngineSession.h"
+#include "standin/engine/MasterCatalogue.h"
+#include "standin/engine/SqlRewriter.h"
+#include "standin/engine/StatementSplitter.h"
 
 #include <sqlite3.h>
 

@@ -1,7 +1,7 @@
-#include "SqlRewriter.h"
+#include "standin/engine/SqlRewriter.h"
 
-#include "PlusRewriter.h"
-#include "SqlServerSemantics.h"
+#include "standin/engine/PlusRewriter.h"
+#include "standin/engine/SqlServerSemantics.h"
 
 namespace standin {
 

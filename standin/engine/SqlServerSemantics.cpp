@@ -1,4 +1,4 @@
-#include "SqlServerSemantics.h"
+#include "standin/engine/SqlServerSemantics.h"
 
 #include <algorithm>
 #include <string>

@@ -1,7 +1,7 @@
-#include "SqliteConnection.h"
+#include "standin/engine/SqliteConnection.h"
 
-#include "SqlServerSemantics.h"
-#include "ValueConverter.h"
+#include "standin/engine/SqlServerSemantics.h"
+#include "standin/engine/ValueConverter.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,11 +1,11 @@
-#include "SqliteErrorMapper.h"
+#include "standin/engine/SqliteErrorMapper.h"
 
-#include "CreateTableRewriter.h"
-#include "Errors.h"
-#include "SqlServerSemantics.h"
-#include "SqliteConnection.h"
-#include "SystemTables.h"
-#include "Tokenizer.h"
+#include "standin/engine/CreateTableRewriter.h"
+#include "standin/engine/Errors.h"
+#include "standin/engine/SqlServerSemantics.h"
+#include "standin/engine/SqliteConnection.h"
+#include "standin/engine/SystemTables.h"
+#include "standin/engine/Tokenizer.h"
 
 namespace standin {
 

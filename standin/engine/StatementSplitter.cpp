@@ -1,4 +1,4 @@
-#include "StatementSplitter.h"
+#include "standin/engine/StatementSplitter.h"
 
 namespace standin {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tokenizer.h"
+#include "standin/engine/Tokenizer.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
-#include "SystemTables.h"
+#include "standin/engine/SystemTables.h"
 
-#include "SqliteConnection.h"
+#include "standin/engine/SqliteConnection.h"
 
 namespace standin {
 

@@ -1,4 +1,4 @@
-#include "Tokenizer.h"
+#include "standin/engine/Tokenizer.h"
 
 #include <cctype>
 

@@ -1,6 +1,6 @@
-#include "TypeMapper.h"
+#include "standin/engine/TypeMapper.h"
 
-#include "Tokenizer.h"
+#include "standin/engine/Tokenizer.h"
 
 #include <cstdlib>
 

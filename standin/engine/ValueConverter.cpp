@@ -1,6 +1,6 @@
-#include "ValueConverter.h"
+#include "standin/engine/ValueConverter.h"
 
-#include "Errors.h"
+#include "standin/engine/Errors.h"
 
 #include <cstdio>
 #include <cstdlib>

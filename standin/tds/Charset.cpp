@@ -1,4 +1,4 @@
-#include "Charset.h"
+#include "standin/tds/Charset.h"
 
 #include <cerrno>
 #include <iconv.h>

@@ -1,10 +1,10 @@
-#include "Connection.h"
+#include "standin/tds/Connection.h"
 
-#include "Charset.h"
-#include "Login7.h"
-#include "ParamDeclaration.h"
-#include "Prelogin.h"
-#include "ResultSetEncoder.h"
+#include "standin/tds/Charset.h"
+#include "standin/tds/Login7.h"
+#include "standin/tds/ParamDeclaration.h"
+#include "standin/tds/Prelogin.h"
+#include "standin/tds/ResultSetEncoder.h"
 
 #include <algorithm>
 #include <cctype>

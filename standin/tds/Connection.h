@@ -1,12 +1,12 @@
 #pragma once
 
-#include "Catalogue.h"
-#include "EngineSession.h"
-#include "PacketReader.h"
-#include "PacketWriter.h"
-#include "RpcRequest.h"
-#include "StatementLog.h"
-#include "TokenWriter.h"
+#include "standin/engine/Catalogue.h"
+#include "standin/engine/EngineSession.h"
+#include "standin/tds/PacketReader.h"
+#include "standin/tds/PacketWriter.h"
+#include "standin/tds/RpcRequest.h"
+#include "standin/tds/StatementLog.h"
+#include "standin/tds/TokenWriter.h"
 
 #include <atomic>
 #include <cstdint>

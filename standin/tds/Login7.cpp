@@ -1,7 +1,7 @@
-#include "Login7.h"
+#include "standin/tds/Login7.h"
 
-#include "ByteReader.h"
-#include "Charset.h"
+#include "standin/tds/ByteReader.h"
+#include "standin/tds/Charset.h"
 
 namespace standin::tds {
 

@@ -1,4 +1,4 @@
-#include "PacketReader.h"
+#include "standin/tds/PacketReader.h"
 
 #include <cerrno>
 #include <poll.h>

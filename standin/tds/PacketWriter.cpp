@@ -1,4 +1,4 @@
-#include "PacketWriter.h"
+#include "standin/tds/PacketWriter.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "ParamDeclaration.h"
+#include "standin/tds/ParamDeclaration.h"
 
 #include <cctype>
 

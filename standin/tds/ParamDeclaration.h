@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EngineTypes.h"
+#include "standin/engine/EngineTypes.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "Prelogin.h"
+#include "standin/tds/Prelogin.h"
 
-#include "ByteReader.h"
+#include "standin/tds/ByteReader.h"
 
 namespace standin::tds {
 

@@ -1,7 +1,7 @@
-#include "ResultSetEncoder.h"
+#include "standin/tds/ResultSetEncoder.h"
 
-#include "Charset.h"
-#include "TdsDateTime.h"
+#include "standin/tds/Charset.h"
+#include "standin/tds/TdsDateTime.h"
 
 #include <algorithm>
 #include <charconv>

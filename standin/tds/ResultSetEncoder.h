@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EngineTypes.h"
-#include "TokenWriter.h"
+#include "standin/engine/EngineTypes.h"
+#include "standin/tds/TokenWriter.h"
 
 #include <vector>
 

@@ -1,8 +1,8 @@
-#include "RpcRequest.h"
+#include "standin/tds/RpcRequest.h"
 
-#include "ByteReader.h"
-#include "Charset.h"
-#include "TdsDateTime.h"
+#include "standin/tds/ByteReader.h"
+#include "standin/tds/Charset.h"
+#include "standin/tds/TdsDateTime.h"
 
 #include <cstring>
 

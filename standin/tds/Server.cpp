@@ -1,6 +1,6 @@
-#include "Server.h"
+#include "standin/tds/Server.h"
 
-#include "Connection.h"
+#include "standin/tds/Connection.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

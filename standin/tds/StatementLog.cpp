@@ -1,4 +1,4 @@
-#include "StatementLog.h"
+#include "standin/tds/StatementLog.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "TdsDateTime.h"
+#include "standin/tds/TdsDateTime.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "TokenWriter.h"
+#include "standin/tds/TokenWriter.h"
 
-#include "Charset.h"
+#include "standin/tds/Charset.h"
 
 namespace standin::tds {
 

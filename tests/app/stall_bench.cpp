@@ -3,14 +3,14 @@
 // and measure until the failure prompt. Prints one "name value" line per figure, in ms.
 //   stall_bench SERVER PASSWORD DATABASE SERVER_PID QUERY_TIMEOUT ROUNDS
 
-#include "DataView.h"
-#include "RecordingPromptService.h"
-#include "Resources.h"
-#include "Runtime.h"
-#include "SongFont.h"
-#include "tab_1.h"
-#include "tabpage_jbxx.h"
-#include "w_set_xtmk_back.h"
+#include "dataviews/DataView.h"
+#include "services/RecordingPromptService.h"
+#include "services/ui/Resources.h"
+#include "services/Runtime.h"
+#include "services/ui/SongFont.h"
+#include "app/tab_1.h"
+#include "pages/basicinfo/tabpage_jbxx.h"
+#include "app/w_set_xtmk_back.h"
 
 #include <QApplication>
 #include <QPushButton>

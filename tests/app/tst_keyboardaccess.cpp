@@ -1,12 +1,12 @@
-#include "DataView.h"
-#include "HotelDatabase.h"
-#include "RecordingPromptService.h"
-#include "Resources.h"
-#include "Runtime.h"
-#include "SongFont.h"
-#include "tab_1.h"
-#include "tabpage_mkgl.h"
-#include "w_set_xtmk_back.h"
+#include "dataviews/DataView.h"
+#include "tests/support/HotelDatabase.h"
+#include "services/RecordingPromptService.h"
+#include "services/ui/Resources.h"
+#include "services/Runtime.h"
+#include "services/ui/SongFont.h"
+#include "app/tab_1.h"
+#include "pages/modules/tabpage_mkgl.h"
+#include "app/w_set_xtmk_back.h"
 
 #include <QAccessible>
 #include <QPlainTextEdit>

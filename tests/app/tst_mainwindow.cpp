@@ -1,13 +1,13 @@
-#include "GuardedTabBar.h"
-#include "LogicalUnits.h"
-#include "RecordingPromptService.h"
-#include "Resources.h"
-#include "Runtime.h"
-#include "SongFont.h"
-#include "tab_1.h"
-#include "tabpage_jbxx.h"
-#include "tabpage_mkgl.h"
-#include "w_set_xtmk_back.h"
+#include "app/GuardedTabBar.h"
+#include "services/ui/LogicalUnits.h"
+#include "services/RecordingPromptService.h"
+#include "services/ui/Resources.h"
+#include "services/Runtime.h"
+#include "services/ui/SongFont.h"
+#include "app/tab_1.h"
+#include "pages/basicinfo/tabpage_jbxx.h"
+#include "pages/modules/tabpage_mkgl.h"
+#include "app/w_set_xtmk_back.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,13 +1,13 @@
-#include "RecordingPromptService.h"
-#include "Runtime.h"
-#include "SongFont.h"
-#include "StandinServer.h"
-#include "HotelDatabase.h"
-#include "tab_1.h"
-#include "tabpage_jbxx.h"
-#include "tabpage_ljsz.h"
-#include "tabpage_mkgl.h"
-#include "w_set_xtmk_back.h"
+#include "services/RecordingPromptService.h"
+#include "services/Runtime.h"
+#include "services/ui/SongFont.h"
+#include "tests/support/StandinServer.h"
+#include "tests/support/HotelDatabase.h"
+#include "app/tab_1.h"
+#include "pages/basicinfo/tabpage_jbxx.h"
+#include "pages/connection/tabpage_ljsz.h"
+#include "pages/modules/tabpage_mkgl.h"
+#include "app/w_set_xtmk_back.h"
 
 #include <QFile>
 #include <QPushButton>

@@ -1,8 +1,8 @@
-#include "DataStore.h"
-#include "DataViewDefinitions.h"
-#include "HotelDatabase.h"
-#include "StandinServer.h"
-#include "Transaction.h"
+#include "dataviews/DataStore.h"
+#include "dataviews/DataViewDefinitions.h"
+#include "tests/support/HotelDatabase.h"
+#include "tests/support/StandinServer.h"
+#include "services/sql/Transaction.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

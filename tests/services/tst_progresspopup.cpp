@@ -1,7 +1,7 @@
-#include "LogicalUnits.h"
-#include "ProgressPopup.h"
-#include "RecordingPromptService.h"
-#include "g_w_mess.h"
+#include "services/ui/LogicalUnits.h"
+#include "services/ui/ProgressPopup.h"
+#include "services/RecordingPromptService.h"
+#include "services/ui/g_w_mess.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "QtPromptService.h"
+#include "services/ui/QtPromptService.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,5 +1,5 @@
-#include "RecordingPromptService.h"
-#include "Runtime.h"
+#include "services/RecordingPromptService.h"
+#include "services/Runtime.h"
 
 #include <QTcpServer>
 #include <QtTest>

@@ -1,6 +1,6 @@
-#include "SqlServices.h"
-#include "StandinServer.h"
-#include "TestDatabase.h"
+#include "services/sql/SqlServices.h"
+#include "tests/support/StandinServer.h"
+#include "tests/support/TestDatabase.h"
 
 #include <QtTest>
 

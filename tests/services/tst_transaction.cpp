@@ -1,10 +1,10 @@
-#include "BlockingCall.h"
-#include "ConnectionSettings.h"
-#include "OdbcDiagnostics.h"
-#include "OdbcDriverCatalog.h"
-#include "StandinServer.h"
-#include "TestDatabase.h"
-#include "Transaction.h"
+#include "services/sql/BlockingCall.h"
+#include "services/sql/ConnectionSettings.h"
+#include "services/sql/OdbcDiagnostics.h"
+#include "services/sql/OdbcDriverCatalog.h"
+#include "tests/support/StandinServer.h"
+#include "tests/support/TestDatabase.h"
+#include "services/sql/Transaction.h"
 
 #include <QElapsedTimer>
 #include <QScopeGuard>

@@ -1,4 +1,4 @@
-#include "WindowsPath.h"
+#include "services/platform/WindowsPath.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // The statement engine through the real client stack: unixODBC + FreeTDS against a running
 // stand-in, with the statements the tool sends and the failures it must report.
-#include "StandinServer.h"
+#include "tests/support/StandinServer.h"
 
 #include <QDateTime>
 #include <QDir>

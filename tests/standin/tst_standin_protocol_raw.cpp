@@ -1,4 +1,4 @@
-#include "tst_standin_protocol_raw.h"
+#include "tests/standin/tst_standin_protocol_raw.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,4 +1,4 @@
-#include "StandinServer.h"
+#include "tests/support/StandinServer.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

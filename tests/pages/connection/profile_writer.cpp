@@ -2,7 +2,7 @@
 // race two writers or make the file system refuse a write.
 // Usage: profile_writer FILE SECTION PREFIX COUNT [MAX_FILE_BYTES]
 
-#include "ProfileFile.h"
+#include "pages/connection/ProfileFile.h"
 
 #include <csignal>
 #include <cstdio>

@@ -1,5 +1,5 @@
-#include "ProfileFile.h"
-#include "ProfileKeys.h"
+#include "pages/connection/ProfileFile.h"
+#include "pages/connection/ProfileKeys.h"
 
 #include <QDir>
 #include <QFile>

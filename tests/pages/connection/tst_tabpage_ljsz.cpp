@@ -1,12 +1,12 @@
-#include "LogicalUnits.h"
-#include "ProfileFile.h"
-#include "RecordingPromptService.h"
-#include "Runtime.h"
-#include "SongFont.h"
-#include "StandinServer.h"
-#include "TestDatabase.h"
-#include "WindowState.h"
-#include "tabpage_ljsz.h"
+#include "services/ui/LogicalUnits.h"
+#include "pages/connection/ProfileFile.h"
+#include "services/RecordingPromptService.h"
+#include "services/Runtime.h"
+#include "services/ui/SongFont.h"
+#include "tests/support/StandinServer.h"
+#include "tests/support/TestDatabase.h"
+#include "app/WindowState.h"
+#include "pages/connection/tabpage_ljsz.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "RestoreStatement.h"
+#include "pages/creation/RestoreStatement.h"
 
 #include <QtTest>
 

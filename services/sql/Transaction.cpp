@@ -1,13 +1,13 @@
-#include "Transaction.h"
+#include "services/sql/Transaction.h"
 
-#include "BlockingCall.h"
-#include "ConnectionSettings.h"
-#include "OdbcDiagnostics.h"
-#include "OdbcDriverCatalog.h"
-#include "OdbcLink.h"
-#include "OdbcStatement.h"
-#include "OdbcWide.h"
-#include "SqlStatus.h"
+#include "services/sql/BlockingCall.h"
+#include "services/sql/ConnectionSettings.h"
+#include "services/sql/OdbcDiagnostics.h"
+#include "services/sql/OdbcDriverCatalog.h"
+#include "services/sql/OdbcLink.h"
+#include "services/sql/OdbcStatement.h"
+#include "services/sql/OdbcWide.h"
+#include "services/sql/SqlStatus.h"
 
 #include <QRegularExpression>
 

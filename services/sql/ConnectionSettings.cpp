@@ -1,6 +1,6 @@
-#include "ConnectionSettings.h"
+#include "services/sql/ConnectionSettings.h"
 
-#include "OdbcConnectionString.h"
+#include "services/sql/OdbcConnectionString.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "OdbcDiagnostics.h"
-#include "SqlStatus.h"
+#include "services/sql/OdbcDiagnostics.h"
+#include "services/sql/SqlStatus.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "OdbcConnectionString.h"
+#include "services/sql/OdbcConnectionString.h"
 
 bool OdbcConnectionString::add(const QString& name, const QString& value) {
     if (!canQuote(value, m_braces))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SqlStatus.h"
+#include "services/sql/SqlStatus.h"
 
 #include <QList>
 #include <QString>

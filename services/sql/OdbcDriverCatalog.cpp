@@ -1,6 +1,6 @@
-#include "OdbcDriverCatalog.h"
+#include "services/sql/OdbcDriverCatalog.h"
 
-#include "OdbcWide.h"
+#include "services/sql/OdbcWide.h"
 
 #include <QDir>
 #include <QFileInfo>

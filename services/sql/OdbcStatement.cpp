@@ -1,6 +1,6 @@
-#include "OdbcStatement.h"
+#include "services/sql/OdbcStatement.h"
 
-#include "OdbcWide.h"
+#include "services/sql/OdbcWide.h"
 
 #include <QDateTime>
 

@@ -1,4 +1,4 @@
-#include "BlockingCall.h"
+#include "services/sql/BlockingCall.h"
 
 #include <QCoreApplication>
 #include <QEvent>

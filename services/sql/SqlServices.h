@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Transaction.h"
+#include "services/sql/Transaction.h"
 
 #include <QDateTime>
 #include <QString>

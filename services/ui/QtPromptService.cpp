@@ -1,6 +1,6 @@
-#include "QtPromptService.h"
+#include "services/ui/QtPromptService.h"
 
-#include "SongFont.h"
+#include "services/ui/SongFont.h"
 
 #include <QApplication>
 #include <QMessageBox>

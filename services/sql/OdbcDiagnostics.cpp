@@ -1,6 +1,6 @@
-#include "OdbcDiagnostics.h"
+#include "services/sql/OdbcDiagnostics.h"
 
-#include "OdbcWide.h"
+#include "services/sql/OdbcWide.h"
 
 #include <sqlext.h>
 #include <sqlucode.h>

@@ -1,4 +1,4 @@
-#include "Resources.h"
+#include "services/ui/Resources.h"
 
 #include <QtGlobal>
 

@@ -1,4 +1,4 @@
-#include "OdbcLink.h"
+#include "services/sql/OdbcLink.h"
 
 #include <sqlext.h>
 

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QString>
 
-#include "g_w_mess.h"
+#include "services/ui/g_w_mess.h"
 
 // At most one progress popup at a time: gf_sethelp opens it or changes its text,
 // gf_closehelp removes it (or does nothing when none is open).

@@ -1,8 +1,8 @@
-#include "g_w_mess.h"
+#include "services/ui/g_w_mess.h"
 
-#include "LogicalUnits.h"
-#include "Resources.h"
-#include "SongFont.h"
+#include "services/ui/LogicalUnits.h"
+#include "services/ui/Resources.h"
+#include "services/ui/SongFont.h"
 
 #include <QAccessibleWidget>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
-#include "ProgressPopup.h"
+#include "services/ui/ProgressPopup.h"
 
-#include "g_w_mess.h"
+#include "services/ui/g_w_mess.h"
 
 #include <QApplication>
 

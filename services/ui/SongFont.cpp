@@ -1,4 +1,4 @@
-#include "SongFont.h"
+#include "services/ui/SongFont.h"
 
 #include <QStringList>
 

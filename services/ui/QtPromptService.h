@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PromptService.h"
+#include "services/ui/PromptService.h"
 
 // Shows each prompt as a modal message box over the active window.
 class QtPromptService : public PromptService {

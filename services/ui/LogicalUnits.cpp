@@ -1,4 +1,4 @@
-#include "LogicalUnits.h"
+#include "services/ui/LogicalUnits.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,6 +1,6 @@
-#include "Platform.h"
+#include "services/platform/Platform.h"
 
-#include "WindowsPath.h"
+#include "services/platform/WindowsPath.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "PromptService.h"
+#include "services/ui/PromptService.h"
 
 QString PromptService::standardTitle() {
     return QStringLiteral("系统提示窗口");

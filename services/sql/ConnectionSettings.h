@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DbParm.h"
+#include "services/sql/DbParm.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "SqlServices.h"
+#include "services/sql/SqlServices.h"
 
 QString gssqltrans(const QString& pssql) {
     return pssql;

@@ -1,4 +1,4 @@
-#include "DbParm.h"
+#include "services/sql/DbParm.h"
 
 bool DbParm::fail(const QString& text) {
     m_pairs.clear();
