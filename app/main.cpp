@@ -1,8 +1,8 @@
+#include "app/w_set_xtmk_back.h"
+#include "services/Runtime.h"
 #include "services/ui/QtPromptService.h"
 #include "services/ui/Resources.h"
-#include "services/Runtime.h"
 #include "services/ui/SongFont.h"
-#include "app/w_set_xtmk_back.h"
 
 #include <QApplication>
 #include <QIcon>

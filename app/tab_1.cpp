@@ -1,14 +1,14 @@
 #include "app/tab_1.h"
 
 #include "app/GuardedTabBar.h"
-#include "services/ui/LogicalUnits.h"
-#include "services/Runtime.h"
-#include "services/ui/SongFont.h"
 #include "app/WindowState.h"
-#include "pages/creation/tabpage_csjk.h"
 #include "pages/basicinfo/tabpage_jbxx.h"
 #include "pages/connection/tabpage_ljsz.h"
+#include "pages/creation/tabpage_csjk.h"
 #include "pages/modules/tabpage_mkgl.h"
+#include "services/Runtime.h"
+#include "services/ui/LogicalUnits.h"
+#include "services/ui/SongFont.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,9 +1,9 @@
 #include "app/w_set_xtmk_back.h"
 
-#include "services/ui/LogicalUnits.h"
-#include "services/Runtime.h"
-#include "services/ui/SongFont.h"
 #include "app/tab_1.h"
+#include "services/Runtime.h"
+#include "services/ui/LogicalUnits.h"
+#include "services/ui/SongFont.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

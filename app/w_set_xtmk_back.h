@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pages/connection/ProfileFile.h"
 #include "app/WindowState.h"
+#include "pages/connection/ProfileFile.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
 #include "dataviews/DataStore.h"
 
-#include "services/sql/Transaction.h"
 #include "dataviews/UpdateStatement.h"
+#include "services/sql/Transaction.h"
 
 namespace {
 

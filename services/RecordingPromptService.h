@@ -24,6 +24,5 @@ class RecordingPromptService : public PromptService {
     void clear() { prompts.clear(); }
 
   protected:
-    void show(const QString& title, const QString& text, Icon icon,
-              const QString& detail) override;
+    void show(const QString& title, const QString& text, Icon icon, const QString& detail) override;
 };

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "services/sql/BlockingCall.h"
 #include "services/platform/Platform.h"
+#include "services/sql/BlockingCall.h"
+#include "services/sql/Transaction.h"
 #include "services/ui/ProgressPopup.h"
 #include "services/ui/PromptService.h"
-#include "services/sql/Transaction.h"
 
 // The runtime context the window and every page work through: the one transaction `sqlca`,
 // the prompt seam, the progress popup and the machine. Built once by main (or by a test).

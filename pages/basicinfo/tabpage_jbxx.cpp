@@ -2,8 +2,8 @@
 
 #include "dataviews/DataView.h"
 #include "dataviews/DataViewDefinitions.h"
-#include "services/ui/LogicalUnits.h"
 #include "services/Runtime.h"
+#include "services/ui/LogicalUnits.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

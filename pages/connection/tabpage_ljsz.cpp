@@ -1,11 +1,11 @@
 #include "pages/connection/tabpage_ljsz.h"
 
-#include "services/ui/LogicalUnits.h"
+#include "app/WindowState.h"
 #include "pages/connection/ProfileFile.h"
 #include "pages/connection/ProfileKeys.h"
 #include "services/Runtime.h"
+#include "services/ui/LogicalUnits.h"
 #include "services/ui/SongFont.h"
-#include "app/WindowState.h"
 
 #include <QApplication>
 #include <QLabel>

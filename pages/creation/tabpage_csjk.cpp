@@ -1,12 +1,12 @@
 #include "pages/creation/tabpage_csjk.h"
 
-#include "services/ui/LogicalUnits.h"
+#include "app/WindowState.h"
 #include "pages/connection/ProfileFile.h"
 #include "pages/creation/RestoreStatement.h"
 #include "services/Runtime.h"
-#include "services/ui/SongFont.h"
 #include "services/sql/SqlServices.h"
-#include "app/WindowState.h"
+#include "services/ui/LogicalUnits.h"
+#include "services/ui/SongFont.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -2,11 +2,11 @@
 
 #include "dataviews/DataView.h"
 #include "dataviews/DataViewDefinitions.h"
-#include "services/ui/LogicalUnits.h"
 #include "pages/modules/ModuleMenus.h"
 #include "services/Runtime.h"
-#include "services/ui/SongFont.h"
 #include "services/sql/SqlServices.h"
+#include "services/ui/LogicalUnits.h"
+#include "services/ui/SongFont.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>

@@ -10,7 +10,7 @@ namespace standin {
 // The server-wide state shared by all sessions: the master catalogue (databases, their files
 // and logical names), persisted under --root, and the sa password. Thread-safe.
 class Catalogue {
-public:
+  public:
     // Opens (creating when missing) the master catalogue under root. nullptr with error set
     // when the root cannot be used.
     static std::unique_ptr<Catalogue> open(const std::string& root, const std::string& saPassword,

@@ -12,7 +12,7 @@ namespace standin {
 // One client's statement state: current database, @@TRANCOUNT, IMPLICIT_TRANSACTIONS, its
 // SQLite connection(s). Used from one thread at a time (the connection's thread).
 class EngineSession {
-public:
+  public:
     static std::unique_ptr<EngineSession> create(Catalogue& catalogue);
     virtual ~EngineSession() = default;
 

@@ -1,9 +1,9 @@
 #include "standin/engine/MasterCatalogue.h"
 
+#include "services/platform/WindowsPath.h"
 #include "standin/engine/SqliteConnection.h"
 #include "standin/engine/SystemTables.h"
 #include "standin/engine/Tokenizer.h"
-#include "services/platform/WindowsPath.h"
 
 #include <filesystem>
 

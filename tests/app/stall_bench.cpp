@@ -3,18 +3,18 @@
 // and measure until the failure prompt. Prints one "name value" line per figure, in ms.
 //   stall_bench SERVER PASSWORD DATABASE SERVER_PID QUERY_TIMEOUT ROUNDS
 
-#include "dataviews/DataView.h"
-#include "services/RecordingPromptService.h"
-#include "services/ui/Resources.h"
-#include "services/Runtime.h"
-#include "services/ui/SongFont.h"
 #include "app/tab_1.h"
-#include "pages/basicinfo/tabpage_jbxx.h"
 #include "app/w_set_xtmk_back.h"
+#include "dataviews/DataView.h"
+#include "pages/basicinfo/tabpage_jbxx.h"
+#include "services/RecordingPromptService.h"
+#include "services/Runtime.h"
+#include "services/ui/Resources.h"
+#include "services/ui/SongFont.h"
 
 #include <QApplication>
-#include <QPushButton>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>

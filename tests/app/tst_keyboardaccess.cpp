@@ -1,12 +1,12 @@
-#include "dataviews/DataView.h"
-#include "tests/support/HotelDatabase.h"
-#include "services/RecordingPromptService.h"
-#include "services/ui/Resources.h"
-#include "services/Runtime.h"
-#include "services/ui/SongFont.h"
 #include "app/tab_1.h"
-#include "pages/modules/tabpage_mkgl.h"
 #include "app/w_set_xtmk_back.h"
+#include "dataviews/DataView.h"
+#include "pages/modules/tabpage_mkgl.h"
+#include "services/RecordingPromptService.h"
+#include "services/Runtime.h"
+#include "services/ui/Resources.h"
+#include "services/ui/SongFont.h"
+#include "tests/support/HotelDatabase.h"
 
 #include <QAccessible>
 #include <QPlainTextEdit>

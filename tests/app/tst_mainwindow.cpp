@@ -1,13 +1,13 @@
 #include "app/GuardedTabBar.h"
-#include "services/ui/LogicalUnits.h"
-#include "services/RecordingPromptService.h"
-#include "services/ui/Resources.h"
-#include "services/Runtime.h"
-#include "services/ui/SongFont.h"
 #include "app/tab_1.h"
+#include "app/w_set_xtmk_back.h"
 #include "pages/basicinfo/tabpage_jbxx.h"
 #include "pages/modules/tabpage_mkgl.h"
-#include "app/w_set_xtmk_back.h"
+#include "services/RecordingPromptService.h"
+#include "services/Runtime.h"
+#include "services/ui/LogicalUnits.h"
+#include "services/ui/Resources.h"
+#include "services/ui/SongFont.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,13 +1,13 @@
-#include "services/RecordingPromptService.h"
-#include "services/Runtime.h"
-#include "services/ui/SongFont.h"
-#include "tests/support/StandinServer.h"
-#include "tests/support/HotelDatabase.h"
 #include "app/tab_1.h"
+#include "app/w_set_xtmk_back.h"
 #include "pages/basicinfo/tabpage_jbxx.h"
 #include "pages/connection/tabpage_ljsz.h"
 #include "pages/modules/tabpage_mkgl.h"
-#include "app/w_set_xtmk_back.h"
+#include "services/RecordingPromptService.h"
+#include "services/Runtime.h"
+#include "services/ui/SongFont.h"
+#include "tests/support/HotelDatabase.h"
+#include "tests/support/StandinServer.h"
 
 #include <QFile>
 #include <QPushButton>

@@ -4,16 +4,16 @@
 //   dataview_bench SERVER PASSWORD DATABASE rows       retrieve and update of bench_rows
 //   dataview_bench SERVER PASSWORD DATABASE show N     shows page N until closed
 
+#include "app/tab_1.h"
+#include "app/w_set_xtmk_back.h"
 #include "dataviews/DataStore.h"
 #include "dataviews/DataView.h"
-#include "services/ui/QtPromptService.h"
-#include "services/ui/Resources.h"
-#include "services/Runtime.h"
-#include "services/ui/SongFont.h"
-#include "app/tab_1.h"
 #include "pages/basicinfo/tabpage_jbxx.h"
 #include "pages/modules/tabpage_mkgl.h"
-#include "app/w_set_xtmk_back.h"
+#include "services/Runtime.h"
+#include "services/ui/QtPromptService.h"
+#include "services/ui/Resources.h"
+#include "services/ui/SongFont.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

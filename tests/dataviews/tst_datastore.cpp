@@ -1,8 +1,8 @@
 #include "dataviews/DataStore.h"
 #include "dataviews/DataViewDefinitions.h"
+#include "services/sql/Transaction.h"
 #include "tests/support/HotelDatabase.h"
 #include "tests/support/StandinServer.h"
-#include "services/sql/Transaction.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,8 +1,8 @@
 #include "dataviews/DataView.h"
 #include "dataviews/DataViewDefinitions.h"
+#include "services/sql/Transaction.h"
 #include "tests/support/HotelDatabase.h"
 #include "tests/support/StandinServer.h"
-#include "services/sql/Transaction.h"
 
 #include <QCheckBox>
 #include <QComboBox>

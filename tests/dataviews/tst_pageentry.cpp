@@ -1,15 +1,15 @@
-#include "dataviews/DataView.h"
-#include "tests/support/HotelDatabase.h"
-#include "services/ui/LogicalUnits.h"
-#include "services/RecordingPromptService.h"
-#include "services/ui/Resources.h"
-#include "services/Runtime.h"
-#include "services/ui/SongFont.h"
-#include "tests/support/StandinServer.h"
 #include "app/tab_1.h"
+#include "app/w_set_xtmk_back.h"
+#include "dataviews/DataView.h"
 #include "pages/basicinfo/tabpage_jbxx.h"
 #include "pages/modules/tabpage_mkgl.h"
-#include "app/w_set_xtmk_back.h"
+#include "services/RecordingPromptService.h"
+#include "services/Runtime.h"
+#include "services/ui/LogicalUnits.h"
+#include "services/ui/Resources.h"
+#include "services/ui/SongFont.h"
+#include "tests/support/HotelDatabase.h"
+#include "tests/support/StandinServer.h"
 
 #include <QTabBar>
 #include <QTableView>
@@ -139,19 +139,24 @@ class TestPageEntry : public QObject {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("detail");
         QTest::newRow("page 3, disconnected")
-            << 2 << "disconnect" << "读取基本信息失败!"
+            << 2 << "disconnect"
+            << "读取基本信息失败!"
             << "Retrieve of sto_dw_kjqjsz: the transaction is not connected to a database.";
         QTest::newRow("page 4, disconnected")
-            << 3 << "disconnect" << "读取模块信息失败!"
+            << 3 << "disconnect"
+            << "读取模块信息失败!"
             << "Retrieve of dw_gnmk_ini: the transaction is not connected to a database.";
         QTest::newRow("periods missing")
-            << 2 << "drop table lskjqj" << "读取基本信息失败!"
+            << 2 << "drop table lskjqj"
+            << "读取基本信息失败!"
             << "Retrieve of sto_dw_kjqjsz failed: Invalid object name 'LSKJQJ'.";
         QTest::newRow("business table missing")
-            << 2 << "drop table t_zd_user" << "读取基本信息失败!"
+            << 2 << "drop table t_zd_user"
+            << "读取基本信息失败!"
             << "Retrieve of dw_pub_khjbxx failed: Invalid object name 't_zd_user'.";
         QTest::newRow("modules missing")
-            << 3 << "drop table LSXTMC" << "读取模块信息失败!"
+            << 3 << "drop table LSXTMC"
+            << "读取模块信息失败!"
             << "Retrieve of dw_gnmk_ini failed: Invalid object name 'LSXTMC'.";
     }
     void unreadablePageIsNotEntered() {

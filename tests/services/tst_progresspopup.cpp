@@ -1,6 +1,6 @@
+#include "services/RecordingPromptService.h"
 #include "services/ui/LogicalUnits.h"
 #include "services/ui/ProgressPopup.h"
-#include "services/RecordingPromptService.h"
 #include "services/ui/g_w_mess.h"
 
 #include <QApplication>

@@ -2,9 +2,9 @@
 #include "services/sql/ConnectionSettings.h"
 #include "services/sql/OdbcDiagnostics.h"
 #include "services/sql/OdbcDriverCatalog.h"
+#include "services/sql/Transaction.h"
 #include "tests/support/StandinServer.h"
 #include "tests/support/TestDatabase.h"
-#include "services/sql/Transaction.h"
 
 #include <QElapsedTimer>
 #include <QScopeGuard>
@@ -131,13 +131,16 @@ class TestTransaction : public QObject {
                                                    << "LoginTimeout='soon'"
                                                    << "LoginTimeout 'soon'";
         QTest::newRow("QueryTimeout zero")
-            << kMss << server << "" << "QueryTimeout='0'"
+            << kMss << server << ""
+            << "QueryTimeout='0'"
             << "QueryTimeout must be a whole number of seconds from 1 to 86400.";
         QTest::newRow("QueryTimeout a fraction")
-            << kMss << server << "" << "QueryTimeout='1.5'"
+            << kMss << server << ""
+            << "QueryTimeout='1.5'"
             << "QueryTimeout must be a whole number of seconds from 1 to 86400.";
         QTest::newRow("RestoreTimeout beyond a day")
-            << kMss << server << "" << "RestoreTimeout='86401'"
+            << kMss << server << ""
+            << "RestoreTimeout='86401'"
             << "RestoreTimeout must be a whole number of seconds from 1 to 86400.";
         QTest::newRow("port not a number") << kMss << "127.0.0.1,abc"
                                            << ""

@@ -1,6 +1,6 @@
 // The stand-in's protocol layer as real clients see it: FreeTDS ODBC, tsql and python3-tds.
-#include "tests/support/StandinServer.h"
 #include "tests/standin/tst_standin_protocol_raw.h"
+#include "tests/support/StandinServer.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

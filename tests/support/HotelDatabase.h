@@ -3,9 +3,9 @@
 // Header-only, as TestDatabase.h: a fresh copy of the shipped working database for each test
 // that needs one, and a second user of it. Only tests that link the tool's SQL library include it.
 
+#include "services/sql/Transaction.h"
 #include "tests/support/StandinServer.h"
 #include "tests/support/TestDatabase.h"
-#include "services/sql/Transaction.h"
 
 #include <QDebug>
 #include <QDir>

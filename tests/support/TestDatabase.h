@@ -3,8 +3,8 @@
 // Header-only so that test_support does not depend on the tool: only the tests that link
 // varnoset_sql include it.
 
-#include "tests/support/StandinServer.h"
 #include "services/sql/Transaction.h"
+#include "tests/support/StandinServer.h"
 
 #include <QString>
 

@@ -1,12 +1,12 @@
-#include "services/ui/LogicalUnits.h"
+#include "app/WindowState.h"
 #include "pages/connection/ProfileFile.h"
+#include "pages/connection/tabpage_ljsz.h"
 #include "services/RecordingPromptService.h"
 #include "services/Runtime.h"
+#include "services/ui/LogicalUnits.h"
 #include "services/ui/SongFont.h"
 #include "tests/support/StandinServer.h"
 #include "tests/support/TestDatabase.h"
-#include "app/WindowState.h"
-#include "pages/connection/tabpage_ljsz.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -4,13 +4,13 @@
 //
 //   bench_create SERVER WORKDIR DATADIR RUNS TAG
 //   prints: "run <n> <click-to-prompt ms> <longest gap ms> <prompt>"
-#include "services/RecordingPromptService.h"
-#include "services/ui/Resources.h"
-#include "services/Runtime.h"
-#include "services/ui/SongFont.h"
 #include "app/tab_1.h"
-#include "pages/creation/tabpage_csjk.h"
 #include "app/w_set_xtmk_back.h"
+#include "pages/creation/tabpage_csjk.h"
+#include "services/RecordingPromptService.h"
+#include "services/Runtime.h"
+#include "services/ui/Resources.h"
+#include "services/ui/SongFont.h"
 
 #include <QApplication>
 #include <QDir>
