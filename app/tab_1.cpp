@@ -10,7 +10,10 @@
 #include "services/ui/LogicalUnits.h"
 #include "services/ui/SongFont.h"
 
+#include <QApplication>
 #include <QKeyEvent>
+#include <QPointer>
+#include <QShortcut>
 
 namespace {
 
@@ -44,7 +47,25 @@ tab_1::tab_1(Runtime& runtime, WindowState& state, const ProfileFile& profile, Q
     addTab(tabpage_ljsz, QStringLiteral("2.连接设置"));
     addTab(tabpage_jbxx, QStringLiteral("3.基本信息"));
     addTab(tabpage_mkgl, QStringLiteral("4.模块管理"));
+    // Each pane is announced by the caption of its tab.
+    for (int i = 0; i < count(); ++i)
+        widget(i)->setAccessibleName(tabText(i).remove(u'&'));
     setCurrentIndex(0);
+
+    // Matched before the focused control sees the key (after its ShortcutOverride), so a
+    // grid or an open cell editor, which take Tab whatever the modifiers, cannot keep them.
+    const QList<std::pair<QKeySequence, int>> keys{
+        {QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+        {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+        {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1},
+    };
+    for (const auto& [key, step] : keys) {
+        auto* shortcut = new QShortcut(key, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step = step] { stepPage(step); });
+    }
 }
 
 long tab_1::selectionchanging(int oldindex, int newindex) {
@@ -75,16 +96,40 @@ void tab_1::keyPressEvent(QKeyEvent* event) {
         step = (event->modifiers() & Qt::ShiftModifier) ? -1 : 1;
     else if (ctrl && (event->key() == Qt::Key_Backtab || event->key() == Qt::Key_PageUp))
         step = -1;
-    if (step == 0 || count() < 2) {
+    if (step == 0) {
         QTabWidget::keyPressEvent(event);
         return;
     }
-    for (int i = 1; i < count(); ++i) {
-        const int index = ((currentIndex() + step * i) % count() + count()) % count();
-        if (isTabEnabled(index)) {
-            m_bar->requestIndex(index);
-            break;
+    stepPage(step);
+    event->accept();
+}
+
+void tab_1::stepPage(int step) {
+    int index = -1;
+    for (int i = 1; i < count() && index < 0; ++i) {
+        const int candidate = ((currentIndex() + step * i) % count() + count()) % count();
+        if (isTabEnabled(candidate))
+            index = candidate;
+    }
+    if (index < 0)
+        return;
+    // An open cell editor or a form field hands its text to its view when it loses the focus:
+    // that happens before the guard runs. The focus stays on the page, so the page shown
+    // next puts it on its own first control.
+    QWidget* page = currentWidget();
+    QList<QPointer<QWidget>> focusPath; // the focused control and its parents on the page
+    for (QWidget* w = QApplication::focusWidget();
+         w != nullptr && w != page && page->isAncestorOf(w); w = w->parentWidget())
+        focusPath << w;
+    if (!focusPath.isEmpty())
+        page->setFocus(Qt::OtherFocusReason);
+    if (m_bar->requestIndex(index) || focusPath.isEmpty())
+        return;
+    // Refused: back to the control the user was in (the grid, if that was its closed editor).
+    for (const QPointer<QWidget>& w : focusPath) {
+        if (w && w->isVisible() && w->isEnabled() && w->focusPolicy() != Qt::NoFocus) {
+            w->setFocus(Qt::OtherFocusReason);
+            return;
         }
     }
-    event->accept();
 }

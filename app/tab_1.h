@@ -34,6 +34,9 @@ class tab_1 : public QTabWidget {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // Ctrl+Tab and the like: the next (step 1) or previous (-1) enabled page, through the guard.
+    void stepPage(int step);
+
     Runtime& m_runtime;
     const WindowState& m_state;
     GuardedTabBar* m_bar;

@@ -46,24 +46,22 @@ bool DataStore::ready(const char* operation) {
 }
 
 long DataStore::retrieve() {
-    emit rowsAboutToBeReset();
-    m_rows.clear();
     m_lastError.clear();
-    if (!ready("Retrieve")) {
-        emit rowsReset();
-        return -1;
-    }
+    // Read before the rows are replaced: the call waits in an event loop, where the views
+    // still paint the rows they were last told of.
     QList<QList<QVariant>> read;
-    const int rc = m_transaction->selectRows(m_definition.select, {}, read);
-    if (rc < 0) {
+    bool readOk = ready("Retrieve");
+    if (readOk && m_transaction->selectRows(m_definition.select, {}, read) < 0) {
         m_lastError = QStringLiteral("Retrieve of %1 failed: %2")
                           .arg(m_definition.name, m_transaction->SQLErrText);
-        emit rowsReset();
-        return -1;
+        readOk = false;
     }
+    emit rowsAboutToBeReset();
+    m_rows.clear();
     const int columns = int(m_definition.columns.size());
-    m_rows.reserve(read.size());
-    for (const QList<QVariant>& values : read) {
+    if (readOk)
+        m_rows.reserve(read.size());
+    for (const QList<QVariant>& values : std::as_const(read)) {
         RowBuffer row = RowBuffer::fresh(columns);
         row.status = RowStatus::NotModified;
         for (int i = 0; i < columns && i < values.size(); ++i)
@@ -72,7 +70,7 @@ long DataStore::retrieve() {
         m_rows.append(row);
     }
     emit rowsReset();
-    return rowcount();
+    return readOk ? rowcount() : -1;
 }
 
 long DataStore::insertrow(long row) {

@@ -8,7 +8,28 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollArea>
+#include <QSortFilterProxyModel>
 #include <QVBoxLayout>
+
+namespace {
+
+// What the grid shows: the model without the hidden columns, which stay in the store (and are
+// saved) but are nothing a user or a screen reader should meet, not even as empty headings.
+class ShownColumns : public QSortFilterProxyModel {
+  public:
+    ShownColumns(const DataViewDefinition& definition, QObject* parent)
+        : QSortFilterProxyModel(parent), m_definition(definition) {}
+
+  protected:
+    bool filterAcceptsColumn(int column, const QModelIndex&) const override {
+        return m_definition.columns[column].edit != EditKind::Hidden;
+    }
+
+  private:
+    const DataViewDefinition& m_definition;
+};
+
+} // namespace
 
 DataView::DataView(const DataViewDefinition& definition, QWidget* parent)
     : QWidget(parent), m_store(new DataStore(definition, this)),
@@ -37,15 +58,19 @@ DataView::~DataView() {
     if (m_table != nullptr)
         m_table->viewport()->removeEventFilter(this);
     m_model->disconnect(this);
+    if (m_shown != nullptr)
+        m_shown->disconnect(this);
     m_store->disconnect(this);
     delete m_area;
 }
 
 void DataView::buildGrid() {
     const DataViewDefinition& definition = m_store->definition();
-    m_table = new DataViewTable(definition, this);
+    m_table = new DataViewTable(this);
     m_area = m_table;
-    m_table->setModel(m_model);
+    m_shown = new ShownColumns(definition, this);
+    m_shown->setSourceModel(m_model);
+    m_table->setModel(m_shown);
     m_table->setItemDelegate(m_delegate);
     m_table->verticalHeader()->hide();
     // One line of text per row, as compact as a list of records should be.
@@ -59,22 +84,24 @@ void DataView::buildGrid() {
     m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_table->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_table->setWordWrap(false);
+    QList<int> tabColumns;
+    for (int c : definition.tabOrder())
+        tabColumns << shownColumn(c);
+    m_table->setTabColumns(tabColumns);
     QHeaderView* header = m_table->horizontalHeader();
     header->setHighlightSections(false);
     header->setSectionsClickable(true);
     const int charWidth = m_table->fontMetrics().averageCharWidth();
     for (int c = 0; c < definition.columns.size(); ++c) {
         const ColumnDefinition& column = definition.columns[c];
-        if (column.edit == EditKind::Hidden) {
-            m_table->setColumnHidden(c, true);
+        if (column.edit == EditKind::Hidden)
             continue;
-        }
         if (definition.equalColumnWidths) {
-            header->setSectionResizeMode(c, QHeaderView::Stretch);
+            header->setSectionResizeMode(shownColumn(c), QHeaderView::Stretch);
             continue;
         }
         const int heading = header->fontMetrics().horizontalAdvance(column.label);
-        m_table->setColumnWidth(c, std::max(charWidth * column.width, heading) + 16);
+        m_table->setColumnWidth(shownColumn(c), std::max(charWidth * column.width, heading) + 16);
     }
     if (definition.equalColumnWidths)
         header->setStretchLastSection(false);
@@ -84,11 +111,23 @@ void DataView::buildGrid() {
     m_table->viewport()->installEventFilter(this);
     // After loading, the first row is current, as a form would show it.
     const auto toFirstRow = [this] {
-        if (m_model->rowCount() > 0 && !m_table->currentIndex().isValid())
+        if (m_shown->rowCount() > 0 && !m_table->currentCell().isValid())
             setrow(1);
     };
-    connect(m_model, &QAbstractItemModel::modelReset, this, toFirstRow);
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, toFirstRow);
+    connect(m_shown, &QAbstractItemModel::modelReset, this, toFirstRow);
+    connect(m_shown, &QAbstractItemModel::rowsInserted, this, toFirstRow);
+}
+
+int DataView::shownColumn(int column) const {
+    int shown = 0;
+    for (int c = 0; c < column; ++c)
+        if (definition().columns[c].edit != EditKind::Hidden)
+            ++shown;
+    return shown;
+}
+
+QModelIndex DataView::gridCell(int row, int column) const {
+    return m_shown->index(row, shownColumn(column));
 }
 
 QTableView* DataView::grid() const {
@@ -102,7 +141,7 @@ QWidget* DataView::field(const QString& column) const {
 long DataView::getrow() const {
     if (m_form != nullptr)
         return m_form->currentRow() + 1;
-    const QModelIndex current = m_table->currentIndex();
+    const QModelIndex current = m_table->currentCell();
     return current.isValid() ? current.row() + 1 : 0;
 }
 
@@ -115,15 +154,11 @@ int DataView::setrow(long row) {
     }
     const QList<int> order = definition().tabOrder();
     int column = order.isEmpty() ? 0 : order.first();
-    const QModelIndex current = m_table->currentIndex();
+    const QModelIndex current = m_table->currentCell();
     if (current.isValid())
-        column = current.column();
+        column = m_shown->mapToSource(current).column();
     // Moving the current row from code opens no editor; only the user starts editing.
-    const auto triggers = m_table->editTriggers();
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->selectionModel()->setCurrentIndex(m_model->index(int(row - 1), column),
-                                               QItemSelectionModel::NoUpdate);
-    m_table->setEditTriggers(triggers);
+    m_table->setCurrentCell(gridCell(int(row - 1), column));
     return 1;
 }
 
@@ -142,8 +177,7 @@ int DataView::setcolumn(const QString& column) {
     if (row >= m_model->rowCount())
         return -1;
     m_table->setFocus(Qt::OtherFocusReason);
-    m_table->selectionModel()->setCurrentIndex(m_model->index(row, c),
-                                               QItemSelectionModel::NoUpdate);
+    m_table->setCurrentCell(gridCell(row, c));
     return 1;
 }
 
@@ -158,7 +192,7 @@ int DataView::selectrow(long row, bool select) {
             selection->clearSelection();
         return 1;
     }
-    selection->select(m_model->index(int(row - 1), 0),
+    selection->select(m_shown->index(int(row - 1), 0),
                       (select ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
                           QItemSelectionModel::Rows);
     return 1;

@@ -9,6 +9,7 @@ class DataViewModel;
 class DataViewTable;
 class DataViewDelegate;
 class QAbstractScrollArea;
+class QSortFilterProxyModel;
 class QTableView;
 class Transaction;
 
@@ -73,10 +74,15 @@ class DataView : public QWidget {
 
   private:
     void buildGrid();
+    // The grid's column of a definition's column (the grid leaves the hidden ones out), and
+    // the grid's cell of a row (from 0) and a definition's column.
+    int shownColumn(int column) const;
+    QModelIndex gridCell(int row, int column) const;
 
     DataStore* m_store;
     DataViewModel* m_model;
     DataViewDelegate* m_delegate;
+    QSortFilterProxyModel* m_shown = nullptr;
     DataViewTable* m_table = nullptr;
     DataViewForm* m_form = nullptr;
     QAbstractScrollArea* m_area = nullptr;

@@ -2,9 +2,24 @@
 
 #include "dataviews/DataViewDefinition.h"
 
+#include <QAbstractProxyModel>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPainter>
+
+namespace {
+
+// The definition's column of a cell: the grid's cells come through a proxy that leaves the
+// hidden columns out, the form's straight from the model.
+int columnOf(const QModelIndex& index) {
+    if (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(index.model()))
+        return proxy->mapToSource(index).column();
+    return index.column();
+}
+
+} // namespace
 
 DataViewDelegate::DataViewDelegate(const DataViewDefinition& definition, QObject* parent)
     : QStyledItemDelegate(parent), m_definition(definition) {}
@@ -53,12 +68,34 @@ QWidget* DataViewDelegate::makeEditor(int column, QWidget* parent) const {
 QWidget* DataViewDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
                                         const QModelIndex& index) const {
     // In a grid the check box is the cell's own check mark.
-    if (m_definition.columns[index.column()].edit == EditKind::CheckBox)
+    if (m_definition.columns[columnOf(index)].edit == EditKind::CheckBox)
         return nullptr;
-    QWidget* editor = makeEditor(index.column(), parent);
+    QWidget* editor = makeEditor(columnOf(index), parent);
     if (editor != nullptr)
         editor->setAutoFillBackground(true);
     return editor;
+}
+
+void DataViewDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+    if (m_definition.columns[columnOf(index)].edit != EditKind::CheckBox ||
+        !(option.state & QStyle::State_HasFocus)) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    // The style frames a cell's text, which a check box cell has none of: its frame would be
+    // an empty box beside the check box. The current cell is framed whole instead.
+    QStyleOptionViewItem cell(option);
+    cell.state &= ~QStyle::State_HasFocus;
+    QStyledItemDelegate::paint(painter, cell, index);
+    QStyleOptionFocusRect frame;
+    frame.QStyleOption::operator=(option);
+    frame.rect = option.rect.adjusted(1, 1, -1, -1);
+    frame.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+    frame.backgroundColor = option.palette.color(QPalette::Window);
+    const QWidget* widget = option.widget;
+    QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+    style->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, painter, widget);
 }
 
 void DataViewDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
@@ -78,7 +115,7 @@ void DataViewDelegate::setEditorData(QWidget* editor, const QModelIndex& index) 
 
 void DataViewDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
                                     const QModelIndex& index) const {
-    const ColumnDefinition& c = m_definition.columns[index.column()];
+    const ColumnDefinition& c = m_definition.columns[columnOf(index)];
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
         if (!line->isReadOnly())
             model->setData(index, line->text(), Qt::EditRole);

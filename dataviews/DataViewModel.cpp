@@ -60,8 +60,9 @@ QVariant DataViewModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
+        // A check box says checked or not by its state, never by the stored "1" or "0".
         if (column.edit == EditKind::CheckBox)
-            return role == Qt::DisplayRole ? QVariant() : QVariant(text);
+            return {};
         if (column.edit == EditKind::DropDown) {
             // A stored code outside the table shows as it is.
             for (const CodeEntry& entry : column.codes)

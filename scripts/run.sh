@@ -18,6 +18,9 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 # The tool, the stand-in and the backups only: the tests are scripts/test.sh's.
 cmake --build "$build" -j"$(nproc)" --target varnoset sqlserver-standin backups
 
+# A demo/ from an earlier run is kept, databases and pbbook.ini alike.
+earlier_run=0
+[ -d "$top/demo" ] && earlier_run=1
 server_root=$top/demo/server
 work=$top/demo/work
 export VARNOSET_DRIVE_ROOT=$top/demo/drive
@@ -34,21 +37,29 @@ done
 
 # Starts the stand-in on the given HOST:PORT addresses; fills `served` from its "ready" lines.
 served=()
+standin_pid=
 start_standin() {
-    local args=() a line
+    local args=() a line fd out=
     for a in "$@"; do args+=(--listen "$a"); done
     coproc STANDIN { exec "$build/standin/sqlserver-standin" "${args[@]}" --root "$server_root"; }
+    # Bash unsets STANDIN and STANDIN_PID once the stand-in has ended (it may already have):
+    # keep our own copies.
+    standin_pid=${STANDIN_PID:-}
+    fd=${STANDIN[0]:-}
+    [ -n "$fd" ] && exec {out}<&"$fd"
     served=()
-    if read -r -t 15 line <&"${STANDIN[0]}" && [[ $line == ready\ * ]]; then
+    if [ -n "$out" ] && read -r -t 15 line <&"$out" && [[ $line == ready\ * ]]; then
         served+=("${line#ready }")
         # One line per address; a stand-in that takes one address says it once.
-        while ((${#served[@]} < $#)) && read -r -t 2 line <&"${STANDIN[0]}" && [[ $line == ready\ * ]]; do
+        while ((${#served[@]} < $#)) && read -r -t 2 line <&"$out" && [[ $line == ready\ * ]]; do
             served+=("${line#ready }")
         done
+        exec {out}<&-
         return 0
     fi
-    kill "$STANDIN_PID" 2>/dev/null || true
-    wait "$STANDIN_PID" 2>/dev/null || true
+    [ -n "$out" ] && exec {out}<&-
+    kill "$standin_pid" 2>/dev/null || true
+    wait "$standin_pid" 2>/dev/null || true
     return 1
 }
 # SQL Server's own port when it is free, so the proposed name (or "127.0.0.1") alone reaches
@@ -60,7 +71,7 @@ start_standin "${wanted[@]}" ||
     { ((${#wanted[@]} > 1)) && start_standin 127.0.0.1:1433; } ||
     start_standin 127.0.0.1:0 ||
     { echo "the stand-in did not start" >&2; exit 1; }
-trap 'kill "$STANDIN_PID" 2>/dev/null || true; wait "$STANDIN_PID" 2>/dev/null || true' EXIT
+trap 'kill "$standin_pid" 2>/dev/null || true; wait "$standin_pid" 2>/dev/null || true' EXIT
 echo "stand-in listening on ${served[*]}"
 
 # Does the proposed name reach the stand-in? Only if every address it resolves to is served
@@ -80,6 +91,27 @@ else
 fi
 echo "drive paths live under $VARNOSET_DRIVE_ROOT (\"d:\\vqdata\" is $VARNOSET_DRIVE_ROOT/d/vqdata)"
 
+if ((earlier_run)); then
+    echo "demo/ holds an earlier run (its databases and pbbook.ini); delete demo/ to start again"
+fi
+if [ -f "$work/pbbook.ini" ]; then
+    # ServerName of section [database], matched as Windows matches keys (any case, blanks
+    # around the value ignored).
+    kept=$(awk -F= '{ sub(/\r$/, "") }
+        /^[ \t]*\[/ { section = tolower($0); gsub(/[][ \t]/, "", section); next }
+        section == "database" && tolower($1) ~ /^[ \t]*servername[ \t]*$/ {
+            sub(/^[^=]*=[ \t]*/, ""); sub(/[ \t]*$/, ""); print; exit }' "$work/pbbook.ini")
+    # The names that reach the stand-in: each address served, with its port unless 1433.
+    reaches=()
+    for a in "${served[@]}"; do
+        reaches+=("${a%:*},${a##*:}")
+        [ "${a##*:}" = 1433 ] && reaches+=("${a%:*}")
+    done
+    ((name_works)) && reaches+=("$machine" "$machine,1433")
+    if [[ " ${reaches[*],,} " != *" ${kept,,} "* ]]; then
+        echo "pbbook.ini names the server \"$kept\"; on page 2 type \"127.0.0.1,$port\" as 服务器名称 before 测试连接"
+    fi
+fi
 if [ ! -f "$work/pbbook.ini" ]; then
     printf '[database]\r\nDBMS=MSS Microsoft SQL Server 7.x\r\nDatabase=hotelvq\r\nUserId=\r\nLogPassword=\r\nServerName=%s\r\nLogId=SA\r\nLock=\r\nDBParm=\r\n' \
         "$server" > "$work/pbbook.ini"

@@ -43,7 +43,8 @@ void tabpage_jbxx::createControls() {
 
     dw_4 = new DataView(sto_dw_kjqjsz(), this);
     dw_4->setObjectName("dw_4");
-    dw_4->setAccessibleName(QStringLiteral("会计期间"));
+    // The grid takes the focus, so the grid carries the name.
+    dw_4->grid()->setAccessibleName(QStringLiteral("会计期间"));
     dw_4->setGeometry(toPixels(1998, 20, 855, 1092));
     dw_4->setBorder(DataView::Border::Lowered);
     dw_4->setScrollBars(true, true);

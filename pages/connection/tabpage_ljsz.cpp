@@ -71,7 +71,8 @@ tabpage_ljsz::tabpage_ljsz(Runtime& runtime, WindowState& state, const ProfileFi
     mle_3 = PageKit::place(new QPlainTextEdit(kExplanation, this), "mle_3", QStringLiteral("说明"),
                            352, 212, 2327, 116);
     mle_3->setFrameShape(QFrame::NoFrame);
-    mle_3->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // It scrolls as the text grows, without a scroll bar.
+    mle_3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     mle_3->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     mle_3->setTabChangesFocus(true); // Tab leaves the note instead of typing into it
     // sle_dbparm comes before its label; it is named once the label exists.

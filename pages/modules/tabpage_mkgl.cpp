@@ -44,7 +44,7 @@ void tabpage_mkgl::createControls() {
     mle_4->setFrameShape(QFrame::NoFrame);
     mle_4->setTabChangesFocus(true); // a stop on the way, not a place to type tabs
     mle_4->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    mle_4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mle_4->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded); // only while the text overflows
 
     cb_1 = new QPushButton(QStringLiteral("&S 保存"), this);
     PageKit::place(cb_1, "cb_1", QStringLiteral("S 保存"), 1563, 1512, 306, 108);
@@ -54,13 +54,14 @@ void tabpage_mkgl::createControls() {
     cbx_qb->setFocusPolicy(Qt::ClickFocus); // the Tab key passes it by
 
     dw_1 = new DataView(dw_gnmk_ini(), this);
-    PageKit::place(dw_1, "dw_1", QStringLiteral("功能模块"), 82, 80, 1787, 1396);
+    // The name goes on the table a screen reader meets, not on its unfocusable frame.
+    PageKit::place(dw_1, "dw_1", QString(), 82, 80, 1787, 1396);
+    dw_1->grid()->setAccessibleName(QStringLiteral("功能模块"));
     dw_1->setBorder(DataView::Border::Lowered);
     dw_1->setScrollBars(true, true);
 
     // Tab goes from the module list to the note, then to the save button.
-    QWidget* list = dw_1->grid() != nullptr ? static_cast<QWidget*>(dw_1->grid()) : dw_1;
-    QWidget::setTabOrder(list, mle_4);
+    QWidget::setTabOrder(dw_1->grid(), mle_4);
     QWidget::setTabOrder(mle_4, cb_1);
 
     connect(dw_1, &DataView::itemchanged, this, &tabpage_mkgl::dw_1_itemchanged);

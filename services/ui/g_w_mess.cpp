@@ -4,12 +4,38 @@
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
 
+#include <QAccessibleWidget>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMovie>
 #include <QScreen>
 
 namespace {
+
+// A screen reader meets the popup as an alert named by its current text; the panel, the
+// picture and the label beneath would only say the same again, or nothing.
+class PopupInterface : public QAccessibleWidget {
+  public:
+    explicit PopupInterface(g_w_mess* popup)
+        : QAccessibleWidget(popup, QAccessible::AlertMessage) {}
+
+    QString text(QAccessible::Text t) const override {
+        const auto* popup = static_cast<const g_w_mess*>(widget());
+        if (t == QAccessible::Name && popup->st_prompt != nullptr)
+            return popup->st_prompt->text();
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+};
+
+QAccessibleInterface* popupInterface(const QString& className, QObject* object) {
+    if (className == QLatin1String("g_w_mess") && object->isWidgetType())
+        return new PopupInterface(static_cast<g_w_mess*>(object));
+    return nullptr;
+}
 
 const QColor cream(255, 251, 240);
 
@@ -29,6 +55,7 @@ QString g_w_mess::defaultPrompt() {
 g_w_mess::g_w_mess(const QString& vstmp, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint) {
     initVarnosetResources();
+    QAccessible::installFactory(popupInterface); // once: Qt keeps each factory only once
     setObjectName("g_w_mess");
     setFixedSize(LogicalUnits::toPixels(1586, 252));
     setWindowIcon(QIcon(":/bmp/app.png"));
@@ -72,4 +99,14 @@ g_w_mess::g_w_mess(const QString& vstmp, QWidget* parent)
 
 void g_w_mess::wf_setmess(const QString& str) {
     st_prompt->setText(str);
+    // The popup's name is its text: a screen reader hears the new one.
+    QAccessibleEvent changed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+}
+
+void g_w_mess::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Announced as it appears, as a message box is.
+    QAccessibleEvent alert(this, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
 }

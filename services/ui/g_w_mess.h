@@ -21,6 +21,9 @@ class g_w_mess : public QWidget {
 
     static QString defaultPrompt();
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     QMovie* m_movie = nullptr;
 };

@@ -406,6 +406,10 @@ class TestTabpageJbxx : public QObject {
         QCOMPARE(industryField(*f)->currentData().toString(), QStringLiteral("04"));
         QCOMPARE(f->page->dw_4->getitemstring(2, "lskjqj_qsrq"), QStringLiteral("0203"));
         QCOMPARE(f->page->dw_4->getrow(), 2L);
+        // The cell left for the button is the grid's current one again once it has the focus.
+        QVERIFY(!f->page->dw_4->grid()->currentIndex().isValid());
+        f->page->dw_4->grid()->setFocus();
+        QCOMPARE(f->page->dw_4->grid()->currentIndex().row(), 1);
         QCOMPARE(f->page->dw_4->grid()->currentIndex().column(),
                  f->page->dw_4->definition().columnIndex("lskjqj_qsrq"));
         QCOMPARE(f->page->dw_3->getrow(), 1L);
