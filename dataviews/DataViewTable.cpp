@@ -1,17 +1,24 @@
 #include "dataviews/DataViewTable.h"
 
 #include "dataviews/DataViewDefinition.h"
+
 #include <QApplication>
 
 DataViewTable::DataViewTable(QWidget* parent) : QTableView(parent) {
     // Seen for every move of the focus, also those the view gets no event for: an open editor
     // losing the focus to another control, a prompt or another window.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        if (holds(old) && !holds(now) && currentIndex().isValid()) {
-            m_aside = currentIndex();
-            setCurrentQuietly({});
-        }
-    });
+    m_focusWatch =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+            if (holds(old) && !holds(now) && currentIndex().isValid()) {
+                m_aside = currentIndex();
+                setCurrentQuietly({});
+            }
+        });
+}
+
+// The base classes' destructors move the focus on (and tell of it) after this part is gone.
+DataViewTable::~DataViewTable() {
+    disconnect(m_focusWatch);
 }
 
 bool DataViewTable::holds(const QWidget* widget) const {

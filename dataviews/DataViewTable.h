@@ -12,6 +12,7 @@ class DataViewTable : public QTableView {
     Q_OBJECT
   public:
     explicit DataViewTable(QWidget* parent = nullptr);
+    ~DataViewTable() override;
 
     // The view's columns Tab walks, in order.
     void setTabColumns(const QList<int>& columns) { m_tabColumns = columns; }
@@ -34,4 +35,5 @@ class DataViewTable : public QTableView {
 
     QList<int> m_tabColumns;
     QPersistentModelIndex m_aside;
+    QMetaObject::Connection m_focusWatch;
 };
