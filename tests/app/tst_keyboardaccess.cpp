@@ -5,7 +5,7 @@
 #include "services/Runtime.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
-#include "tests/support/HotelDatabase.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/RecordingPromptService.h"
 
 #include <QAccessible>
@@ -20,7 +20,7 @@ class TestKeyboardAccess : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_files; // outlives the server, which holds the databases' files
-    StandinServer m_server{hotelPassword()};
+    TestServer m_server{hotelPassword()};
     int m_databases = 0;
     QString m_database;
     struct Window {

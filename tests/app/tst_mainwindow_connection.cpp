@@ -5,9 +5,9 @@
 #include "pages/modules/tabpage_mkgl.h"
 #include "services/Runtime.h"
 #include "services/ui/SongFont.h"
-#include "tests/support/HotelDatabase.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/RecordingPromptService.h"
-#include "tests/support/StandinServer.h"
+#include "tests/support/TestServer.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -20,7 +20,7 @@
 class TestMainWindowConnection : public QObject {
     Q_OBJECT
 
-    StandinServer m_server{QStringLiteral("Pa;ss}1")};
+    TestServer m_server{QStringLiteral("Pa;ss}1")};
     QTemporaryDir m_files;
 
   private slots:

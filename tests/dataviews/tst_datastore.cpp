@@ -1,10 +1,10 @@
 #include "dataviews/DataStore.h"
 #include "dataviews/DataViewDefinitions.h"
 #include "services/sql/Transaction.h"
-#include "tests/support/HotelDatabase.h"
-#include "tests/support/StandinServer.h"
+#include "tests/support/OtherUser.h"
+#include "tests/support/TestDatabases.h"
+#include "tests/support/TestServer.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -14,9 +14,8 @@
 class TestDataStore : public QObject {
     Q_OBJECT
 
-    StandinServer m_server{hotelPassword()};
-    QTemporaryDir m_files;
-    int m_databases = 0;
+    TestServer m_server{hotelPassword()};
+    TestDatabases m_databases{m_server};
     QString m_database;
     std::unique_ptr<Transaction> m_sqlca;
 
@@ -29,8 +28,8 @@ class TestDataStore : public QObject {
 
     // Every case works on its own fresh copy of the working database, as the pages would.
     void init() {
-        m_database = QStringLiteral("dvstore%1").arg(++m_databases);
-        const QString error = restoreHotel(m_server, m_database, m_files.path());
+        m_database = TestDatabases::uniqueName(QStringLiteral("store"));
+        const QString error = m_databases.createHotel(m_database);
         QVERIFY2(error.isEmpty(), qPrintable(error));
         m_sqlca = std::make_unique<Transaction>();
         configureSa(*m_sqlca, m_server, m_database);
@@ -38,7 +37,11 @@ class TestDataStore : public QObject {
         QCOMPARE(m_sqlca->connect(), 0);
     }
 
-    void cleanup() { m_sqlca.reset(); }
+    void cleanup() {
+        m_sqlca.reset();
+        const QString left = m_databases.dropAll();
+        QVERIFY2(left.isEmpty(), qPrintable(left));
+    }
 
     void retrievesTheRestoredDatabase_data() {
         QTest::addColumn<QString>("view");

@@ -1,8 +1,8 @@
 #include "dataviews/DataView.h"
 #include "dataviews/DataViewDefinitions.h"
 #include "services/sql/Transaction.h"
-#include "tests/support/HotelDatabase.h"
-#include "tests/support/StandinServer.h"
+#include "tests/support/OtherUser.h"
+#include "tests/support/TestServer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,7 +21,7 @@
 class TestDataView : public QObject {
     Q_OBJECT
 
-    StandinServer m_server{hotelPassword()};
+    TestServer m_server{hotelPassword()};
     QTemporaryDir m_files;
     Transaction m_sqlca;
 

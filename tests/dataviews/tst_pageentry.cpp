@@ -7,9 +7,9 @@
 #include "services/ui/LogicalUnits.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
-#include "tests/support/HotelDatabase.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/RecordingPromptService.h"
-#include "tests/support/StandinServer.h"
+#include "tests/support/TestServer.h"
 
 #include <QTabBar>
 #include <QTableView>
@@ -22,7 +22,7 @@
 class TestPageEntry : public QObject {
     Q_OBJECT
 
-    StandinServer m_server{hotelPassword()};
+    TestServer m_server{hotelPassword()};
     QTemporaryDir m_files;
     int m_databases = 0;
 

@@ -1,5 +1,5 @@
 #include "services/sql/SqlServices.h"
-#include "tests/support/StandinServer.h"
+#include "tests/support/TestServer.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QtTest>
@@ -14,7 +14,7 @@ const QString kDatabase = QStringLiteral("services_test");
 class TestSqlServices : public QObject {
     Q_OBJECT
 
-    StandinServer m_server{kPassword};
+    TestServer m_server{kPassword};
 
     void configure(Transaction& t) { configureSa(t, m_server, kDatabase); }
 

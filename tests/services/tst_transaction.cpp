@@ -3,7 +3,7 @@
 #include "services/sql/OdbcDiagnostics.h"
 #include "services/sql/OdbcDriverCatalog.h"
 #include "services/sql/Transaction.h"
-#include "tests/support/StandinServer.h"
+#include "tests/support/TestServer.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QElapsedTimer>
@@ -32,7 +32,7 @@ Q_DECLARE_METATYPE(OdbcDiagnostics::Record)
 class TestTransaction : public QObject {
     Q_OBJECT
 
-    StandinServer m_server{kPassword};
+    TestServer m_server{kPassword};
 
     void configure(Transaction& t, const QString& database = kDatabase) {
         configureSa(t, m_server, database);
@@ -543,7 +543,7 @@ class TestTransaction : public QObject {
     // The stand-in drops the link under an open connection: the driver's own report, no
     // server number.
     void lostLinkHasNoServerNumber() {
-        StandinServer server(kPassword);
+        TestServer server(kPassword);
         QVERIFY2(server.start(), qPrintable(server.errorText()));
         Transaction t;
         t.DBMS = kMss;

@@ -1,7 +1,7 @@
 // The statement engine through the real client stack: unixODBC + FreeTDS against a running
 // stand-in, with the statements the tool sends and the failures it must report.
 #include "tests/standin/tst_standin_protocol_raw.h"
-#include "tests/support/StandinServer.h"
+#include "tests/support/TestServer.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -231,14 +231,14 @@ class TestStandinEngine : public QObject {
 
   private:
     bool restoreVqdata(Odbc& odbc, const QString& name, QString& dir);
-    StandinServer* m_server = nullptr;
+    TestServer* m_server = nullptr;
     QTemporaryDir m_files;
 };
 
 void TestStandinEngine::initTestCase() {
-    m_server = new StandinServer("Secret#1");
+    m_server = new TestServer("Secret#1");
     QVERIFY2(m_server->start(), qPrintable(m_server->errorText()));
-    QVERIFY(QFile::exists(StandinServer::backupDir() + "/vqdata"));
+    QVERIFY(QFile::exists(TestServer::backupDir() + "/vqdata"));
 }
 
 void TestStandinEngine::cleanupTestCase() {
@@ -249,7 +249,7 @@ bool TestStandinEngine::restoreVqdata(Odbc& odbc, const QString& name, QString& 
     dir = m_files.path() + "/" + name;
     QDir().mkpath(dir);
     const Outcome o =
-        odbc.exec(restoreStatement(name, StandinServer::backupDir() + "/vqdata", dir));
+        odbc.exec(restoreStatement(name, TestServer::backupDir() + "/vqdata", dir));
     return o.ok();
 }
 
@@ -263,7 +263,7 @@ void TestStandinEngine::toolStatementsOnRestoredDatabase() {
 
     QString dir;
     const Outcome restore = master.exec(
-        restoreStatement("hotelvq", StandinServer::backupDir() + "/vqdata", m_files.path()));
+        restoreStatement("hotelvq", TestServer::backupDir() + "/vqdata", m_files.path()));
     QVERIFY2(restore.ok(), qPrintable(restore.texts.join('\n')));
     QCOMPARE(restore.numbers, (QList<int>{4035, 4035, 3014}));
     QVERIFY(restore.texts[0].endsWith("for database 'hotelvq', file 'hotel_data' on file 1."));
@@ -389,7 +389,7 @@ void TestStandinEngine::restoreFailures() {
     QVERIFY(odbc.connect(m_server->odbcConnectionString("master")));
     const QString dir = m_files.path() + "/failures";
     QDir().mkpath(dir);
-    const QString backup = StandinServer::backupDir() + "/vqdata";
+    const QString backup = TestServer::backupDir() + "/vqdata";
     if (odbc.exec("select name from master.dbo.sysdatabases where name = 'existing'")
             .rows.isEmpty())
         QVERIFY(odbc.exec(restoreStatement("existing", backup, dir)).ok());
@@ -1115,7 +1115,7 @@ void TestStandinEngine::catalogueAndTypes() {
             seen << QString("%1:%2").arg(c.type).arg(c.size);
     } else {
         QDir().mkpath(m_files.path() + "/info");
-        sql.replace("%B", StandinServer::backupDir() + "/vqdata")
+        sql.replace("%B", TestServer::backupDir() + "/vqdata")
             .replace("%D", m_files.path() + "/info");
         RawClient raw;
         QVERIFY(raw.connectTo(m_server->port()));

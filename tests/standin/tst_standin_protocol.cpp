@@ -1,6 +1,6 @@
 // The stand-in's protocol layer as real clients see it: FreeTDS ODBC, tsql and python3-tds.
 #include "tests/standin/tst_standin_protocol_raw.h"
-#include "tests/support/StandinServer.h"
+#include "tests/support/TestServer.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -157,7 +157,7 @@ QString runTool(const QString& program, const QStringList& args, const QByteArra
     return QString::fromUtf8(p.readAll());
 }
 
-QString runTsql(const StandinServer& s, const QString& password, const QByteArray& input,
+QString runTsql(const TestServer& s, const QString& password, const QByteArray& input,
                 const QString& database = {}) {
     QStringList args{"-H", s.host(), "-p", QString::number(s.port()), "-U", "sa", "-P", password};
     if (!database.isEmpty())
@@ -166,7 +166,7 @@ QString runTsql(const StandinServer& s, const QString& password, const QByteArra
 }
 
 // python3-tds lives in Debian's interpreter, not in whatever python3 comes first on PATH.
-QString runPytds(const StandinServer& s, const QString& body) {
+QString runPytds(const TestServer& s, const QString& body) {
     const QString script =
         QString("import pytds, datetime, sys\n"
                 "def connect(password, database='master'):\n"
@@ -223,12 +223,12 @@ class TestStandinProtocol : public QObject {
     void listenRefused();
 
   private:
-    std::unique_ptr<StandinServer> m_server;
+    std::unique_ptr<TestServer> m_server;
     std::unique_ptr<OdbcConnection> m_odbc;
 };
 
 void TestStandinProtocol::initTestCase() {
-    m_server = std::make_unique<StandinServer>(Password);
+    m_server = std::make_unique<TestServer>(Password);
     QVERIFY2(m_server->start(), qPrintable(m_server->errorText()));
     m_odbc = std::make_unique<OdbcConnection>();
     QVERIFY(m_odbc->connect(m_server->odbcConnectionString()));
@@ -456,7 +456,7 @@ void TestStandinProtocol::outsideClientsRestoreTheShippedBackup() {
     const QString restore =
         QString("restore database %1 from disk='%2/vqdata'   WITH MOVE 'hotel_data' TO "
                 "'%3\\%1_data',  MOVE 'hotel_log' TO '%3\\%1_log' ")
-            .arg(name, StandinServer::backupDir(), files.path());
+            .arg(name, TestServer::backupDir(), files.path());
     const QString select = QString("select F_XTBH from %1..LSXTMC order by F_XTBH").arg(name);
     QString out;
     if (client == "tsql") {

@@ -7,9 +7,9 @@
 #include "services/ui/LogicalUnits.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
-#include "tests/support/HotelDatabase.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/RecordingPromptService.h"
-#include "tests/support/StandinServer.h"
+#include "tests/support/TestServer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -55,7 +55,7 @@ QString periodStart(OtherUser& other, const QString& period) {
 class TestTabpageJbxx : public QObject {
     Q_OBJECT
 
-    StandinServer m_server{kPassword};
+    TestServer m_server{kPassword};
     QTemporaryDir m_files;
     int m_databases = 0;
 
@@ -71,8 +71,8 @@ class TestTabpageJbxx : public QObject {
     // A fresh working database, the window shown and connected as page 2 leaves it; `setup`
     // runs there before the page is entered.
     std::unique_ptr<Fixture> connected(const QString& setup = QString(), bool autoCommit = false,
-                                       StandinServer* server = nullptr) {
-        StandinServer& s = server ? *server : m_server;
+                                       TestServer* server = nullptr) {
+        TestServer& s = server ? *server : m_server;
         auto f = std::make_unique<Fixture>();
         f->database = QStringLiteral("jbxx%1").arg(++m_databases);
         const QString error = restoreHotel(s, f->database, m_files.path());
@@ -427,7 +427,7 @@ class TestTabpageJbxx : public QObject {
 
     // A commit the server does not confirm is a failure, not a success: the rows stay marked.
     void failedCommitIsReported() {
-        StandinServer server{kPassword};
+        TestServer server{kPassword};
         QVERIFY2(server.start(), qPrintable(server.errorText()));
         auto f = connected("INSERT INTO t_zd_user (code, name, hangye) VALUES ('01', N'店', '03')",
                            false, &server);

@@ -5,7 +5,7 @@
 #include "services/ui/LogicalUnits.h"
 #include "services/ui/SongFont.h"
 #include "tests/support/RecordingPromptService.h"
-#include "tests/support/StandinServer.h"
+#include "tests/support/TestServer.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QLabel>
@@ -36,7 +36,7 @@ const QString kSaved = QStringLiteral("已经成功的连接到数据库,并且�
 class TestTabpageLjsz : public QObject {
     Q_OBJECT
 
-    StandinServer m_server{kPassword};
+    TestServer m_server{kPassword};
 
     // One page over a pbbook.ini in its own directory; null content means no file at all.
     struct Fixture {
@@ -363,7 +363,7 @@ class TestTabpageLjsz : public QObject {
     }
     void passwordsRoundTrip() {
         QFETCH(QString, password);
-        StandinServer server{password};
+        TestServer server{password};
         QVERIFY2(server.start(), qPrintable(server.errorText()));
         Fixture f{QByteArray()};
         f.type(f.page->sle_server, server.serverName());

@@ -9,7 +9,7 @@
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
 #include "tests/support/RecordingPromptService.h"
-#include "tests/support/StandinServer.h"
+#include "tests/support/TestServer.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/UserClose.h"
 
@@ -40,7 +40,7 @@ const QString kNoMarker = QStringLiteral("<none>");
 class Fixture {
   public:
     QTemporaryDir work;
-    StandinServer server;
+    TestServer server;
     RecordingPromptService prompts;
     Runtime runtime{prompts};
     std::unique_ptr<w_set_xtmk_back> window;
@@ -61,8 +61,8 @@ class Fixture {
         m_previousDir = QDir::currentPath();
         const QString data = work.filePath("data");
         if (!QDir().mkpath(data) ||
-            !QFile::copy(StandinServer::backupDir() + "/vqdata", data + "/vqdata") ||
-            !QFile::copy(StandinServer::backupDir() + "/vqdatays", data + "/vqdatays"))
+            !QFile::copy(TestServer::backupDir() + "/vqdata", data + "/vqdata") ||
+            !QFile::copy(TestServer::backupDir() + "/vqdatays", data + "/vqdatays"))
             return fail("cannot prepare the working directory");
         QDir::setCurrent(work.path());
         if (withServer && !server.start())

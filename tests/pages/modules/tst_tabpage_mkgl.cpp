@@ -7,9 +7,9 @@
 #include "services/ui/LogicalUnits.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
-#include "tests/support/HotelDatabase.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/RecordingPromptService.h"
-#include "tests/support/StandinServer.h"
+#include "tests/support/TestServer.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -92,7 +92,7 @@ class TestTabpageMkgl : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_files; // database files and the statement log
-    StandinServer m_server{hotelPassword(), m_files.filePath(QStringLiteral("statements.log"))};
+    TestServer m_server{hotelPassword(), m_files.filePath(QStringLiteral("statements.log"))};
     int m_databases = 0;
     QString m_database;
     std::unique_ptr<Window> m_w;

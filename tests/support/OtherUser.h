@@ -1,14 +1,13 @@
 #pragma once
 
-// Header-only, as TestDatabase.h: a fresh copy of the shipped working database for each test
-// that needs one, and a second user of it. Only tests that link the tool's SQL library include it.
+// Header-only, as TestDatabase.h: a second user of a test database. Only tests that link the
+// tool's SQL library include it.
 
 #include "services/sql/Transaction.h"
-#include "tests/support/StandinServer.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/TestServer.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -18,32 +17,12 @@ inline const QString& hotelPassword() {
     return password;
 }
 
-// Restores the backup "vqdata" (12 periods, no business row) as `database` (its files in
-// `fileDir`) through master. Empty on success, otherwise the server's text.
-inline QString restoreHotel(const StandinServer& server, const QString& database,
-                            const QString& fileDir) {
-    Transaction master;
-    configureSa(master, server, QStringLiteral("master"));
-    master.AutoCommit = true;
-    if (master.connect() != 0)
-        return QStringLiteral("connect to master: ") + master.SQLErrText;
-    const QString files = QDir::toNativeSeparators(fileDir);
-    const QString restore =
-        QStringLiteral("RESTORE DATABASE %1 FROM DISK = '%2/vqdata' WITH MOVE 'hotel_data' TO "
-                       "'%3/%1_data.mdf', MOVE 'hotel_log' TO '%3/%1_log.ldf'")
-            .arg(database, StandinServer::backupDir(), files);
-    if (master.executeImmediate(restore) != 0)
-        return QStringLiteral("restore: ") + master.SQLErrText;
-    master.disconnect();
-    return {};
-}
-
 // Some other user of the database: a second connection that commits every statement. A row
 // the transaction under test holds keeps its statements waiting, as on SQL Server, so they give
 // up after two seconds.
 class OtherUser {
   public:
-    OtherUser(const StandinServer& server, const QString& database) {
+    OtherUser(const TestServer& server, const QString& database) {
         configureSa(m_t, server, database);
         m_t.DBParm += QStringLiteral(",QueryTimeout='2'");
         m_t.AutoCommit = true;

@@ -1,0 +1,154 @@
+#include "tests/support/OdbcSession.h"
+
+#include <QDateTime>
+
+#include <vector>
+
+QString SqlOutcome::report() const {
+    QStringList lines;
+    for (int i = 0; i < numbers.size(); ++i)
+        lines << QStringLiteral("Msg %1: %2").arg(numbers[i]).arg(texts.value(i));
+    return lines.join(u'\n');
+}
+
+OdbcSession::~OdbcSession() {
+    disconnect();
+}
+
+void OdbcSession::disconnect() {
+    if (m_dbc) {
+        SQLDisconnect(m_dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
+        m_dbc = SQL_NULL_HDBC;
+    }
+    if (m_env) {
+        SQLFreeHandle(SQL_HANDLE_ENV, m_env);
+        m_env = SQL_NULL_HENV;
+    }
+}
+
+bool OdbcSession::connect(const QString& connectionString) {
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env);
+    SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc);
+    QByteArray cs = connectionString.toUtf8();
+    const SQLRETURN rc = SQLDriverConnect(m_dbc, nullptr, (SQLCHAR*)cs.data(), SQL_NTS, nullptr, 0,
+                                          nullptr, SQL_DRIVER_NOPROMPT);
+    if (SQL_SUCCEEDED(rc))
+        return true;
+    SqlOutcome why;
+    collect(SQL_HANDLE_DBC, m_dbc, why);
+    m_connectError = why.texts.join(u'\n');
+    return false;
+}
+
+void OdbcSession::setAutocommit(bool on) {
+    SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT,
+                      (SQLPOINTER)(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0);
+}
+
+void OdbcSession::endTran(bool commit) {
+    SQLEndTran(SQL_HANDLE_DBC, m_dbc, commit ? SQL_COMMIT : SQL_ROLLBACK);
+}
+
+SqlOutcome OdbcSession::exec(const QString& sql, const QVariantList& params) {
+    SqlOutcome out;
+    SQLHSTMT st = SQL_NULL_HSTMT;
+    SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &st);
+    std::vector<QByteArray> texts;
+    std::vector<SQL_TIMESTAMP_STRUCT> stamps(params.size());
+    std::vector<SQLLEN> lengths(params.size());
+    texts.reserve(params.size());
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant& p = params[i];
+        if (p.metaType().id() == QMetaType::QDateTime) {
+            const QDateTime dt = p.toDateTime();
+            stamps[i] = {SQLSMALLINT(dt.date().year()),          SQLUSMALLINT(dt.date().month()),
+                         SQLUSMALLINT(dt.date().day()),          SQLUSMALLINT(dt.time().hour()),
+                         SQLUSMALLINT(dt.time().minute()),       SQLUSMALLINT(dt.time().second()),
+                         SQLUINTEGER(dt.time().msec() * 1000000)};
+            lengths[i] = sizeof(SQL_TIMESTAMP_STRUCT);
+            SQLBindParameter(st, i + 1, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP,
+                             23, 3, &stamps[i], 0, &lengths[i]);
+        } else if (!p.isValid()) {
+            texts.push_back(QByteArray());
+            lengths[i] = SQL_NULL_DATA; // an invalid QVariant stands for NULL
+            SQLBindParameter(st, i + 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_WVARCHAR, 128, 0,
+                             texts.back().data(), 0, &lengths[i]);
+        } else {
+            texts.push_back(p.toString().toUtf8());
+            lengths[i] = texts.back().size();
+            SQLBindParameter(st, i + 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_WVARCHAR, 128, 0,
+                             texts.back().data(), texts.back().size(), &lengths[i]);
+        }
+    }
+    QByteArray text = sql.toUtf8();
+    out.rc = SQLExecDirect(st, (SQLCHAR*)text.data(), SQL_NTS);
+    collect(SQL_HANDLE_STMT, st, out);
+    while (SQL_SUCCEEDED(out.rc)) {
+        SQLSMALLINT cols = 0;
+        SQLNumResultCols(st, &cols);
+        SQLRowCount(st, &out.rowCount);
+        if (cols > 0) {
+            SQLRETURN f;
+            while (SQL_SUCCEEDED(f = SQLFetch(st))) {
+                QStringList row;
+                for (SQLSMALLINT c = 1; c <= cols; ++c) {
+                    char buf[8192];
+                    SQLLEN ind = 0;
+                    SQLGetData(st, c, SQL_C_CHAR, buf, sizeof buf, &ind);
+                    row << (ind == SQL_NULL_DATA ? QString() : QString::fromUtf8(buf));
+                }
+                out.rows << row;
+            }
+            collect(SQL_HANDLE_STMT, st, out);
+        }
+        const SQLRETURN more = SQLMoreResults(st);
+        collect(SQL_HANDLE_STMT, st, out);
+        if (more == SQL_NO_DATA)
+            break;
+        if (!SQL_SUCCEEDED(more)) {
+            out.rc = more;
+            break;
+        }
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, st);
+    return out;
+}
+
+QList<OdbcSession::Column> OdbcSession::describe(const QString& sql) {
+    QList<Column> out;
+    SQLHSTMT st = SQL_NULL_HSTMT;
+    SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &st);
+    QByteArray text = sql.toUtf8();
+    SQLSMALLINT cols = 0;
+    if (SQL_SUCCEEDED(SQLPrepare(st, (SQLCHAR*)text.data(), SQL_NTS)) &&
+        SQL_SUCCEEDED(SQLNumResultCols(st, &cols))) {
+        for (SQLSMALLINT c = 1; c <= cols; ++c) {
+            SQLCHAR name[256];
+            SQLSMALLINT nameLen = 0, digits = 0, nullable = 0;
+            Column col;
+            SQLDescribeCol(st, c, name, sizeof name, &nameLen, &col.type, &col.size, &digits,
+                           &nullable);
+            col.name = QString::fromUtf8((char*)name);
+            out << col;
+        }
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, st);
+    return out;
+}
+
+void OdbcSession::collect(SQLSMALLINT type, SQLHANDLE h, SqlOutcome& out) {
+    for (SQLSMALLINT i = 1;; ++i) {
+        SQLCHAR state[6], msg[1024];
+        SQLINTEGER native = 0;
+        SQLSMALLINT len = 0;
+        if (!SQL_SUCCEEDED(SQLGetDiagRec(type, h, i, state, &native, msg, sizeof msg, &len)))
+            break;
+        if (out.numbers.size() < 64 &&
+            (out.texts.isEmpty() || out.texts.last() != QString::fromUtf8((char*)msg))) {
+            out.numbers << native;
+            out.texts << QString::fromUtf8((char*)msg);
+        }
+    }
+}
