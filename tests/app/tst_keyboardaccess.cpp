@@ -7,6 +7,7 @@
 #include "services/ui/SongFont.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/RecordingPromptService.h"
+#include "tests/support/TestDatabases.h"
 
 #include <QAccessible>
 #include <QPlainTextEdit>
@@ -19,9 +20,8 @@
 class TestKeyboardAccess : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_files; // outlives the server, which holds the databases' files
     TestServer m_server{hotelPassword()};
-    int m_databases = 0;
+    TestDatabases m_databases{m_server};
     QString m_database;
     struct Window {
         RecordingPromptService prompts;
@@ -73,8 +73,8 @@ class TestKeyboardAccess : public QObject {
 
     void init() {
         m_w = std::make_unique<Window>();
-        m_database = QStringLiteral("keys%1").arg(++m_databases);
-        QCOMPARE(restoreHotel(m_server, m_database, m_files.path()), QString());
+        m_database = TestDatabases::uniqueName(QStringLiteral("keys"));
+        QCOMPARE(m_databases.createHotel(m_database), QString());
         configureSa(m_w->runtime.sqlca, m_server, m_database);
         QCOMPARE(m_w->runtime.sqlca.connect(), 0);
         m_w->window.state.isiflj = QStringLiteral("1");
@@ -82,7 +82,11 @@ class TestKeyboardAccess : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&m_w->window));
     }
 
-    void cleanup() { m_w.reset(); }
+    void cleanup() {
+        m_w.reset();
+        const QString left = m_databases.dropAll();
+        QVERIFY2(left.isEmpty(), qPrintable(left));
+    }
 
     // Tab past a grid's last editable cell, Shift+Tab before its first, from the cell or its
     // editor (committed): only the control reached says it has the focus; the way back comes

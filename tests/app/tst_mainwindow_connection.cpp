@@ -7,6 +7,7 @@
 #include "services/ui/SongFont.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/RecordingPromptService.h"
+#include "tests/support/TestDatabases.h"
 #include "tests/support/TestServer.h"
 
 #include <QFile>
@@ -21,14 +22,20 @@ class TestMainWindowConnection : public QObject {
     Q_OBJECT
 
     TestServer m_server{QStringLiteral("Pa;ss}1")};
-    QTemporaryDir m_files;
+    TestDatabases m_databases{m_server};
+    const QString m_database = TestDatabases::uniqueName(QStringLiteral("window"));
 
   private slots:
     void initTestCase() {
         SongFont::install();
         QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
-        const QString failed = restoreHotel(m_server, QStringLiteral("hotelvq"), m_files.path());
+        const QString failed = m_databases.createHotel(m_database);
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    }
+
+    void cleanupTestCase() {
+        const QString left = m_databases.dropAll();
+        QVERIFY2(left.isEmpty(), qPrintable(left));
     }
 
     void pagesThreeAndFourOpenAfterConnectAndSave() {
@@ -36,8 +43,8 @@ class TestMainWindowConnection : public QObject {
         {
             QFile ini(dir.filePath(QStringLiteral("pbbook.ini")));
             QVERIFY(ini.open(QIODevice::WriteOnly));
-            ini.write("[database]\r\nDatabase=hotelvq\r\nLogPassword=" +
-                      m_server.saPassword().toLatin1() +
+            ini.write("[database]\r\nDatabase=" + m_database.toLatin1() +
+                      "\r\nLogPassword=" + m_server.saPassword().toLatin1() +
                       "\r\nServerName=" + m_server.serverName().toLatin1() + "\r\n");
         }
         RecordingPromptService prompts;
@@ -71,7 +78,7 @@ class TestMainWindowConnection : public QObject {
         QCOMPARE(window.tab_1->currentIndex(), 3);
         QCOMPARE(entered4.count(), 1);
         QCOMPARE(prompts.prompts.size(), 2);
-        QCOMPARE(runtime.sqlca.Database, QStringLiteral("hotelvq"));
+        QCOMPARE(runtime.sqlca.Database, m_database);
     }
 };
 

@@ -9,6 +9,7 @@
 #include "services/ui/SongFont.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/RecordingPromptService.h"
+#include "tests/support/TestDatabases.h"
 #include "tests/support/TestServer.h"
 #include "tests/support/UserClose.h"
 
@@ -70,8 +71,7 @@ class TestServerFaults : public QObject {
     Q_OBJECT
 
     TestServer m_server{hotelPassword()};
-    QTemporaryDir m_files;
-    int m_databases = 0;
+    TestDatabases m_databases{m_server};
 
     struct Fixture {
         QString database;
@@ -99,8 +99,8 @@ class TestServerFaults : public QObject {
     // connect-and-save done by a click.
     std::unique_ptr<Fixture> connectedWindow() {
         auto f = std::make_unique<Fixture>();
-        f->database = QStringLiteral("fault%1").arg(++m_databases);
-        const QString error = restoreHotel(m_server, f->database, m_files.path());
+        f->database = TestDatabases::uniqueName(QStringLiteral("fault"));
+        const QString error = m_databases.createHotel(f->database);
         if (!error.isEmpty()) {
             qWarning() << error;
             return nullptr;
@@ -110,9 +110,9 @@ class TestServerFaults : public QObject {
             return nullptr;
         ini.write(
             QStringLiteral("[database]\r\nDBMS=MSS Microsoft SQL Server 7.x\r\nDatabase=%1\r\n"
-                           "LogPassword=%2\r\nServerName=%3\r\n"
-                           "DBParm=QueryTimeout='2',LoginTimeout='2'\r\n")
-                .arg(f->database, hotelPassword(), m_server.serverName())
+                           "LogPassword=%2\r\nServerName=%3\r\nDBParm=%4\r\n")
+                .arg(f->database, m_server.saPassword(), m_server.serverName(),
+                     m_server.dbParm(QStringLiteral("QueryTimeout='2',LoginTimeout='2'")))
                 .toUtf8());
         ini.close();
         f->window = std::make_unique<w_set_xtmk_back>(
@@ -152,7 +152,11 @@ class TestServerFaults : public QObject {
         QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
     }
 
-    void cleanup() { m_server.resume(); }
+    void cleanup() {
+        m_server.resume();
+        const QString left = m_databases.dropAll();
+        QVERIFY2(left.isEmpty(), qPrintable(left));
+    }
 
     void stoppedServerEndsWithinTheBound_data() {
         QTest::addColumn<int>("page");
@@ -175,6 +179,7 @@ class TestServerFaults : public QObject {
         QFETCH(QString, title);
         QFETCH(QString, message);
         QFETCH(QString, detail);
+        REQUIRE_STANDIN(m_server, "a server to stop (SIGSTOP)");
         auto f = connectedWindow();
         QVERIFY(f);
         f->clickTab(page);
@@ -263,6 +268,8 @@ class TestServerFaults : public QObject {
     }
     void closeDuringAWaitingSave() {
         QFETCH(bool, stopped);
+        if (stopped)
+            REQUIRE_STANDIN(m_server, "a server to stop (SIGSTOP)");
         auto f = connectedWindow();
         QVERIFY(f);
         f->clickTab(2);
@@ -294,6 +301,7 @@ class TestServerFaults : public QObject {
 
     // After a server restart the lost connection is told, not hidden, and page 2 gets it back.
     void restartedServer() {
+        REQUIRE_STANDIN(m_server, "a server to restart");
         auto f = connectedWindow();
         QVERIFY(f);
         QVERIFY(storeOldBusiness(*f));

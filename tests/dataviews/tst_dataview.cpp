@@ -2,6 +2,7 @@
 #include "dataviews/DataViewDefinitions.h"
 #include "services/sql/Transaction.h"
 #include "tests/support/OtherUser.h"
+#include "tests/support/TestDatabases.h"
 #include "tests/support/TestServer.h"
 
 #include <QCheckBox>
@@ -22,7 +23,7 @@ class TestDataView : public QObject {
     Q_OBJECT
 
     TestServer m_server{hotelPassword()};
-    QTemporaryDir m_files;
+    TestDatabases m_databases{m_server};
     Transaction m_sqlca;
 
     // A shown control over the definition, retrieved through sqlca.
@@ -80,15 +81,20 @@ class TestDataView : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
-        const QString error = restoreHotel(m_server, QStringLiteral("dvwidgets"), m_files.path());
+        const QString database = TestDatabases::uniqueName(QStringLiteral("widgets"));
+        const QString error = m_databases.createHotel(database);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        configureSa(m_sqlca, m_server, QStringLiteral("dvwidgets"));
+        configureSa(m_sqlca, m_server, database);
         m_sqlca.AutoCommit = true;
         QCOMPARE(m_sqlca.connect(), 0);
     }
 
-    // Closed before the database's files go, so the server is done with them.
-    void cleanupTestCase() { m_sqlca.disconnect(); }
+    // Closed first: the server drops no database in use.
+    void cleanupTestCase() {
+        m_sqlca.disconnect();
+        const QString left = m_databases.dropAll();
+        QVERIFY2(left.isEmpty(), qPrintable(left));
+    }
 
     // One signal per accepted user edit, with the value as stored; none for setitem, retrieve,
     // or an edit that leaves the value as it was.

@@ -9,6 +9,7 @@
 #include "services/ui/SongFont.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/RecordingPromptService.h"
+#include "tests/support/TestDatabases.h"
 #include "tests/support/TestServer.h"
 
 #include <QTabBar>
@@ -23,8 +24,7 @@ class TestPageEntry : public QObject {
     Q_OBJECT
 
     TestServer m_server{hotelPassword()};
-    QTemporaryDir m_files;
-    int m_databases = 0;
+    TestDatabases m_databases{m_server};
 
     struct Fixture {
         QTemporaryDir dir;
@@ -37,8 +37,8 @@ class TestPageEntry : public QObject {
     // A window whose sqlca is connected (as page 2 leaves it) to a fresh working database.
     std::unique_ptr<Fixture> connectedWindow() {
         auto f = std::make_unique<Fixture>();
-        f->database = QStringLiteral("dventry%1").arg(++m_databases);
-        const QString error = restoreHotel(m_server, f->database, m_files.path());
+        f->database = TestDatabases::uniqueName(QStringLiteral("entry"));
+        const QString error = m_databases.createHotel(f->database);
         if (!error.isEmpty()) {
             qWarning() << error;
             return nullptr;
@@ -74,6 +74,12 @@ class TestPageEntry : public QObject {
         initVarnosetResources();
         SongFont::install();
         QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+    }
+
+    // Each case's window is gone by now, and with it every connection to its database.
+    void cleanup() {
+        const QString left = m_databases.dropAll();
+        QVERIFY2(left.isEmpty(), qPrintable(left));
     }
 
     // No business row: one fresh row "01" is offered, and only one however often the page is

@@ -1,13 +1,13 @@
 #include "services/sql/SqlServices.h"
-#include "tests/support/TestServer.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/TestDatabases.h"
+#include "tests/support/TestServer.h"
 
 #include <QtTest>
 
 namespace {
 
 const QString kPassword = QStringLiteral("secret");
-const QString kDatabase = QStringLiteral("services_test");
 
 } // namespace
 
@@ -15,8 +15,10 @@ class TestSqlServices : public QObject {
     Q_OBJECT
 
     TestServer m_server{kPassword};
+    TestDatabases m_databases{m_server};
+    const QString m_database = TestDatabases::uniqueName(QStringLiteral("services"));
 
-    void configure(Transaction& t) { configureSa(t, m_server, kDatabase); }
+    void configure(Transaction& t) { configureSa(t, m_server, m_database); }
 
     // -1 also while another transaction holds a row the count would read: the read waits for
     // it, as on SQL Server, and gives up after a second.
@@ -35,11 +37,14 @@ class TestSqlServices : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
-        Transaction t;
-        configure(t);
-        const QString error = createTestDatabase(
-            t, kDatabase, QStringLiteral("CREATE TABLE t_svc ( v nvarchar(50) NULL )"));
+        const QString error = m_databases.createEmpty(
+            m_database, QStringLiteral("CREATE TABLE t_svc ( v nvarchar(50) NULL )"));
         QVERIFY2(error.isEmpty(), qPrintable(error));
+    }
+
+    void cleanupTestCase() {
+        const QString left = m_databases.dropAll();
+        QVERIFY2(left.isEmpty(), qPrintable(left));
     }
 
     void gssqltransKeepsTheText_data() {

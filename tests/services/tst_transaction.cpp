@@ -3,8 +3,9 @@
 #include "services/sql/OdbcDiagnostics.h"
 #include "services/sql/OdbcDriverCatalog.h"
 #include "services/sql/Transaction.h"
-#include "tests/support/TestServer.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/TestDatabases.h"
+#include "tests/support/TestServer.h"
 
 #include <QElapsedTimer>
 #include <QScopeGuard>
@@ -18,7 +19,6 @@ namespace {
 // Every connection of these tests passes a password that would break an unquoted
 // connection string.
 const QString kPassword = QStringLiteral("Se;cr}et=1");
-const QString kDatabase = QStringLiteral("sqlca_test");
 const QString kMss = QStringLiteral("MSS Microsoft SQL Server 7.x");
 
 QVariant nullText() {
@@ -33,10 +33,11 @@ class TestTransaction : public QObject {
     Q_OBJECT
 
     TestServer m_server{kPassword};
+    TestDatabases m_databases{m_server};
+    const QString m_database = TestDatabases::uniqueName(QStringLiteral("sqlca"));
 
-    void configure(Transaction& t, const QString& database = kDatabase) {
-        configureSa(t, m_server, database);
-    }
+    void configure(Transaction& t) { configureSa(t, m_server, m_database); }
+    void configure(Transaction& t, const QString& database) { configureSa(t, m_server, database); }
 
     // A second connection that commits each statement, to see what others see. A row another
     // transaction holds keeps it waiting, as on SQL Server, so it gives up after a second.
@@ -86,14 +87,16 @@ class TestTransaction : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
-        Transaction t;
-        configure(t);
-        const QString error = createTestDatabase(
-            t, kDatabase,
+        const QString error = m_databases.createEmpty(
+            m_database,
             QStringLiteral("CREATE TABLE t_sqlca ( k int PRIMARY KEY, v nvarchar(100) NULL, "
                            "d datetime NULL, m ntext NULL, n int NULL )"));
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        QCOMPARE(t.disconnect(), 0);
+    }
+
+    void cleanupTestCase() {
+        const QString left = m_databases.dropAll();
+        QVERIFY2(left.isEmpty(), qPrintable(left));
     }
 
     // ---- connect ----
@@ -297,17 +300,18 @@ class TestTransaction : public QObject {
         QTest::addColumn<int>("code");
         QTest::addColumn<long>("dbCode");
         QTest::addColumn<QString>("text");
-        QTest::newRow("host,port") << kDatabase << kPassword << "" << 0 << 0L << "";
-        QTest::newRow("isolation level") << kDatabase << kPassword << "rc" << 0 << 0L << "";
-        QTest::newRow("wrong password") << kDatabase << "wrong"
+        QTest::newRow("host,port") << m_database << m_server.saPassword() << "" << 0 << 0L << "";
+        QTest::newRow("isolation level")
+            << m_database << m_server.saPassword() << "rc" << 0 << 0L << "";
+        QTest::newRow("wrong password") << m_database << "wrong"
                                         << "" << -1 << 18456L << "Login failed for user 'sa'.";
         // A password that tries to add attributes of its own must stay one password.
         QTest::newRow("password injecting attributes")
-            << kDatabase << "x;PWD=" + kPassword << "" << -1 << 18456L
+            << m_database << "x;PWD=" + m_server.saPassword() << "" << -1 << 18456L
             << "Login failed for user 'sa'.";
         // The server's reason leads: a mistyped database is not a wrong password.
         QTest::newRow("unknown database")
-            << "nosuchdb" << kPassword << "" << -1 << 4060L
+            << "nosuchdb" << m_server.saPassword() << "" << -1 << 4060L
             << "Cannot open database \"nosuchdb\" requested by the login. The login failed.";
     }
     void connectReportsTheServersAnswer() {
@@ -543,6 +547,7 @@ class TestTransaction : public QObject {
     // The stand-in drops the link under an open connection: the driver's own report, no
     // server number.
     void lostLinkHasNoServerNumber() {
+        REQUIRE_STANDIN(m_server, "a server of its own to stop");
         TestServer server(kPassword);
         QVERIFY2(server.start(), qPrintable(server.errorText()));
         Transaction t;

@@ -15,9 +15,10 @@ QString env(const char* name) {
     return qEnvironmentVariable(name);
 }
 
-// Braces keep ; and = of a value from ending it; a closing brace inside is doubled.
-QString odbcValue(const QString& value) {
-    return u'{' + QString(value).replace(u'}', QStringLiteral("}}")) + u'}';
+// Braces keep ; and = of a value from ending it. FreeTDS ends a braced value at the first "};"
+// and does not undouble "}}", so a brace inside stays as it is.
+QString freeTdsValue(const QString& value) {
+    return u'{' + value + u'}';
 }
 
 } // namespace
@@ -141,9 +142,9 @@ QString TestServer::serverName() const {
     return m_serverName;
 }
 
-QString TestServer::dbParm() const {
+QString TestServer::dbParm(const QString& own) const {
     const QString extra = env("VARNOSET_TEST_DBPARM");
-    return QStringLiteral("LoginTimeout='5'") + (extra.isEmpty() ? QString() : u',' + extra);
+    return extra.isEmpty() ? own : own + u',' + extra;
 }
 
 QString TestServer::odbcConnectionString(const QString& database) const {
@@ -152,7 +153,7 @@ QString TestServer::odbcConnectionString(const QString& database) const {
                                       : QStringLiteral("Server=%1").arg(m_serverName);
     return QStringLiteral("Driver=FreeTDS;%1;Database=%2;UID=sa;PWD=%3;"
                           "TDS_Version=7.1;ClientCharset=UTF-8")
-        .arg(server, database, odbcValue(m_password));
+        .arg(server, database, freeTdsValue(m_password));
 }
 
 QString TestServer::tempRoot() {

@@ -55,9 +55,9 @@ class TestServer {
 
     // The server as the tool's ServerName field takes it.
     QString serverName() const;
-    // The DBParm the tool's transaction needs for this server: a short login timeout, and
-    // VARNOSET_TEST_DBPARM (the driver, its options) when given.
-    QString dbParm() const;
+    // The DBParm the tool's transaction needs for this server: `own` (by default a short login
+    // timeout), then VARNOSET_TEST_DBPARM (the driver, its options) when given.
+    QString dbParm(const QString& own = QStringLiteral("LoginTimeout='5'")) const;
     // A DSN-less ODBC connection string through FreeTDS's driver.
     QString odbcConnectionString(const QString& database = "master") const;
 
