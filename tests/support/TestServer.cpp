@@ -55,8 +55,7 @@ bool TestServer::start() {
         }
         return true;
     }
-    QStringList args{"--listen", QStringLiteral("127.0.0.1:%1").arg(m_port), "--root",
-                     m_root.path()};
+    QStringList args{"--listen", QStringLiteral("127.0.0.1:%1").arg(m_port), "--root", root()};
     if (!m_password.isEmpty())
         args << "--sa-password" << m_password;
     if (!m_statementLog.isEmpty())

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 // The SQL Server a test talks to. By default our stand-in, started on a free loopback port with
 // its own temporary root for one test class and stopped (SIGTERM) when destroyed. With
 // VARNOSET_TEST_SERVER set ("host", "host,port" or "host\instance") it is that server instead,
@@ -43,7 +45,8 @@ class TestServer {
     // True while a thread of the server waits in the open of a FIFO for its other end (how a
     // test holds a RESTORE in flight).
     bool waitsToOpenAFifo() const;
-    QString root() const { return m_root.path(); } // the stand-in's --root
+    // The stand-in's --root; empty for an outside server, whose files are its own.
+    QString root() const { return m_root ? m_root->path() : QString(); }
     QString statementLogPath() const { return m_statementLog; }
     // The statement texts logged so far, oldest first; empty without a log.
     QStringList statements() const;
@@ -68,7 +71,7 @@ class TestServer {
   private:
     bool m_outside = false;
     QProcess m_process;
-    QTemporaryDir m_root;
+    std::unique_ptr<QTemporaryDir> m_root;
     QString m_password;
     QString m_statementLog;
     QString m_serverName;
