@@ -34,6 +34,8 @@ TestServer::TestServer(const QString& saPassword, const QString& statementLog)
         m_port = comma >= 0       ? m_serverName.mid(comma + 1).trimmed().toInt()
                  : backslash >= 0 ? 0
                                   : 1433;
+    } else {
+        m_root = std::make_unique<QTemporaryDir>();
     }
 }
 
