@@ -18,6 +18,9 @@ class GuardedTabBar : public QTabBar {
 
     // Moves to newIndex if the guard allows it; the one path for every guarded change.
     bool requestIndex(int newIndex);
+    // The first enabled page after `from` going by `step` (1 or -1), past either end to the
+    // other one when `wrap` is set; -1 when there is none.
+    int nextEnabled(int from, int step, bool wrap) const;
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -25,6 +28,5 @@ class GuardedTabBar : public QTabBar {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    int nextEnabled(int from, int step, bool wrap) const;
     Guard m_guard;
 };

@@ -72,17 +72,14 @@ long tab_1::selectionchanging(int oldindex, int newindex) {
     Q_UNUSED(oldindex);
     switch (newindex) {
     case 3:
+    case 4: {
         if (!m_state.connected()) {
             m_runtime.t_f_ok(kNotConnected);
             return 1;
         }
-        return tabpage_jbxx->enterPage() ? 0 : 1;
-    case 4:
-        if (!m_state.connected()) {
-            m_runtime.t_f_ok(kNotConnected);
-            return 1;
-        }
-        return tabpage_mkgl->enterPage() ? 0 : 1;
+        const bool entered = newindex == 3 ? tabpage_jbxx->enterPage() : tabpage_mkgl->enterPage();
+        return entered ? 0 : 1;
+    }
     default:
         return 0;
     }
@@ -105,12 +102,7 @@ void tab_1::keyPressEvent(QKeyEvent* event) {
 }
 
 void tab_1::stepPage(int step) {
-    int index = -1;
-    for (int i = 1; i < count() && index < 0; ++i) {
-        const int candidate = ((currentIndex() + step * i) % count() + count()) % count();
-        if (isTabEnabled(candidate))
-            index = candidate;
-    }
+    const int index = m_bar->nextEnabled(currentIndex(), step, true);
     if (index < 0)
         return;
     // An open cell editor or a form field hands its text to its view when it loses the focus:

@@ -16,13 +16,19 @@ const QStringList kFieldAttributes = {"DSN",        "FILEDSN", "SAVEFILE", "Serv
 // DBParm pairs the tool takes for itself; the driver never sees them.
 const QStringList kToolAttributes = {"Driver", "LoginTimeout", "QueryTimeout", "RestoreTimeout"};
 
+using Result = ConnectionSettings::Result;
+
+Result fail(const QString& text) {
+    return {false, text};
+}
+
 } // namespace
 
-bool ConnectionSettings::readLimit(const QString& name, int defaultSeconds, int& seconds) {
+Result ConnectionSettings::readLimit(const QString& name, int defaultSeconds, int& seconds) {
     seconds = defaultSeconds;
     const QString text = m_parm.value(name).trimmed();
     if (m_parm.value(name).isNull())
-        return true;
+        return {};
     bool digitsOnly = !text.isEmpty();
     for (const QChar c : text)
         digitsOnly = digitsOnly && c >= u'0' && c <= u'9';
@@ -32,17 +38,11 @@ bool ConnectionSettings::readLimit(const QString& name, int defaultSeconds, int&
         return fail(
             QStringLiteral("%1 must be a whole number of seconds from 1 to 86400.").arg(name));
     seconds = value;
-    return true;
+    return {};
 }
 
-bool ConnectionSettings::fail(const QString& text) {
-    m_error = text;
-    return false;
-}
-
-bool ConnectionSettings::read(const Fields& fields) {
+Result ConnectionSettings::read(const Fields& fields) {
     m_fields = fields;
-    m_error.clear();
     if (fields.DBMS.isEmpty())
         return fail(QStringLiteral("DBMS is empty: only the \"MSS\" interfaces (Microsoft SQL "
                                    "Server) are supported."));
@@ -83,8 +83,8 @@ bool ConnectionSettings::read(const Fields& fields) {
                                    "leave it empty.")
                         .arg(fields.Lock));
 
-    if (!m_parm.parse(fields.DBParm))
-        return fail(m_parm.errorText());
+    if (const DbParm::ParseResult parsed = m_parm.parse(fields.DBParm); !parsed)
+        return fail(parsed.error);
     for (const DbParm::Pair& pair : m_parm.pairs()) {
         if (kFieldAttributes.contains(pair.first, Qt::CaseInsensitive))
             return fail(QStringLiteral("DBParm must not set %1: it comes from the transaction's "
@@ -101,15 +101,19 @@ bool ConnectionSettings::read(const Fields& fields) {
                                        "from 1 to 3600.")
                             .arg(timeout));
     }
-    if (!readLimit(QStringLiteral("QueryTimeout"), kDefaultQueryTimeout, m_queryTimeout) ||
-        !readLimit(QStringLiteral("RestoreTimeout"), kDefaultRestoreTimeout, m_restoreTimeout))
-        return false;
+    Result limit = readLimit(QStringLiteral("QueryTimeout"), kDefaultQueryTimeout, m_queryTimeout);
+    if (limit)
+        limit =
+            readLimit(QStringLiteral("RestoreTimeout"), kDefaultRestoreTimeout, m_restoreTimeout);
+    if (!limit)
+        return limit;
     if (!explicitDriver().isNull() && explicitDriver().trimmed().isEmpty())
         return fail(QStringLiteral("DBParm Driver is empty."));
-    return true;
+    return {};
 }
 
-bool ConnectionSettings::buildConnectionString(const QString& driver, bool freeTds, QString& out) {
+Result ConnectionSettings::buildConnectionString(const QString& driver, bool freeTds,
+                                                 QString& out) {
     OdbcConnectionString cs(freeTds ? OdbcConnectionString::Braces::FreeTds
                                     : OdbcConnectionString::Braces::Odbc);
     QString refused;
@@ -157,5 +161,5 @@ bool ConnectionSettings::buildConnectionString(const QString& driver, bool freeT
                         .arg(field, driver));
     }
     out = cs.toString();
-    return true;
+    return {};
 }

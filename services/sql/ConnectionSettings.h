@@ -19,9 +19,14 @@ class ConnectionSettings {
         QString DBParm;
     };
 
-    // False with errorText() when a field cannot be used.
-    bool read(const Fields& fields);
-    QString errorText() const { return m_error; }
+    struct Result {
+        bool ok = true;
+        QString error; // why the settings cannot be used; empty on success
+        explicit operator bool() const { return ok; }
+    };
+
+    // Fails when a field cannot be used.
+    Result read(const Fields& fields);
 
     QString explicitDriver() const { return m_parm.value(QStringLiteral("Driver")); }
     int loginTimeoutSeconds() const { return m_loginTimeout; }
@@ -33,17 +38,16 @@ class ConnectionSettings {
     int isolation() const { return m_isolation; }
     QString serverName() const { return m_host + (m_port.isEmpty() ? QString() : u',' + m_port); }
 
-    // False with errorText() when a value cannot be passed to this driver.
-    bool buildConnectionString(const QString& driver, bool freeTds, QString& out);
+    // Fails when a value cannot be passed to this driver; `out` is set only on success.
+    Result buildConnectionString(const QString& driver, bool freeTds, QString& out);
 
     static constexpr int kDefaultLoginTimeout = 15;
     static constexpr int kDefaultQueryTimeout = 30;
     static constexpr int kDefaultRestoreTimeout = 1800;
 
   private:
-    bool fail(const QString& text);
     // A DBParm limit in whole seconds from 1 to 86400, or its default when absent.
-    bool readLimit(const QString& name, int defaultSeconds, int& seconds);
+    Result readLimit(const QString& name, int defaultSeconds, int& seconds);
 
     Fields m_fields;
     DbParm m_parm;
@@ -53,5 +57,4 @@ class ConnectionSettings {
     int m_queryTimeout = kDefaultQueryTimeout;
     int m_restoreTimeout = kDefaultRestoreTimeout;
     int m_isolation = 0;
-    QString m_error;
 };

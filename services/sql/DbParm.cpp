@@ -1,14 +1,12 @@
 #include "services/sql/DbParm.h"
 
-bool DbParm::fail(const QString& text) {
+DbParm::ParseResult DbParm::fail(const QString& text) {
     m_pairs.clear();
-    m_error = QStringLiteral("DBParm is malformed: ") + text;
-    return false;
+    return {false, QStringLiteral("DBParm is malformed: ") + text};
 }
 
-bool DbParm::parse(const QString& text) {
+DbParm::ParseResult DbParm::parse(const QString& text) {
     m_pairs.clear();
-    m_error.clear();
     const qsizetype n = text.size();
     qsizetype i = 0;
     auto skipBlanks = [&] {
@@ -75,7 +73,7 @@ bool DbParm::parse(const QString& text) {
         }
         m_pairs.append({name, value});
     }
-    return true;
+    return {};
 }
 
 QString DbParm::value(const QString& name) const {

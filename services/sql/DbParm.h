@@ -10,18 +10,22 @@ class DbParm {
   public:
     using Pair = QPair<QString, QString>;
 
-    // False with errorText() when the text is malformed; pairs keep their written order.
-    bool parse(const QString& text);
+    struct ParseResult {
+        bool ok = true;
+        QString error; // why the text is malformed; empty on success
+        explicit operator bool() const { return ok; }
+    };
+
+    // Pairs keep their written order; a malformed text leaves none.
+    ParseResult parse(const QString& text);
 
     const QList<Pair>& pairs() const { return m_pairs; }
-    QString errorText() const { return m_error; }
 
     // The value of the pair named name (case-insensitive); null when absent.
     QString value(const QString& name) const;
 
   private:
-    bool fail(const QString& text);
+    ParseResult fail(const QString& text);
 
     QList<Pair> m_pairs;
-    QString m_error;
 };

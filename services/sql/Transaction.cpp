@@ -323,14 +323,15 @@ int Transaction::connect() {
         d->close(true);
 
     ConnectionSettings settings;
-    if (!settings.read({.DBMS = DBMS,
-                        .Database = Database,
-                        .LogId = LogId,
-                        .LogPass = LogPass,
-                        .ServerName = ServerName,
-                        .Lock = Lock,
-                        .DBParm = DBParm}))
-        return apply(SqlStatus::error(settings.errorText()));
+    if (const ConnectionSettings::Result read = settings.read({.DBMS = DBMS,
+                                                               .Database = Database,
+                                                               .LogId = LogId,
+                                                               .LogPass = LogPass,
+                                                               .ServerName = ServerName,
+                                                               .Lock = Lock,
+                                                               .DBParm = DBParm});
+        !read)
+        return apply(SqlStatus::error(read.error));
     if (!d->env)
         d->env = OdbcLink::newEnvironment();
     if (!d->env)
@@ -339,8 +340,10 @@ int Transaction::connect() {
     const OdbcDriverCatalog drivers(static_cast<SQLHENV>(d->env.get()));
     const QString driver = drivers.resolve(settings.explicitDriver());
     QString connectionString;
-    if (!settings.buildConnectionString(driver, drivers.isFreeTds(driver), connectionString))
-        return apply(SqlStatus::error(settings.errorText()));
+    if (const ConnectionSettings::Result built =
+            settings.buildConnectionString(driver, drivers.isFreeTds(driver), connectionString);
+        !built)
+        return apply(SqlStatus::error(built.error));
 
     struct Result {
         SqlStatus status;

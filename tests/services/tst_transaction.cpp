@@ -279,17 +279,17 @@ class TestTransaction : public QObject {
         QFETCH(bool, freeTds);
         QFETCH(QString, expected);
         ConnectionSettings settings;
-        QVERIFY2(settings.read({.DBMS = kMss,
-                                .Database = "hotel",
-                                .LogId = "sa",
-                                .LogPass = logPass,
-                                .ServerName = serverName,
-                                .Lock = "",
-                                .DBParm = dbParm}),
-                 qPrintable(settings.errorText()));
+        const ConnectionSettings::Result read = settings.read({.DBMS = kMss,
+                                                               .Database = "hotel",
+                                                               .LogId = "sa",
+                                                               .LogPass = logPass,
+                                                               .ServerName = serverName,
+                                                               .Lock = "",
+                                                               .DBParm = dbParm});
+        QVERIFY2(read, qPrintable(read.error));
         QString built;
-        QVERIFY2(settings.buildConnectionString("D", freeTds, built),
-                 qPrintable(settings.errorText()));
+        const ConnectionSettings::Result made = settings.buildConnectionString("D", freeTds, built);
+        QVERIFY2(made, qPrintable(made.error));
         QCOMPARE(built, expected);
     }
 

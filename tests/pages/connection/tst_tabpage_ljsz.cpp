@@ -150,58 +150,63 @@ class TestTabpageLjsz : public QObject {
         QCOMPARE(f.disk(), content.isNull() ? QByteArray() : content);
     }
 
+    // Every control as the hotel programs' users know it (no profile), rows by objectName:
+    // class, caption, place in page units, enabled, accessible name (null: the caption without
+    // its '&').
     void controls_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("caption");
         QTest::addColumn<QRect>("units");
         QTest::addColumn<bool>("enabled");
-        QTest::addColumn<QString>("accessibleName");
-
-        auto row = [](const char* name, QString text, QRect units, bool enabled, QString access) {
-            QTest::newRow(name) << QString(name) << text << units << enabled << access;
+        QTest::addColumn<QString>("accessible");
+        const auto row = [](const char* name, const char* kind, const QString& caption, QRect units,
+                            bool enabled, const QString& accessible = QString()) {
+            QTest::newRow(name) << QString(kind) << caption << units << enabled << accessible;
         };
-        row("sle_dbparm", "", {905, 960, 873, 80}, true, "连接参数:");
-        row("st_3", "连接参数:", {439, 976, 434, 84}, false, "连接参数:");
-        row("st_7", "服务器名称:", {439, 556, 434, 84}, false, "服务器名称:");
-        row("st_1", "数据库类型:", {439, 456, 434, 84}, false, "数据库类型:");
-        row("st_2", "数据库名称:", {439, 664, 434, 84}, false, "数据库名称:");
-        row("st_5", "数据库用户名:", {439, 768, 434, 84}, false, "数据库用户名:");
-        row("st_6", "用户密码:", {439, 872, 434, 84}, false, "用户密码:");
-        row("cb_ok", "&O 连接并保存", {1330, 1112, 411, 100}, true, "O 连接并保存");
-        row("sle_dbms", "MSS Microsoft SQL Server 6.x", {905, 444, 873, 80}, false, "数据库类型:");
-        row("sle_database", "", {905, 652, 873, 80}, true, "数据库名称:");
-        row("sle_server", "", {905, 548, 873, 80}, true, "服务器名称:");
-        row("sle_logid", "SA", {905, 756, 873, 80}, false, "数据库用户名:");
-        row("sle_logpass", "", {905, 864, 873, 80}, true, "用户密码:");
-        row("cb_5", "&T 测试连接", {933, 1112, 357, 100}, true, "T 测试连接");
+        row("mle_3", "QPlainTextEdit",
+            "说明：输入相应的连接参数,可先点<测试连接>按钮测试一下是否可以正确连接数据库,然后再点"
+            "<连接并保存>按钮确认连接设置.<连接参数>如果不知道，默认值就可以.....",
+            {352, 212, 2327, 116}, true, "说明");
+        row("sle_dbparm", "QLineEdit", "", {905, 960, 873, 80}, true, "连接参数:");
+        row("st_3", "QLabel", "连接参数:", {439, 976, 434, 84}, false);
+        row("st_7", "QLabel", "服务器名称:", {439, 556, 434, 84}, false);
+        row("st_1", "QLabel", "数据库类型:", {439, 456, 434, 84}, false);
+        row("st_2", "QLabel", "数据库名称:", {439, 664, 434, 84}, false);
+        row("st_5", "QLabel", "数据库用户名:", {439, 768, 434, 84}, false);
+        row("st_6", "QLabel", "用户密码:", {439, 872, 434, 84}, false);
+        row("cb_ok", "QPushButton", "&O 连接并保存", {1330, 1112, 411, 100}, true);
+        row("sle_dbms", "QLineEdit", "MSS Microsoft SQL Server 6.x", {905, 444, 873, 80}, false,
+            "数据库类型:");
+        row("sle_database", "QLineEdit", "", {905, 652, 873, 80}, true, "数据库名称:");
+        row("sle_server", "QLineEdit", "", {905, 548, 873, 80}, true, "服务器名称:");
+        row("sle_logid", "QLineEdit", "SA", {905, 756, 873, 80}, false, "数据库用户名:");
+        row("sle_logpass", "QLineEdit", "", {905, 864, 873, 80}, true, "用户密码:");
+        row("cb_5", "QPushButton", "&T 测试连接", {933, 1112, 357, 100}, true);
     }
 
-    // Names, texts, places and states as the hotel programs' users know them (no profile).
     void controls() {
-        QFETCH(QString, name);
-        QFETCH(QString, text);
+        QFETCH(QString, kind);
+        QFETCH(QString, caption);
         QFETCH(QRect, units);
         QFETCH(bool, enabled);
-        QFETCH(QString, accessibleName);
+        QFETCH(QString, accessible);
         Fixture f{QByteArray()};
-        auto* w = f.page->findChild<QWidget*>(name);
+        auto* w = f.page->findChild<QWidget*>(QTest::currentDataTag());
         QVERIFY(w);
-        QString shown;
-        if (auto* l = qobject_cast<QLabel*>(w)) {
-            shown = l->text();
+        QCOMPARE(w->parentWidget(), f.page.get());
+        QCOMPARE(w->metaObject()->className(), kind.toLatin1());
+        QCOMPARE(w->property(qobject_cast<QPlainTextEdit*>(w) ? "plainText" : "text").toString(),
+                 caption);
+        if (auto* l = qobject_cast<QLabel*>(w))
             QCOMPARE(l->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-        } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
-            shown = e->text();
+        if (auto* e = qobject_cast<QLineEdit*>(w))
             QCOMPARE(e->echoMode(),
-                     name == "sle_logpass" ? QLineEdit::Password : QLineEdit::Normal);
-        } else if (auto* b = qobject_cast<QPushButton*>(w)) {
-            shown = b->text();
-        }
-        QCOMPARE(shown, text);
+                     e == f.page->sle_logpass ? QLineEdit::Password : QLineEdit::Normal);
         QCOMPARE(w->geometry(),
                  LogicalUnits::toPixels(units.x(), units.y(), units.width(), units.height()));
         QCOMPARE(w->isEnabled(), enabled);
-        QCOMPARE(w->accessibleName(), accessibleName);
+        QCOMPARE(w->accessibleName(),
+                 accessible.isNull() ? QString(caption).remove(u'&') : accessible);
         QCOMPARE(w->font().family(), QStringLiteral("宋体"));
         QCOMPARE(w->font().pointSize(), 9);
     }
@@ -209,11 +214,6 @@ class TestTabpageLjsz : public QObject {
     void explanationAndTabOrder() {
         Fixture f{QByteArray()};
         tabpage_ljsz& p = *f.page;
-        QCOMPARE(p.mle_3->toPlainText(),
-                 QStringLiteral("说明：输入相应的连接参数,可先点<测试连接>按钮测试一下是否可以正确"
-                                "连接数据库,然后再点<连接并保存>按钮确认连接设置.<连接参数>如果不知"
-                                "道，默认值就可以....."));
-        QCOMPARE(p.mle_3->geometry(), LogicalUnits::toPixels(352, 212, 2327, 116));
         QCOMPARE(p.mle_3->frameShape(), QFrame::NoFrame);
         QCOMPARE(p.children().size(), 15);
 
