@@ -16,15 +16,14 @@ namespace {
 constexpr int kDefaultFrameWidth = 2 * 4;
 constexpr int kDefaultFrameHeight = 26 + 2 * 4;
 
-} // namespace
+const QString kTitle = QStringLiteral("Veltraq软件-系统初始");
 
-QString w_set_xtmk_back::title() {
-    return QStringLiteral("Veltraq软件-系统初始");
-}
-
-QSize w_set_xtmk_back::outerSize() {
+// The window's outer size, frame included: the layouts' units measure the whole window.
+QSize outerSize() {
     return LogicalUnits::toPixels(2953, 2072);
 }
+
+} // namespace
 
 w_set_xtmk_back::w_set_xtmk_back(Runtime& runtime, const ProfileFile& profile, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -32,7 +31,7 @@ w_set_xtmk_back::w_set_xtmk_back(Runtime& runtime, const ProfileFile& profile, Q
                           Qt::MSWindowsFixedSizeDialogHint),
       profile(profile) {
     setObjectName("w_set_xtmk_back");
-    setWindowTitle(title());
+    setWindowTitle(kTitle);
     setWindowIcon(QIcon(":/bmp/library.png"));
     setModal(true);
     setFont(SongFont::font());

@@ -23,10 +23,6 @@ class w_set_xtmk_back : public QDialog {
 
     ::tab_1* tab_1 = nullptr;
 
-    static QString title();
-    // The window's outer size, frame included: the layouts' units measure the whole window.
-    static QSize outerSize();
-
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -22,13 +22,11 @@ const QString kSfsy = QStringLiteral("f_sfsy");
 const QString kQyndqj = QStringLiteral("f_qyndqj");
 const QString kXtbh = QStringLiteral("f_xtbh");
 const QString kEnabled = QStringLiteral("1");
+const QString kNote =
+    QStringLiteral("说明：模块管理主要用来进行模块进一步增加设置来使用的，一般来说在基本信息"
+                   "设置一栏选择完所属行业系统就会自动对模块进行设置");
 
 } // namespace
-
-QString tabpage_mkgl::noteText() {
-    return QStringLiteral("说明：模块管理主要用来进行模块进一步增加设置来使用的，一般来说在基本信息"
-                          "设置一栏选择完所属行业系统就会自动对模块进行设置");
-}
 
 tabpage_mkgl::tabpage_mkgl(Runtime& runtime, QWidget* parent)
     : QWidget(parent), m_runtime(runtime) {
@@ -39,8 +37,8 @@ tabpage_mkgl::tabpage_mkgl(Runtime& runtime, QWidget* parent)
 }
 
 void tabpage_mkgl::createControls() {
-    mle_4 = new QPlainTextEdit(noteText(), this);
-    PageKit::place(mle_4, "mle_4", noteText(), 1915, 88, 859, 1376);
+    mle_4 = new QPlainTextEdit(kNote, this);
+    PageKit::place(mle_4, "mle_4", kNote, 1915, 88, 859, 1376);
     mle_4->setFrameShape(QFrame::NoFrame);
     mle_4->setTabChangesFocus(true); // a stop on the way, not a place to type tabs
     mle_4->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

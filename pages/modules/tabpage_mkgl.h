@@ -25,8 +25,6 @@ class tabpage_mkgl : public QWidget {
     QCheckBox* cbx_qb = nullptr;
     DataView* dw_1 = nullptr;
 
-    static QString noteText();
-
   signals:
     void entered();
 
