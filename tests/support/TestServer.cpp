@@ -15,9 +15,10 @@ QString env(const char* name) {
     return qEnvironmentVariable(name);
 }
 
-// Braces keep ; and = of a value from ending it; a closing brace inside is doubled.
+// Braces keep ; and = of a value from ending it. FreeTDS's driver takes everything up to the
+// first "};" as it stands: a closing brace inside is not doubled.
 QString odbcValue(const QString& value) {
-    return u'{' + QString(value).replace(u'}', QStringLiteral("}}")) + u'}';
+    return u'{' + value + u'}';
 }
 
 } // namespace
