@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 
+#include <sqlucode.h>
+
 #include <vector>
 
 QString SqlOutcome::report() const {
@@ -31,9 +33,11 @@ bool OdbcSession::connect(const QString& connectionString) {
     SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env);
     SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0);
     SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc);
-    QByteArray cs = connectionString.toUtf8();
-    const SQLRETURN rc = SQLDriverConnect(m_dbc, nullptr, (SQLCHAR*)cs.data(), SQL_NTS, nullptr, 0,
-                                          nullptr, SQL_DRIVER_NOPROMPT);
+    // Wide, as the tool connects: through the narrow call FreeTDS's driver takes a password
+    // outside ASCII byte by byte, not as the UTF-8 it is.
+    static_assert(sizeof(SQLWCHAR) == sizeof(char16_t));
+    const SQLRETURN rc = SQLDriverConnectW(m_dbc, nullptr, (SQLWCHAR*)connectionString.utf16(),
+                                           SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     if (SQL_SUCCEEDED(rc))
         return true;
     SqlOutcome why;

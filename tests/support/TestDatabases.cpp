@@ -19,6 +19,11 @@ QString quoted(const QString& path) {
     return u'\'' + QString(path).replace(u'\'', QStringLiteral("''")) + u'\'';
 }
 
+// A database name as T-SQL takes any name (an adopted one may be irregular).
+QString bracketed(const QString& name) {
+    return u'[' + QString(name).replace(u']', QStringLiteral("]]")) + u']';
+}
+
 } // namespace
 
 TestDatabases::~TestDatabases() {
@@ -131,7 +136,7 @@ QString TestDatabases::dropAll() {
         QDeadlineTimer deadline(10000);
         SqlOutcome o;
         for (;;) {
-            o = master.exec(QStringLiteral("DROP DATABASE ") + database);
+            o = master.exec(QStringLiteral("DROP DATABASE ") + bracketed(database));
             if (o.ok() || !o.numbers.contains(kDatabaseInUse) || deadline.hasExpired())
                 break;
             QThread::msleep(100);

@@ -5,8 +5,9 @@
 #include "services/ui/LogicalUnits.h"
 #include "services/ui/SongFont.h"
 #include "tests/support/RecordingPromptService.h"
-#include "tests/support/TestServer.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/TestDatabases.h"
+#include "tests/support/TestServer.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,8 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <iconv.h>
+
 #include <memory>
 
 using Prompt = RecordingPromptService::Prompt;
@@ -23,13 +26,28 @@ using Icon = PromptService::Icon;
 
 namespace {
 
-// Characters that break an unquoted connection string, and ones outside ASCII.
+// The stand-in's sa password: characters that break an unquoted connection string, and ones
+// outside ASCII.
 const QString kPassword = QStringLiteral("密;码}1");
 const QByteArray kPasswordGb18030 = QByteArray::fromHex("c3dc3bc2eb7d31");
-const QString kDatabase = QStringLiteral("ljsz_db");
-const QString kDbParm = QStringLiteral("LoginTimeout='5'");
 const QString kTitle = QStringLiteral("系统提示窗口");
 const QString kSaved = QStringLiteral("已经成功的连接到数据库,并且将参数保存到了本地设置中!");
+
+// GB18030 through glibc, for an outside server's password (the profile's own codec is under
+// test here).
+QByteArray gb18030(const QString& text) {
+    QByteArray in = text.toUtf8();
+    QByteArray out(4 * in.size() + 4, '\0');
+    iconv_t cd = iconv_open("GB18030", "UTF-8");
+    char* from = in.data();
+    char* to = out.data();
+    size_t left = size_t(in.size());
+    size_t room = size_t(out.size());
+    iconv(cd, &from, &left, &to, &room);
+    iconv_close(cd);
+    out.truncate(out.size() - qsizetype(room));
+    return out;
+}
 
 } // namespace
 
@@ -37,6 +55,15 @@ class TestTabpageLjsz : public QObject {
     Q_OBJECT
 
     TestServer m_server{kPassword};
+    TestDatabases m_databases{m_server};
+    // Only read by the page: one for the class.
+    const QString m_database = TestDatabases::uniqueName(QStringLiteral("ljsz"));
+
+    // The sa password as pbbook.ini holds it.
+    QByteArray storedPassword() const {
+        return m_server.saPassword() == kPassword ? kPasswordGb18030
+                                                  : gb18030(m_server.saPassword());
+    }
 
     // One page over a pbbook.ini in its own directory; null content means no file at all.
     struct Fixture {
@@ -77,10 +104,10 @@ class TestTabpageLjsz : public QObject {
     QByteArray databaseSection(const QString& dbms = QStringLiteral("MSS Microsoft SQL Server 7.x"),
                                const QByteArray& userId = "hotel",
                                const QByteArray& lock = "RC") const {
-        return "[database]\r\nDBMS=" + dbms.toLatin1() + "\r\nDatabase=" + kDatabase.toLatin1() +
-               "\r\nUserId=" + userId + "\r\nLogPassword=" + kPasswordGb18030 +
+        return "[database]\r\nDBMS=" + dbms.toLatin1() + "\r\nDatabase=" + m_database.toLatin1() +
+               "\r\nUserId=" + userId + "\r\nLogPassword=" + storedPassword() +
                "\r\nServerName=" + m_server.serverName().toLatin1() + "\r\nLock=" + lock +
-               "\r\nDBParm=" + kDbParm.toLatin1() + "\r\n";
+               "\r\nDBParm=" + m_server.dbParm().toLatin1() + "\r\n";
     }
 
     // What sqlca reports for these parameters, seen through a transaction of the test's own.
@@ -88,10 +115,10 @@ class TestTabpageLjsz : public QObject {
         Transaction t;
         t.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
         t.ServerName = m_server.serverName();
-        t.Database = kDatabase;
+        t.Database = m_database;
         t.LogId = QStringLiteral("SA");
         t.LogPass = password;
-        t.DBParm = kDbParm;
+        t.DBParm = m_server.dbParm();
         t.connect();
         return t.SQLCode < 0 ? t.SQLErrText : QString();
     }
@@ -107,12 +134,16 @@ class TestTabpageLjsz : public QObject {
     void initTestCase() {
         SongFont::install();
         QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
-        Transaction t;
-        configureSa(t, m_server);
-        const QString failed = createTestDatabase(
-            t, kDatabase,
+        const QString failed = m_databases.createEmpty(
+            m_database,
             QStringLiteral("create table t_ljsz (k int); insert into t_ljsz values (1)"));
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    }
+
+    // Every page and transaction of a case is gone with the case.
+    void cleanupTestCase() {
+        const QString left = m_databases.dropAll();
+        QVERIFY2(left.isEmpty(), qPrintable(left));
     }
 
     void loadsTheProfile_data() {
@@ -122,9 +153,13 @@ class TestTabpageLjsz : public QObject {
 
         const QString mss6 = QStringLiteral("MSS Microsoft SQL Server 6.x");
         QTest::newRow("full profile")
-            << databaseSection()
-            << QStringList{"MSS Microsoft SQL Server 7.x", kDatabase, "hotel", kPassword,
-                           m_server.serverName(),          "RC",      kDbParm};
+            << databaseSection() << QStringList{"MSS Microsoft SQL Server 7.x",
+                                                m_database,
+                                                "hotel",
+                                                m_server.saPassword(),
+                                                m_server.serverName(),
+                                                "RC",
+                                                m_server.dbParm()};
         QTest::newRow("no file") << QByteArray() << QStringList{mss6, "", "", "", "", "", ""};
         QTest::newRow("empty DBMS, LogId not read")
             << QByteArray("[database]\r\nDBMS=\r\nDatabase=hotelvq\r\nLogId=bob\r\n")
@@ -252,7 +287,7 @@ class TestTabpageLjsz : public QObject {
     void testConnection_data() {
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("succeeds");
-        QTest::newRow("succeeds") << kPassword << true;
+        QTest::newRow("succeeds") << m_server.saPassword() << true;
         QTest::newRow("wrong password") << QStringLiteral("wrong") << false;
     }
 
@@ -279,7 +314,7 @@ class TestTabpageLjsz : public QObject {
         QCOMPARE(f.disk(), databaseSection());
         QCOMPARE(f.state.isiflj, QStringLiteral("0"));
         QVERIFY(!f.runtime.sqlca.isConnected());
-        QCOMPARE(f.runtime.sqlca.LogPass, kPassword);
+        QCOMPARE(f.runtime.sqlca.LogPass, m_server.saPassword());
         QCOMPARE(f.runtime.sqlca.LogId, QString());
     }
 
@@ -294,7 +329,7 @@ class TestTabpageLjsz : public QObject {
         f.click(f.page->cb_5);
         QCOMPARE(f.prompts.prompts.size(), 2);
         QVERIFY(sqlcaWorks(f.runtime.sqlca));
-        QCOMPARE(f.runtime.sqlca.LogPass, kPassword);
+        QCOMPARE(f.runtime.sqlca.LogPass, m_server.saPassword());
         QCOMPARE(f.state.isiflj, QStringLiteral("1"));
     }
 
@@ -311,10 +346,11 @@ class TestTabpageLjsz : public QObject {
         // The order of a fresh file is the order of the writes.
         QTest::newRow("no file, fields typed")
             << QByteArray() << true
-            << "[database]\r\nDBMS=MSS Microsoft SQL Server 6.x\r\nDatabase=ljsz_db\r\nUserId="
-               "\r\nLogPassword=" +
-                   kPasswordGb18030 + "\r\nServerName=" + m_server.serverName().toLatin1() +
-                   "\r\nLogId=SA\r\nLock=\r\nDBParm=LoginTimeout='5'\r\n[mkini]\r\nconnect=1\r\n";
+            << "[database]\r\nDBMS=MSS Microsoft SQL Server 6.x\r\nDatabase=" +
+                   m_database.toLatin1() + "\r\nUserId=\r\nLogPassword=" + storedPassword() +
+                   "\r\nServerName=" + m_server.serverName().toLatin1() +
+                   "\r\nLogId=SA\r\nLock=\r\nDBParm=" + m_server.dbParm().toLatin1() +
+                   "\r\n[mkini]\r\nconnect=1\r\n";
     }
 
     void connectAndSave() {
@@ -324,9 +360,9 @@ class TestTabpageLjsz : public QObject {
         Fixture f(before);
         if (typeFields) {
             f.type(f.page->sle_server, m_server.serverName());
-            f.type(f.page->sle_database, kDatabase);
-            f.type(f.page->sle_logpass, kPassword);
-            f.type(f.page->sle_dbparm, kDbParm);
+            f.type(f.page->sle_database, m_database);
+            f.type(f.page->sle_logpass, m_server.saPassword());
+            f.type(f.page->sle_dbparm, m_server.dbParm());
         }
         f.click(f.page->cb_ok);
 
@@ -349,7 +385,7 @@ class TestTabpageLjsz : public QObject {
         // The saved file brings the same connection back in a new run.
         Fixture again(after);
         again.click(again.page->cb_5);
-        QCOMPARE(again.page->sle_logpass->text(), kPassword);
+        QCOMPARE(again.page->sle_logpass->text(), m_server.saPassword());
         QCOMPARE(again.prompts.texts(), QStringList{"恭喜!恭喜!连接成功!"});
     }
 
@@ -362,6 +398,7 @@ class TestTabpageLjsz : public QObject {
         QTest::newRow("密码") << QStringLiteral("密码");
     }
     void passwordsRoundTrip() {
+        REQUIRE_STANDIN(m_server, "a stand-in started with a particular sa password");
         QFETCH(QString, password);
         TestServer server{password};
         QVERIFY2(server.start(), qPrintable(server.errorText()));
@@ -412,7 +449,7 @@ class TestTabpageLjsz : public QObject {
         QTest::addColumn<QString>("prefix");
         QTest::addColumn<QString>("isiflj");
         QTest::newRow("connects")
-            << kPassword << QStringList{kTitle}
+            << m_server.saPassword() << QStringList{kTitle}
             << QStringLiteral("已经成功的连接到数据库,但参数无法保存到本地设置文件pbbook.ini中: ")
             << "1";
         QTest::newRow("connect fails")
@@ -470,7 +507,7 @@ class TestTabpageLjsz : public QObject {
         QVERIFY(silent.listen(QHostAddress::LocalHost));
         Fixture f{QByteArray()};
         f.type(f.page->sle_server, QStringLiteral("127.0.0.1,%1").arg(silent.serverPort()));
-        f.type(f.page->sle_database, kDatabase);
+        f.type(f.page->sle_database, m_database);
         f.type(f.page->sle_dbparm, QStringLiteral("LoginTimeout='2'"));
         int ticks = 0;
         QTimer timer;

@@ -9,8 +9,10 @@
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
 #include "tests/support/RecordingPromptService.h"
-#include "tests/support/TestServer.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/TestDatabases.h"
+#include "tests/support/TestDir.h"
+#include "tests/support/TestServer.h"
 #include "tests/support/UserClose.h"
 
 #include <QCheckBox>
@@ -32,41 +34,57 @@ namespace {
 
 const QString kSuccess = QStringLiteral("数据库创建成功!");
 const QString kNoMarker = QStringLiteral("<none>");
+const QString kDemoName = QStringLiteral("hotelys");
 
 } // namespace
 
 // One run of the tool as an installer meets it: a working directory holding data/vqdata and
-// data/vqdatays and pbbook.ini, the stand-in on a free loopback port, the real window.
+// data/vqdatays (made on the server under test) and pbbook.ini, the real window; with a server,
+// its name and sa password and a database name of the run's own typed in.
 class Fixture {
   public:
-    QTemporaryDir work;
-    TestServer server;
+    TestDir work;
     RecordingPromptService prompts;
     Runtime runtime{prompts};
     std::unique_ptr<w_set_xtmk_back> window;
     tabpage_csjk* page = nullptr;
+    // The database name typed into sle_4.
+    QString name;
     // Every text the popup showed, and those it showed while the UI thread waited for a call.
     QStringList popupTexts;
     QStringList popupTextsWhileWaiting;
     // Whether the popup was still open when the last prompt came up; none before a prompt.
     std::optional<bool> popupAtPrompt;
 
+    // The page alone: no server to create on.
+    Fixture() = default;
+    // A run on `server`, restoring the backups `databases` made. `databases` drops what the run
+    // creates, unless the server is a stand-in of the case's own, which takes it along.
+    Fixture(TestServer& server, TestDatabases& databases, bool ownServer = false)
+        : m_server(&server), m_databases(&databases), m_drops(!ownServer) {}
+
     ~Fixture() {
         window.reset();
-        QDir::setCurrent(m_previousDir);
+        if (!m_previousDir.isEmpty())
+            QDir::setCurrent(m_previousDir);
     }
 
     // computerName: what the machine reports as its name.
     bool start(bool withServer = true, const QString& computerName = QStringLiteral("dbhost")) {
+        if (withServer && !m_server)
+            return fail("no server given");
         m_previousDir = QDir::currentPath();
-        const QString data = work.filePath("data");
-        if (!QDir().mkpath(data) ||
-            !QFile::copy(TestServer::backupDir() + "/vqdata", data + "/vqdata") ||
-            !QFile::copy(TestServer::backupDir() + "/vqdatays", data + "/vqdatays"))
-            return fail("cannot prepare the working directory");
+        if (withServer) {
+            QString why;
+            const QString backups = m_databases->backupDir(&why);
+            const QString data = work.filePath("data");
+            if (backups.isEmpty())
+                return fail(why);
+            if (!QDir().mkpath(data) || !QFile::copy(backups + "/vqdata", data + "/vqdata") ||
+                !QFile::copy(backups + "/vqdatays", data + "/vqdatays"))
+                return fail("cannot prepare the working directory");
+        }
         QDir::setCurrent(work.path());
-        if (withServer && !server.start())
-            return fail(server.errorText());
         runtime.platform.setComputerName(computerName);
         window = std::make_unique<w_set_xtmk_back>(
             runtime, ProfileFile(QStringLiteral("pbbook.ini"), work.path()));
@@ -76,7 +94,13 @@ class Fixture {
         if (!QTest::qWaitForWindowActive(window.get()))
             return fail("window not active");
         if (withServer) {
-            page->sle_1->setText(server.serverName());
+            // As a pbbook.ini naming the driver's parameters would leave it.
+            runtime.sqlca.DBParm = m_server->dbParm();
+            page->sle_1->setText(m_server->serverName());
+            page->sle_3->setText(m_server->saPassword());
+            name = TestDatabases::uniqueName(QStringLiteral("csjk"));
+            adopt(name);
+            page->sle_4->setText(name);
             page->sle_5->setText(dataDirectory());
         }
         QObject::connect(&m_watch, &QTimer::timeout, [this] { notePopup(); });
@@ -88,13 +112,29 @@ class Fixture {
         return true;
     }
 
+    // A database the run may create, dropped after the case.
+    void adopt(const QString& database) {
+        if (m_drops)
+            m_databases->adopt(database);
+    }
+
+    // A fixed name the run is to create (the demo's hotelys, an irregular one): dropped after
+    // the case only if the server did not hold it before.
+    bool claim(const QString& database) {
+        if (databaseCount(database) != 0)
+            return fail("the server already holds a database " + database);
+        adopt(database);
+        return true;
+    }
+
     // What the connection page leaves behind after its connect-and-save: sqlca connected as
     // SA to master, isiflj "1".
     bool connectAsPageTwo() {
         Transaction& sqlca = runtime.sqlca;
         sqlca.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
-        sqlca.ServerName = server.serverName();
+        sqlca.ServerName = m_server->serverName();
         sqlca.LogId = QStringLiteral("SA");
+        sqlca.LogPass = m_server->saPassword();
         sqlca.Database = QStringLiteral("master");
         sqlca.AutoCommit = false;
         if (sqlca.connect() != 0)
@@ -116,7 +156,7 @@ class Fixture {
     // Reads the server through a connection of its own.
     QVariant query(const QString& database, const QString& sql, const QVariant& input = {}) {
         Transaction check;
-        configureSa(check, server, database);
+        configureSa(check, *m_server, database);
         check.AutoCommit = true;
         if (check.connect() != 0)
             return QStringLiteral("connect failed: ") + check.SQLErrText;
@@ -150,20 +190,36 @@ class Fixture {
             popupTextsWhileWaiting << text;
     }
 
+    TestServer* m_server = nullptr;
+    TestDatabases* m_databases = nullptr;
+    bool m_drops = false;
     QString m_previousDir;
     QTimer m_watch;
 };
 
 #define START(f, ...) QVERIFY2((f).start(__VA_ARGS__), qPrintable((f).error))
 
+// Page 1 against the server under test: one server for the class, a working directory and a
+// database name of their own for every case.
 class TestCreationPage : public QObject {
     Q_OBJECT
+
+    TestServer m_server;
+    TestDatabases m_databases{m_server};
 
   private slots:
     void initTestCase() {
         initVarnosetResources();
         SongFont::install();
+        // Before the stand-in starts: it takes its drive root from the environment.
         qunsetenv(WindowsPath::DriveRootVariable);
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+    }
+
+    // Runs after a failed case too: the fixture, and with it every connection, is gone.
+    void cleanup() {
+        const QString left = m_databases.dropAll();
+        QVERIFY2(left.isEmpty(), qPrintable(left));
     }
 
     // ---- the page as it comes up ----
@@ -384,7 +440,7 @@ class TestCreationPage : public QObject {
     }
 
     void connectFailsWithWrongPassword() {
-        Fixture f;
+        Fixture f(m_server, m_databases);
         START(f);
         f.page->sle_3->setText("wrong");
         f.click(f.page->cb_3);
@@ -406,7 +462,7 @@ class TestCreationPage : public QObject {
     void directoryCannotBeCreated() {
         QFETCH(bool, demo);
         QFETCH(QString, path);
-        Fixture f;
+        Fixture f(m_server, m_databases);
         START(f);
         if (demo)
             QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
@@ -422,7 +478,7 @@ class TestCreationPage : public QObject {
     }
 
     void existingDirectoryIsUsed() {
-        Fixture f;
+        Fixture f(m_server, m_databases);
         START(f);
         QVERIFY(QDir().mkpath(f.dataDirectory()));
         f.click(f.page->cb_3);
@@ -434,18 +490,19 @@ class TestCreationPage : public QObject {
     void nameAlreadyOnTheServer_data() {
         QTest::addColumn<bool>("demo");
         QTest::addColumn<QString>("prompt");
-        QTest::newRow("working") << false
-                                 << "数据库在已经存在相同的数据库名称hotelvq,请修改数据库名称!";
-        QTest::newRow("demo") << true
-                              << "数据库在已经存在相同的数据库名称hotelys,无法创建演示数据库!";
+        QTest::newRow("working") << false << "数据库在已经存在相同的数据库名称%1,请修改数据库名称!";
+        QTest::newRow("demo") << true << "数据库在已经存在相同的数据库名称%1,无法创建演示数据库!";
     }
     void nameAlreadyOnTheServer() {
         QFETCH(bool, demo);
         QFETCH(QString, prompt);
-        Fixture f;
+        Fixture f(m_server, m_databases);
         START(f);
-        if (demo)
+        if (demo) {
+            QVERIFY2(f.claim(kDemoName), qPrintable(f.error));
             QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
+        }
+        prompt = prompt.arg(demo ? kDemoName : f.name);
         QPushButton* button = demo ? f.page->cb_4 : f.page->cb_3;
         f.click(button);
         QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
@@ -476,12 +533,14 @@ class TestCreationPage : public QObject {
     void missingBackupFails() {
         QFETCH(bool, demo);
         QFETCH(QString, prefix);
-        Fixture f;
+        Fixture f(m_server, m_databases);
         START(f);
         const QString backup = demo ? "vqdatays" : "vqdata";
         QVERIFY(QFile::remove(f.work.filePath("data/" + backup)));
-        if (demo)
+        if (demo) {
+            QVERIFY2(f.claim(kDemoName), qPrintable(f.error));
             QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
+        }
         f.click(demo ? f.page->cb_4 : f.page->cb_3);
         QCOMPARE(f.prompts.prompts.size(), 1);
         const QString text = f.prompts.texts().first();
@@ -495,11 +554,11 @@ class TestCreationPage : public QObject {
         QCOMPARE(f.marker(), QStringLiteral("0"));
         QCOMPARE(f.runtime.sqlca.isConnected(), demo);
         QVERIFY(!f.runtime.sqlca.AutoCommit);
-        QCOMPARE(f.databaseCount(demo ? "hotelys" : "hotelvq"), 0);
+        QCOMPARE(f.databaseCount(demo ? kDemoName : f.name), 0);
     }
 
     void workingRunCreatesTheDatabase() {
-        Fixture f;
+        Fixture f(m_server, m_databases);
         START(f);
         f.click(f.page->cb_3);
         QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
@@ -510,9 +569,9 @@ class TestCreationPage : public QObject {
         QVERIFY(f.runtime.sqlca.isConnected());
         QCOMPARE(f.runtime.sqlca.Database, QStringLiteral("master"));
         QVERIFY(!f.runtime.sqlca.AutoCommit);
-        QCOMPARE(f.moduleCount("hotelvq"), 6);
-        QVERIFY(QFileInfo::exists(f.dataDirectory() + "/hotelvq_data"));
-        QVERIFY(QFileInfo::exists(f.dataDirectory() + "/hotelvq_log"));
+        QCOMPARE(f.moduleCount(f.name), 6);
+        QVERIFY(QFileInfo::exists(f.dataDirectory() + "/" + f.name + "_data"));
+        QVERIFY(QFileInfo::exists(f.dataDirectory() + "/" + f.name + "_log"));
         QCOMPARE(f.window->state.isiflj, QStringLiteral("0"));
 
         // Creating the database is not connecting on page 2: page 3 is still refused.
@@ -525,8 +584,9 @@ class TestCreationPage : public QObject {
     }
 
     void demoRunLeavesTheMarker() {
-        Fixture f;
+        Fixture f(m_server, m_databases);
         START(f);
+        QVERIFY2(f.claim(kDemoName), qPrintable(f.error));
         QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
         f.click(f.page->cb_4);
         QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
@@ -534,8 +594,8 @@ class TestCreationPage : public QObject {
         QCOMPARE(f.marker(), kNoMarker);
         QVERIFY(f.runtime.sqlca.isConnected());
         QVERIFY(!f.runtime.sqlca.AutoCommit);
-        QCOMPARE(f.databaseCount("hotelys"), 1);
-        QVERIFY(f.query("hotelys", "select count ( 1 ) from t_zd_user").toInt() > 0);
+        QCOMPARE(f.databaseCount(kDemoName), 1);
+        QVERIFY(f.query(kDemoName, "select count ( 1 ) from t_zd_user").toInt() > 0);
     }
 
     // Names and paths that would break a statement pasted together as typed.
@@ -550,15 +610,20 @@ class TestCreationPage : public QObject {
                                                    << "db";
         QTest::newRow("reserved word") << "Select"
                                        << "db";
-        QTest::newRow("quote in path") << "hotelvq"
+        QTest::newRow("quote in path") << QString() // the run's own name
                                        << "it's here";
     }
     void irregularNamesAndPaths() {
         QFETCH(QString, name);
         QFETCH(QString, subdir);
-        Fixture f;
+        Fixture f(m_server, m_databases);
         START(f);
-        f.page->sle_4->setText(name);
+        if (name.isNull()) {
+            name = f.name;
+        } else {
+            QVERIFY2(f.claim(name), qPrintable(f.error));
+            f.page->sle_4->setText(name);
+        }
         f.page->sle_5->setText(f.work.filePath(subdir));
         f.click(f.page->cb_3);
         QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
@@ -569,24 +634,30 @@ class TestCreationPage : public QObject {
 
     // The database files' paths are recorded as the statement named them.
     void trailingSeparatorDoublesIt() {
-        Fixture f;
+        Fixture f(m_server, m_databases);
         START(f);
         f.page->sle_5->setText(f.dataDirectory() + "\\");
         f.click(f.page->cb_3);
         QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
-        QCOMPARE(f.query("master", "select filename from master.dbo.sysdatabases where name = ?",
-                         QStringLiteral("hotelvq"))
-                     .toString(),
-                 f.dataDirectory() + "\\\\hotelvq_data");
+        QCOMPARE(
+            f.query("master", "select filename from master.dbo.sysdatabases where name = ?", f.name)
+                .toString(),
+            f.dataDirectory() + "\\\\" + f.name + "_data");
     }
 
-    // The shipped defaults, "d:\vqdata" included, under a drive root as the demo sets one.
+    // The shipped defaults, "d:\vqdata" included, under a drive root as the demo sets one: the
+    // tool and a stand-in started with it resolve the drive alike.
     void defaultsUnderADriveRoot() {
-        QTemporaryDir drives;
+        REQUIRE_STANDIN(m_server, "a stand-in started with a drive root of the test's");
+        TestDir drives;
         qputenv(WindowsPath::DriveRootVariable, drives.path().toUtf8());
         const auto unset = qScopeGuard([] { qunsetenv(WindowsPath::DriveRootVariable); });
-        Fixture f;
+        TestServer own;
+        QVERIFY2(own.start(), qPrintable(own.errorText()));
+        Fixture f(own, m_databases, true);
         START(f);
+        // On a server of its own the shipped name meets no other run.
+        f.page->sle_4->setText("hotelvq");
         f.page->sle_5->setText("d:\\vqdata");
         f.click(f.page->cb_3);
         QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
@@ -602,20 +673,22 @@ class TestCreationPage : public QObject {
         QTest::addColumn<QString>("prefix");
         QTest::newRow("refused name")
             << " hotelys " << false << "hotelys是演示用数据库的名称,请更换其它名称!";
-        QTest::newRow("restore fails") << "hotelvq" << true << "恢复数据库失败!";
-        QTest::newRow("created") << "hotelvq" << false << kSuccess;
+        // No name: the run's own.
+        QTest::newRow("restore fails") << QString() << true << "恢复数据库失败!";
+        QTest::newRow("created") << QString() << false << kSuccess;
     }
     void pageTwoConnectionIsKept() {
         QFETCH(QString, name);
         QFETCH(bool, removeBackup);
         QFETCH(QString, prefix);
-        Fixture f;
+        Fixture f(m_server, m_databases);
         START(f);
         QVERIFY2(f.connectAsPageTwo(), qPrintable(f.error));
         Transaction& sqlca = f.runtime.sqlca;
         if (removeBackup)
             QVERIFY(QFile::remove(f.work.filePath("data/vqdata")));
-        f.page->sle_4->setText(name);
+        if (!name.isNull())
+            f.page->sle_4->setText(name);
         f.click(f.page->cb_3);
         QCOMPARE(f.prompts.prompts.size(), 1);
         QVERIFY2(f.prompts.texts().first().startsWith(prefix),
@@ -639,8 +712,11 @@ class TestCreationPage : public QObject {
         QTest::newRow("stopped") << true;
     }
     void serverGoneDuringTheRestore() {
+        REQUIRE_STANDIN(m_server, "a FIFO backup and a server of the case's own to kill or pause");
         QFETCH(bool, stopped);
-        Fixture f;
+        TestServer own;
+        QVERIFY2(own.start(), qPrintable(own.errorText()));
+        Fixture f(own, m_databases, true);
         START(f);
         f.runtime.sqlca.DBParm = QStringLiteral("RestoreTimeout='2'");
         // A backup the server can never finish reading keeps the restore in flight.
@@ -658,9 +734,9 @@ class TestCreationPage : public QObject {
             if (!f.runtime.blocking.isWaiting())
                 return;
             if (!inFlight && stopped) {
-                if (!f.server.waitsToOpenAFifo())
+                if (!own.waitsToOpenAFifo())
                     return;
-                f.server.pause();
+                own.pause();
                 inFlight = true;
                 sinceRestore.start();
             } else if (!inFlight) {
@@ -669,7 +745,7 @@ class TestCreationPage : public QObject {
                     return;
                 inFlight = true;
                 sinceRestore.start();
-                f.server.kill();
+                own.kill();
                 ::close(writer);
             } else if (!closeTried && sinceRestore.elapsed() > 500) {
                 closeTried = true;
@@ -699,10 +775,10 @@ class TestCreationPage : public QObject {
         if (stopped) {
             // Once the server goes on, the backup's other end opens and closes: the restore it
             // still runs ends without a database.
-            f.server.resume();
-            QTRY_VERIFY(f.server.waitsToOpenAFifo());
+            own.resume();
+            QTRY_VERIFY(own.waitsToOpenAFifo());
             ::close(::open(fifo.constData(), O_WRONLY | O_NONBLOCK));
-            QTRY_COMPARE(f.databaseCount("hotelvq"), 0);
+            QTRY_COMPARE(f.databaseCount(f.name), 0);
         }
 
         // The window still answers.
@@ -715,10 +791,13 @@ class TestCreationPage : public QObject {
 
     // The count query fails when the server is gone after the connect.
     void countQueryFails() {
-        Fixture f;
+        REQUIRE_STANDIN(m_server, "a server of the case's own to kill");
+        TestServer own;
+        QVERIFY2(own.start(), qPrintable(own.errorText()));
+        Fixture f(own, m_databases, true);
         START(f);
         QVERIFY2(f.connectAsPageTwo(), qPrintable(f.error));
-        f.server.kill();
+        own.kill();
         f.click(f.page->cb_3);
         QCOMPARE(f.prompts.prompts.size(), 1);
         QVERIFY2(f.prompts.texts().first().startsWith("查询数据库失败!"),
@@ -731,7 +810,7 @@ class TestCreationPage : public QObject {
     // ---- one run at a time ----
 
     void secondClickDuringARunDoesNothing() {
-        Fixture f;
+        Fixture f(m_server, m_databases);
         START(f);
         int nested = 0;
         f.prompts.onPrompt = [&](const auto&) {
@@ -759,7 +838,7 @@ class TestCreationPage : public QObject {
     void markerWriteFailureIsTold() {
         QFETCH(bool, removeBackup);
         QFETCH(QStringList, prompts);
-        Fixture f;
+        Fixture f(m_server, m_databases);
         START(f);
         if (removeBackup)
             QVERIFY(QFile::remove(f.work.filePath("data/vqdata")));

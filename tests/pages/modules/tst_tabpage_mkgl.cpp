@@ -9,6 +9,7 @@
 #include "services/ui/SongFont.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/RecordingPromptService.h"
+#include "tests/support/TestDatabases.h"
 #include "tests/support/TestServer.h"
 
 #include <QCheckBox>
@@ -85,15 +86,15 @@ struct Window {
 
 } // namespace
 
-// Page 4 in the real window against a restored working database on the stand-in, through the
-// real driver; what was sent is read from the stand-in's statement log, what was stored
-// through a second connection.
+// Page 4 in the real window against a fresh working database on the server under test, through
+// the real driver; what was sent is read from the stand-in's statement log (so those cases run
+// against the stand-in only), what was stored through a second connection.
 class TestTabpageMkgl : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_files; // database files and the statement log
+    QTemporaryDir m_files; // the statement log
     TestServer m_server{hotelPassword(), m_files.filePath(QStringLiteral("statements.log"))};
-    int m_databases = 0;
+    TestDatabases m_databases{m_server};
     QString m_database;
     std::unique_ptr<Window> m_w;
 
@@ -171,12 +172,17 @@ class TestTabpageMkgl : public QObject {
     }
 
     void init() {
-        m_database = QStringLiteral("mkgl%1").arg(++m_databases);
-        const QString error = restoreHotel(m_server, m_database, m_files.path());
+        m_database = TestDatabases::uniqueName(QStringLiteral("mkgl"));
+        const QString error = m_databases.createHotel(m_database);
         QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
-    void cleanup() { m_w.reset(); }
+    // The window first: it holds the connection to the case's database.
+    void cleanup() {
+        m_w.reset();
+        const QString left = m_databases.dropAll();
+        QVERIFY2(left.isEmpty(), qPrintable(left));
+    }
 
     // The entered page's controls, rows by objectName: class, caption (a screen reader reads it
     // without its '&'; dw_1's grid carries its name) and place in page units.
@@ -338,6 +344,7 @@ class TestTabpageMkgl : public QObject {
     // The whole save in order: the server's day, each row's menu statement in display order,
     // the always-open statement, the business date, the module rows, the commit.
     void saveSendsTheStatementsInOrder() {
+        REQUIRE_STANDIN(m_server, "its statement log");
         openAndEnter(QDate(2008, 5, 17));
         const long kf = m_w->rowOf("KF");
         m_w->clickBox(kf, "f_sfsy");
@@ -421,6 +428,7 @@ class TestTabpageMkgl : public QObject {
     }
 
     void moduleCodes() {
+        REQUIRE_STANDIN(m_server, "its statement log");
         QFETCH(QString, code);
         QFETCH(bool, opens);
         QVERIFY(otherExecutes(
@@ -449,6 +457,7 @@ class TestTabpageMkgl : public QObject {
     }
 
     void emptyModuleTableStillSaves() {
+        REQUIRE_STANDIN(m_server, "its statement log");
         QVERIFY(otherExecutes("delete from LSXTMC"));
         openAndEnter();
         QCOMPARE(m_w->dw()->rowcount(), 0L);
@@ -501,6 +510,7 @@ class TestTabpageMkgl : public QObject {
     }
 
     void failuresRollBackEverything() {
+        REQUIRE_STANDIN(m_server, "its statement log");
         QFETCH(QString, sabotage);
         QFETCH(QString, failingStatement);
         QFETCH(bool, rowsChanged);
@@ -558,6 +568,7 @@ class TestTabpageMkgl : public QObject {
     }
 
     void failsBeforeSending() {
+        REQUIRE_STANDIN(m_server, "its statement log and a catalogue the test may empty");
         QFETCH(QString, cause);
         openAndEnter();
         if (cause == "connection")
