@@ -1,5 +1,9 @@
-// The stand-in's protocol layer as real clients see it: FreeTDS ODBC, tsql and python3-tds.
+// The protocol layer as real clients see it: FreeTDS ODBC, tsql and python3-tds, against the
+// server under test. The cases about the stand-in's own features (its command line, signals,
+// statement log, malformed input) skip against an outside server.
 #include "tests/standin/tst_standin_protocol_raw.h"
+#include "tests/support/TestDatabases.h"
+#include "tests/support/TestDir.h"
 #include "tests/support/TestServer.h"
 
 #include <QProcess>
@@ -159,25 +163,41 @@ QString runTool(const QString& program, const QStringList& args, const QByteArra
 
 QString runTsql(const TestServer& s, const QString& password, const QByteArray& input,
                 const QString& database = {}) {
-    QStringList args{"-H", s.host(), "-p", QString::number(s.port()), "-U", "sa", "-P", password};
+    QStringList args = s.port() > 0 ? QStringList{"-H", s.host(), "-p", QString::number(s.port())}
+                                    : QStringList{"-S", s.serverName()};
+    args << "-U"
+         << "sa"
+         << "-P" << password;
     if (!database.isEmpty())
         args << "-D" << database;
     return runTool("tsql", args, input);
 }
 
-// python3-tds lives in Debian's interpreter, not in whatever python3 comes first on PATH.
-QString runPytds(const TestServer& s, const QString& body) {
-    const QString script =
-        QString("import pytds, datetime, sys\n"
-                "def connect(password, database='master'):\n"
-                "    return pytds.connect('%1', port=%2, user='sa', password=password,"
-                " database=database, autocommit=True)\n")
-            .arg(s.host())
-            .arg(s.port()) +
-        body;
+// A Python string literal.
+QString python(const QString& text) {
+    return u'\'' +
+           QString(text)
+               .replace(u'\\', QStringLiteral("\\\\"))
+               .replace(u'\'', QStringLiteral("\\'")) +
+           u'\'';
+}
+
+// python3-tds lives in Debian's interpreter, not in whatever python3 comes first on PATH. The
+// script's connect(password, database) logs in as sa; PASSWORD is the server's sa password.
+QString runPytds(const TestServer& s, const QString& database, const QString& body) {
+    const QString where = s.port() > 0 ? QString("%1, port=%2").arg(python(s.host())).arg(s.port())
+                                       : QString("dsn=%1").arg(python(s.serverName()));
+    const QString script = QString("import pytds, datetime, sys\n"
+                                   "PASSWORD = %1\n"
+                                   "def connect(password, database=%2):\n"
+                                   "    return pytds.connect(%3, user='sa', password=password,"
+                                   " database=database, autocommit=True)\n")
+                               .arg(python(s.saPassword()), python(database), where) +
+                           body;
     return runTool("/usr/bin/python3", {"-c", script});
 }
 
+// The sa password of the stand-in this test starts; an outside server has its own.
 const char* const Password = "Pw-1234";
 
 // Frees a statement handle however the test leaves its scope.
@@ -196,6 +216,8 @@ class TestStandinProtocol : public QObject {
 
   private slots:
     void initTestCase();
+    void cleanup();
+    void cleanupTestCase();
 
     void loginFailure_data();
     void loginFailure();
@@ -204,8 +226,8 @@ class TestStandinProtocol : public QObject {
     void parameterRoundTrip_data();
     void parameterRoundTrip();
     void pytdsParameters();
-    void outsideClientsRestoreTheShippedBackup_data();
-    void outsideClientsRestoreTheShippedBackup();
+    void outsideClientsRestoreTheWorkingBackup_data();
+    void outsideClientsRestoreTheWorkingBackup();
     void prepareDescribesBeforeExecute();
     void largeRequestAndReply();
     void attentionAfterUnreadResults();
@@ -223,43 +245,55 @@ class TestStandinProtocol : public QObject {
     void listenRefused();
 
   private:
-    std::unique_ptr<TestServer> m_server;
-    std::unique_ptr<OdbcConnection> m_odbc;
+    QString connection() const { return m_server.odbcConnectionString(m_database); }
+
+    TestServer m_server{Password};
+    TestDir m_files;                     // the files of the databases the cases restore
+    TestDatabases m_shared{m_server};    // the class's database with the tables below
+    TestDatabases m_databases{m_server}; // what a case makes, dropped after it
+    QString m_database;
+    std::unique_ptr<OdbcConnection> m_odbc; // to m_database
 };
 
 void TestStandinProtocol::initTestCase() {
-    m_server = std::make_unique<TestServer>(Password);
-    QVERIFY2(m_server->start(), qPrintable(m_server->errorText()));
+    QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+    m_database = TestDatabases::uniqueName("protocol");
+    QString error = m_shared.createEmpty(
+        m_database,
+        "create table t_types (i int, n nvarchar(20), v varchar(20), d datetime) "
+        "insert into t_types values (42, N'Zoë 中文', '酒店', '2025-03-14 15:09:26.530') "
+        "insert into t_types values (NULL, NULL, NULL, NULL) "
+        "create table t_params (k int, n nvarchar(50), v varchar(50), c char(10), i int, "
+        "d datetime) "
+        "create table t_big (k int, name nvarchar(100)) "
+        "create table t_clients (client int, step int) "
+        "create table t_dates (k int, d datetime)");
+    QVERIFY2(error.isEmpty(), qPrintable(error));
     m_odbc = std::make_unique<OdbcConnection>();
-    QVERIFY(m_odbc->connect(m_server->odbcConnectionString()));
-    QString error;
-    QVERIFY2(m_odbc->exec("create table t_types (i int, n nvarchar(20), v varchar(20), d datetime)",
-                          nullptr, &error),
-             qPrintable(error));
-    QVERIFY2(m_odbc->exec(
-                 "insert into t_types values (42, N'Zoë 中文', '酒店', '2025-03-14 15:09:26.530');"
-                 "insert into t_types values (NULL, NULL, NULL, NULL)",
-                 nullptr, &error),
-             qPrintable(error));
-    QVERIFY2(
-        m_odbc->exec("create table t_params (k int, n nvarchar(50), v varchar(50), c char(10), "
-                     "i int, d datetime)",
-                     nullptr, &error),
-        qPrintable(error));
+    QVERIFY(m_odbc->connect(connection()));
     QString rows;
     for (int k = 0; k < 300; ++k)
         rows += QString("insert into t_big values (%1, N'row %1 %2');\n")
                     .arg(k)
                     .arg(QString(20, QChar('x')));
     QVERIFY(rows.size() > 9000); // the batch itself spans several request packets
-    QVERIFY2(m_odbc->exec("create table t_big (k int, name nvarchar(100))", nullptr, &error),
-             qPrintable(error));
     QVERIFY2(m_odbc->exec(rows, nullptr, &error), qPrintable(error));
+}
+
+void TestStandinProtocol::cleanup() {
+    const QString left = m_databases.dropAll();
+    QVERIFY2(left.isEmpty(), qPrintable(left));
+}
+
+void TestStandinProtocol::cleanupTestCase() {
+    m_odbc.reset();
+    const QString left = m_shared.dropAll();
+    QVERIFY2(left.isEmpty(), qPrintable(left));
 }
 
 void TestStandinProtocol::loginFailure_data() {
     QTest::addColumn<QString>("client");
-    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("password"); // empty: the server's
     QTest::addColumn<QString>("database");
     QTest::addColumn<QStringList>("expected");
 
@@ -271,7 +305,7 @@ void TestStandinProtocol::loginFailure_data() {
         << "wrong"
         << "master" << QStringList{"42000|18456|[FreeTDS][SQL Server]" + loginFailed};
     QTest::newRow("odbc unknown database")
-        << "odbc" << Password << "nosuchdb"
+        << "odbc" << QString() << "nosuchdb"
         << QStringList{"42000|18456|[FreeTDS][SQL Server]" + loginFailed,
                        "42000|4060|[FreeTDS][SQL Server]" + noDatabase};
     QTest::newRow("tsql wrong password")
@@ -279,13 +313,13 @@ void TestStandinProtocol::loginFailure_data() {
         << "wrong"
         << "" << QStringList{"Msg 18456 (severity 14, state 1)", loginFailed};
     QTest::newRow("tsql unknown database")
-        << "tsql" << Password << "nosuchdb" << QStringList{"Msg 4060", noDatabase, "Msg 18456"};
+        << "tsql" << QString() << "nosuchdb" << QStringList{"Msg 4060", noDatabase, "Msg 18456"};
     QTest::newRow("pytds wrong password")
         << "pytds"
         << "wrong"
         << "master" << QStringList{"OperationalError 18456 " + loginFailed};
-    QTest::newRow("pytds unknown database")
-        << "pytds" << Password << "nosuchdb" << QStringList{"OperationalError 18456 " + noDatabase};
+    QTest::newRow("pytds unknown database") << "pytds" << QString() << "nosuchdb"
+                                            << QStringList{"OperationalError 18456 " + noDatabase};
 }
 
 void TestStandinProtocol::loginFailure() {
@@ -294,21 +328,26 @@ void TestStandinProtocol::loginFailure() {
     QFETCH(QString, database);
     QFETCH(QStringList, expected);
 
+    if (password.isEmpty())
+        password = m_server.saPassword();
     QString seen;
     if (client == "odbc") {
         OdbcConnection odbc;
-        QString cs = m_server->odbcConnectionString(database);
-        cs.replace(QString("PWD=%1;").arg(Password), QString("PWD=%1;").arg(password));
+        const auto braced = [](QString v) { return "PWD={" + v.replace("}", "}}") + "};"; };
+        QString cs = m_server.odbcConnectionString(database);
+        QVERIFY(cs.contains(braced(m_server.saPassword())));
+        cs.replace(braced(m_server.saPassword()), braced(password));
         QVERIFY(!odbc.connect(cs));
         for (const Diag& d : odbc.connectionDiagnostics())
             seen += QString("%1|%2|%3\n").arg(d.state).arg(d.native).arg(d.text);
     } else if (client == "tsql") {
-        seen = runTsql(*m_server, password, "select 1\ngo\nexit\n", database);
+        seen = runTsql(m_server, password, "select 1\ngo\nexit\n", database);
     } else {
-        seen = runPytds(*m_server, QString("try:\n    connect('%1', '%2')\n    print('connected')\n"
-                                           "except pytds.Error as e:\n"
-                                           "    print(type(e).__name__, e.msg_no, e)\n")
-                                       .arg(password, database));
+        seen = runPytds(m_server, database,
+                        QString("try:\n    connect(%1)\n    print('connected')\n"
+                                "except pytds.Error as e:\n"
+                                "    print(type(e).__name__, e.msg_no, e)\n")
+                            .arg(python(password)));
     }
     for (const QString& e : expected)
         QVERIFY2(seen.contains(e), qPrintable(seen));
@@ -340,12 +379,13 @@ void TestStandinProtocol::selectTypes() {
             seen += r.join('|') + '\n';
         QCOMPARE(seen, expected);
     } else if (client == "tsql") {
-        const QString out = runTsql(*m_server, Password, (sql + "\ngo\nexit\n").toUtf8());
+        const QString out =
+            runTsql(m_server, m_server.saPassword(), (sql + "\ngo\nexit\n").toUtf8(), m_database);
         QVERIFY2(out.contains(expected) && out.contains("(2 rows affected)"), qPrintable(out));
     } else {
-        const QString out = runPytds(*m_server, "conn = connect('" + QString(Password) +
-                                                    "')\nc = conn.cursor()\nc.execute('" + sql +
-                                                    "')\nprint(c.fetchall())\n");
+        const QString out = runPytds(m_server, m_database,
+                                     "conn = connect(PASSWORD)\nc = conn.cursor()\nc.execute('" +
+                                         sql + "')\nprint(c.fetchall())\n");
         QCOMPARE(out, expected);
     }
 }
@@ -428,45 +468,48 @@ void TestStandinProtocol::parameterRoundTrip() {
 
 void TestStandinProtocol::pytdsParameters() {
     const QString out =
-        runPytds(*m_server,
-                 "conn = connect('" + QString(Password) +
-                     "')\nc = conn.cursor()\n"
-                     "c.execute('select count(1) from t_types where n = %s and i = %s and d = %s',"
-                     " ('Zoë 中文', 42, datetime.datetime(2025, 3, 14, 15, 9, 26, 530000)))\n"
-                     "print(c.fetchall())\n"
-                     "c.execute('select count(1) from t_types where i = %s', (None,))\n"
-                     "print(c.fetchall())\n"
-                     "try:\n    c.execute('select 1 from no_such_table')\n"
-                     "except pytds.Error as e:\n    print(type(e).__name__, e.msg_no)\n");
+        runPytds(m_server, m_database,
+                 "conn = connect(PASSWORD)\nc = conn.cursor()\n"
+                 "c.execute('select count(1) from t_types where n = %s and i = %s and d = %s',"
+                 " ('Zoë 中文', 42, datetime.datetime(2025, 3, 14, 15, 9, 26, 530000)))\n"
+                 "print(c.fetchall())\n"
+                 "c.execute('select count(1) from t_types where i = %s', (None,))\n"
+                 "print(c.fetchall())\n"
+                 "try:\n    c.execute('select 1 from no_such_table')\n"
+                 "except pytds.Error as e:\n    print(type(e).__name__, e.msg_no)\n");
     QCOMPARE(out, QString("[(1,)]\n[(0,)]\nProgrammingError 208\n"));
 }
 
-void TestStandinProtocol::outsideClientsRestoreTheShippedBackup_data() {
+void TestStandinProtocol::outsideClientsRestoreTheWorkingBackup_data() {
     QTest::addColumn<QString>("client");
     QTest::newRow("tsql") << "tsql";
     QTest::newRow("pytds") << "pytds";
 }
 
-// Clients that never saw our code restore the shipped working database under a new name and
+// Clients that never saw our code restore the working database's backup under a new name and
 // read its six modules back.
-void TestStandinProtocol::outsideClientsRestoreTheShippedBackup() {
+void TestStandinProtocol::outsideClientsRestoreTheWorkingBackup() {
     QFETCH(QString, client);
-    QTemporaryDir files;
-    const QString name = "shipped_" + client;
+    QString error;
+    const QString backups = m_databases.backupDir(&error);
+    QVERIFY2(!backups.isEmpty(), qPrintable(error));
+    const QString name = TestDatabases::uniqueName(client);
+    m_databases.adopt(name);
     const QString restore =
         QString("restore database %1 from disk='%2/vqdata'   WITH MOVE 'hotel_data' TO "
                 "'%3\\%1_data',  MOVE 'hotel_log' TO '%3\\%1_log' ")
-            .arg(name, TestServer::backupDir(), files.path());
+            .arg(name, backups, m_files.path());
     const QString select = QString("select F_XTBH from %1..LSXTMC order by F_XTBH").arg(name);
     QString out;
     if (client == "tsql") {
-        out = runTsql(*m_server, Password, (restore + "\ngo\n" + select + "\ngo\nexit\n").toUtf8());
+        out = runTsql(m_server, m_server.saPassword(),
+                      (restore + "\ngo\n" + select + "\ngo\nexit\n").toUtf8());
     } else {
-        out = runPytds(*m_server, "conn = connect('" + QString(Password) +
-                                      "')\nc = conn.cursor()\n"
-                                      "c.execute(\"" +
-                                      QString(restore).replace("\\", "\\\\") + "\")\nc.execute('" +
-                                      select + "')\nprint(' '.join(r[0] for r in c.fetchall()))\n");
+        out = runPytds(m_server, "master",
+                       "conn = connect(PASSWORD)\nc = conn.cursor()\n"
+                       "c.execute(\"" +
+                           QString(restore).replace("\\", "\\\\") + "\")\nc.execute('" + select +
+                           "')\nprint(' '.join(r[0] for r in c.fetchall()))\n");
     }
     QVERIFY2(!out.contains("Msg 3013") && !out.contains("Error"), qPrintable(out));
     const QStringList modules{"CY", "HY", "KC", "KF", "RS", "XY"};
@@ -476,8 +519,8 @@ void TestStandinProtocol::outsideClientsRestoreTheShippedBackup() {
         for (const QString& m : modules)
             QVERIFY2(out.contains("\n" + m + "\n"), qPrintable(out));
     }
-    QVERIFY(QFile::exists(files.filePath(name + "_data")));
-    QVERIFY(QFile::exists(files.filePath(name + "_log")));
+    QVERIFY(QFile::exists(m_files.filePath(name + "_data")));
+    QVERIFY(QFile::exists(m_files.filePath(name + "_log")));
 }
 
 void TestStandinProtocol::prepareDescribesBeforeExecute() {
@@ -541,20 +584,21 @@ void TestStandinProtocol::attentionAfterUnreadResults() {
         QCOMPARE(rows, (QList<QStringList>{{"300"}}));
     }
     // An ATTENTION with nothing running is still acknowledged.
+    if (m_server.port() == 0)
+        QSKIP("the raw TDS client needs the server's port: give the server as host,port");
     RawClient raw;
-    QVERIFY(raw.connectTo(m_server->port()));
-    QVERIFY(raw.login("sa", Password));
+    QVERIFY(raw.connectTo(m_server.host(), m_server.port()));
+    QVERIFY(raw.login("sa", m_server.saPassword()));
     QVERIFY(raw.sendPacket(0x06, {}));
     const QByteArray reply = raw.readMessage();
-    QCOMPARE(reply.toHex(), QByteArray("fd2000000000000000"));
+    QVERIFY2(reply.size() == 9 && RawClient::endsWithAttentionAck(reply), reply.toHex().data());
 }
 
 void TestStandinProtocol::manyClientsAtOnce() {
-    QVERIFY(m_odbc->exec("create table t_clients (client int, step int)"));
     constexpr int Clients = 16;
     std::atomic<int> succeeded{0};
     std::vector<std::thread> threads;
-    const QString cs = m_server->odbcConnectionString();
+    const QString cs = connection();
     for (int c = 0; c < Clients; ++c) {
         threads.emplace_back([&, c] {
             OdbcConnection odbc;
@@ -615,21 +659,22 @@ void TestStandinProtocol::malformedInput_data() {
 
 // The offending connection is dropped; the server keeps serving everyone else.
 void TestStandinProtocol::malformedInput() {
+    REQUIRE_STANDIN(m_server, "its answer to malformed TDS, which SQL Server does not document");
     QFETCH(QByteArray, bytes);
     QFETCH(bool, loginFirst);
     QFETCH(bool, thenEof);
 
     RawClient raw;
-    QVERIFY(raw.connectTo(m_server->port()));
+    QVERIFY(raw.connectTo(m_server.host(), m_server.port()));
     if (loginFirst)
-        QVERIFY(raw.login("sa", Password));
+        QVERIFY(raw.login("sa", m_server.saPassword()));
     QVERIFY(raw.sendRaw(bytes));
     if (thenEof)
         raw.finishSending();
     QVERIFY(raw.closedByPeer());
 
     OdbcConnection odbc;
-    QVERIFY(odbc.connect(m_server->odbcConnectionString()));
+    QVERIFY(odbc.connect(connection()));
     QList<QStringList> rows;
     QVERIFY(odbc.exec("select count(1) from t_types", &rows));
     QCOMPARE(rows, (QList<QStringList>{{"2"}}));
@@ -637,17 +682,18 @@ void TestStandinProtocol::malformedInput() {
 
 // FreeTDS tracks the current database only through ENVCHANGE; ODBC reports it back.
 void TestStandinProtocol::useSendsDatabaseChange() {
+    const QString made = TestDatabases::uniqueName("use");
+    QString error = m_databases.createEmpty(made);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
     OdbcConnection odbc;
-    QVERIFY(odbc.connect(m_server->odbcConnectionString()));
-    QString error;
-    QVERIFY2(odbc.exec("create database protocol_db", nullptr, &error), qPrintable(error));
-    for (const char* database : {"protocol_db", "master"}) {
+    QVERIFY(odbc.connect(m_server.odbcConnectionString()));
+    for (const QString& database : {made, QString("master")}) {
         QVERIFY2(odbc.exec(QString("use %1").arg(database), nullptr, &error), qPrintable(error));
         char name[128] = {};
         SQLINTEGER length = 0;
         QVERIFY(SQL_SUCCEEDED(
             SQLGetConnectAttr(odbc.dbc, SQL_ATTR_CURRENT_CATALOG, name, sizeof name, &length)));
-        QCOMPARE(QString::fromUtf8(name), QString(database));
+        QCOMPARE(QString::fromUtf8(name), database);
     }
 }
 
@@ -658,6 +704,7 @@ void TestStandinProtocol::stopSignalRollsBackOpenTransaction_data() {
 }
 
 void TestStandinProtocol::stopSignalRollsBackOpenTransaction() {
+    REQUIRE_STANDIN(m_server, "stand-ins of its own to stop by a signal and start again");
     QFETCH(int, signalNumber);
     QTemporaryDir root;
     auto start = [&root](QProcess& p) -> int {
@@ -723,8 +770,7 @@ void TestStandinProtocol::invalidDateTimeParameter() {
     QFETCH(int, month);
     QFETCH(int, day);
     OdbcConnection odbc;
-    QVERIFY(odbc.connect(m_server->odbcConnectionString()));
-    odbc.exec("create table t_dates (k int, d datetime)");
+    QVERIFY(odbc.connect(connection()));
     QVERIFY(odbc.exec("delete from t_dates"));
     SQLSetConnectAttr(odbc.dbc, SQL_ATTR_AUTOCOMMIT,
                       reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
@@ -761,7 +807,7 @@ void TestStandinProtocol::invalidDateTimeParameter() {
     QCOMPARE(rows, (QList<QStringList>{{"1", "1"}}));
     QVERIFY(SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, odbc.dbc, SQL_COMMIT)));
     OdbcConnection other;
-    QVERIFY(other.connect(m_server->odbcConnectionString()));
+    QVERIFY(other.connect(connection()));
     QVERIFY(other.exec("select k from t_dates", &rows));
     QCOMPARE(rows, (QList<QStringList>{{"1"}}));
 }
@@ -769,6 +815,7 @@ void TestStandinProtocol::invalidDateTimeParameter() {
 // --log-statements: each text the server runs, as received, in order, then a line holding
 // only the record separator (0x1E).
 void TestStandinProtocol::statementLog() {
+    REQUIRE_STANDIN(m_server, "its statement log (--log-statements)");
     QTemporaryDir root, logDir;
     const QString logFile = logDir.path() + "/statements.log";
     QProcess server;
@@ -820,6 +867,7 @@ void TestStandinProtocol::statementLog() {
 
 // One server on two loopback addresses: a "ready" line for each, both serve.
 void TestStandinProtocol::severalListenAddresses() {
+    REQUIRE_STANDIN(m_server, "its command line (--listen given twice)");
     QTemporaryDir root;
     QProcess server;
     server.start(QStringLiteral(STANDIN_BIN), {"--listen", "127.0.0.1:0", "--listen", "127.0.1.1:0",
@@ -862,9 +910,10 @@ void TestStandinProtocol::listenRefused_data() {
 
 // An address that cannot be served stops the server before it reports ready anywhere.
 void TestStandinProtocol::listenRefused() {
+    REQUIRE_STANDIN(m_server, "its command line (--listen refused)");
     QFETCH(QStringList, addresses);
     QFETCH(QString, message);
-    const QString port = QString::number(m_server->port());
+    const QString port = QString::number(m_server.port());
     QTemporaryDir root;
     QStringList args{"--root", root.path()};
     for (const QString& address : addresses)

@@ -1,7 +1,6 @@
 #include "tests/standin/tst_standin_protocol_raw.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -29,13 +28,22 @@ RawClient::~RawClient() {
         ::close(m_fd);
 }
 
-bool RawClient::connectTo(int port) {
-    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<quint16>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return m_fd >= 0 && ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+bool RawClient::connectTo(const QString& host, int port) {
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.toUtf8().constData(), QByteArray::number(port).constData(), &hints,
+                      &found) != 0)
+        return false;
+    for (addrinfo* a = found; a && m_fd < 0; a = a->ai_next) {
+        m_fd = ::socket(a->ai_family, a->ai_socktype, a->ai_protocol);
+        if (m_fd >= 0 && ::connect(m_fd, a->ai_addr, a->ai_addrlen) != 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ::freeaddrinfo(found);
+    return m_fd >= 0;
 }
 
 QByteArray RawClient::packet(quint8 type, const QByteArray& payload) {
@@ -48,7 +56,8 @@ QByteArray RawClient::packet(quint8 type, const QByteArray& payload) {
     return p + payload;
 }
 
-QByteArray RawClient::login7(const QString& user, const QString& password, quint16 hostOffset) {
+QByteArray RawClient::login7(const QString& user, const QString& password, quint16 hostOffset,
+                             const QString& database) {
     QByteArray fixed(86, '\0');
     putU32(fixed, 4, 0x71000001);
     putU32(fixed, 8, 4096);
@@ -66,7 +75,7 @@ QByteArray RawClient::login7(const QString& user, const QString& password, quint
     field(36, ucs2("raw"));
     field(40, ucs2(user));
     field(44, secret);
-    field(68, ucs2("master"));
+    field(68, ucs2(database));
     if (hostOffset)
         putU16(fixed, 36, hostOffset);
     QByteArray all = fixed + data;
@@ -123,10 +132,16 @@ QByteArray RawClient::readMessage() {
     }
 }
 
-bool RawClient::login(const QString& user, const QString& password) {
-    if (!sendPacket(0x12, QByteArray(1, char(0xFF))) || readMessage().isEmpty())
+bool RawClient::login(const QString& user, const QString& password, const QString& database) {
+    // VERSION, then ENCRYPTION "not supported": a server that must encrypt refuses the login.
+    const QByteArray prelogin = QByteArray::fromHex("00000b0006"
+                                                    "0100110001"
+                                                    "ff"
+                                                    "070000000000"
+                                                    "02");
+    if (!sendPacket(0x12, prelogin) || readMessage().isEmpty())
         return false;
-    if (!sendPacket(0x10, login7(user, password)))
+    if (!sendPacket(0x10, login7(user, password, 0, database)))
         return false;
     const QByteArray reply = readMessage();
     return reply.contains(char(0xAD));
@@ -142,4 +157,10 @@ bool RawClient::closedByPeer() {
         if (n <= 0)
             return true;
     }
+}
+
+bool RawClient::endsWithAttentionAck(const QByteArray& reply) {
+    // DONE at TDS 7.1: token, status (DONE_ATTN 0x20), current command, a four-byte count.
+    return reply.size() >= 9 && quint8(reply[reply.size() - 9]) == 0xFD &&
+           (quint8(reply[reply.size() - 8]) & 0x20);
 }

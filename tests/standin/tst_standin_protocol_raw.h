@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-// A bare TCP client that speaks just enough TDS to log in, so tests can send the server
-// bytes no real client would.
+// A bare TCP client that speaks just enough TDS 7.1 to log in, so tests can see the server's
+// tokens as they come and send bytes no real client would.
 class RawClient {
   public:
     RawClient() = default;
@@ -12,8 +12,9 @@ class RawClient {
     RawClient(const RawClient&) = delete;
     RawClient& operator=(const RawClient&) = delete;
 
-    bool connectTo(int port);
-    bool login(const QString& user, const QString& password);
+    bool connectTo(const QString& host, int port);
+    bool login(const QString& user, const QString& password,
+               const QString& database = QStringLiteral("master"));
     bool sendRaw(const QByteArray& bytes);
     void finishSending();
     bool sendPacket(quint8 type, const QByteArray& payload) {
@@ -27,10 +28,13 @@ class RawClient {
     QByteArray readMessage();
     // True once the server has closed the connection (within a few seconds).
     bool closedByPeer();
+    // True when a reply ends with the DONE that acknowledges an attention.
+    static bool endsWithAttentionAck(const QByteArray& reply);
 
     static QByteArray packet(quint8 type, const QByteArray& payload);
     // LOGIN7 at TDS 7.1; a non-zero hostOffset points the host name outside the payload.
-    static QByteArray login7(const QString& user, const QString& password, quint16 hostOffset = 0);
+    static QByteArray login7(const QString& user, const QString& password, quint16 hostOffset = 0,
+                             const QString& database = QStringLiteral("master"));
 
   private:
     bool readExact(char* data, int size);
