@@ -3,11 +3,14 @@
 -- osql once prepared as data/README.md says, and on our stand-in.
 -- The directory c:\vqbuild must exist; the files are only the build's working copy, the
 -- shipped backup is restored elsewhere with WITH MOVE 'hotel_data' / 'hotel_log'.
+-- The varchar columns hold Chinese: the collation's code page (936) must be able to store it,
+-- whatever the server's default.
 :on error exit
 
 CREATE DATABASE hotel
 ON (NAME = hotel_data, FILENAME = 'c:\vqbuild\hotel_data.mdf')
 LOG ON (NAME = hotel_log, FILENAME = 'c:\vqbuild\hotel_log.ldf')
+COLLATE Chinese_PRC_CI_AS
 GO
 
 USE hotel

@@ -79,6 +79,12 @@ StatementOutcome DatabaseCommands::create(Session& session, const std::vector<To
                 return failed({Errors::make(102, {i < t.size() ? t[i].text : t.back().text})});
         }
     }
+    // The stand-in has one collation, Chinese_PRC_CI_AS's rules; a COLLATE clause is taken as
+    // naming it. Anything else after the files is a syntax error, as on SQL Server.
+    if (i + 1 < t.size() && t[i].isWord("COLLATE") && t[i + 1].isName())
+        i += 2;
+    if (i < t.size())
+        return failed({Errors::make(102, {t[i].text})});
     if (entry.dataLogical.empty())
         entry.dataLogical = entry.name;
     if (entry.logLogical.empty())
@@ -127,11 +133,19 @@ StatementOutcome DatabaseCommands::drop(Session& session, const std::vector<Toke
     MasterCatalogue& cat = session.catalogue();
     if (session.tranCount() > 0)
         return failed({Errors::make(226, {"DROP DATABASE"})});
+    // The names, separated by commas; a syntax error anywhere drops nothing, as on SQL Server.
+    std::vector<std::string> names;
+    for (std::size_t i = 2; i < t.size(); i += 2) {
+        if (!t[i].isName())
+            return failed({Errors::make(102, {t[i].text})});
+        names.push_back(t[i].text);
+        if (i + 1 < t.size() && (!t[i + 1].isSymbol(",") || i + 2 >= t.size()))
+            return failed({Errors::make(102, {t[i + 1].text})});
+    }
+    if (names.empty())
+        return failed({Errors::make(102, {t.back().text})});
     StatementOutcome o;
-    for (std::size_t i = 2; i < t.size(); ++i) {
-        if (t[i].isSymbol(","))
-            continue;
-        const std::string name = t[i].text;
+    for (const std::string& name : names) {
         if (!session.lockCatalogue(o))
             return o;
         auto lock = cat.lockDdl();

@@ -513,6 +513,12 @@ void TestStandinEngine::databaseCommands() {
         odbc.exec("select filename from master.dbo.sysdatabases where name = ?", {made.toUpper()})
             .rows,
         QList<QStringList>{{data}});
+    // A statement with a syntax error does nothing at all.
+    QCOMPARE(odbc.exec("drop database " + made + " " + made).numbers, QList<int>{102});
+    QCOMPARE(odbc.exec(create + " COLLATE Chinese_PRC_CI_AS SIZE").numbers, QList<int>{102});
+    QCOMPARE(
+        odbc.exec("select count ( 1 ) from master.dbo.sysdatabases where name = ?", {made}).rows,
+        QList<QStringList>{{"1"}});
 
     // A database in use can be neither dropped nor replaced.
     const QString backup = dir + "/" + made + ".bak";

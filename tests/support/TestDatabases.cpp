@@ -82,7 +82,7 @@ QString TestDatabases::createEmpty(const QString& database, const QString& setup
     const QString dir = fileDir(database);
     const QString create =
         QStringLiteral("CREATE DATABASE %1 ON (NAME = %1_data, FILENAME = %2) "
-                       "LOG ON (NAME = %1_log, FILENAME = %3)")
+                       "LOG ON (NAME = %1_log, FILENAME = %3) COLLATE Chinese_PRC_CI_AS")
             .arg(database, quoted(dir + u'/' + database + QStringLiteral("_data.mdf")),
                  quoted(dir + u'/' + database + QStringLiteral("_log.ldf")));
     m_made << database;
@@ -108,7 +108,7 @@ QString TestDatabases::backupDir(QString* error) {
             failed = run({QStringLiteral("BACKUP DATABASE %1 TO DISK = %2 WITH INIT")
                               .arg(database, quoted(dir + u'/' + QLatin1String(b.file)))},
                          QStringLiteral("back up ") + database);
-        const QString dropped = dropAll();
+        const QString dropped = drop({database});
         if (!failed.isEmpty() || !dropped.isEmpty()) {
             if (error)
                 *error = failed + dropped;
@@ -125,13 +125,17 @@ void TestDatabases::adopt(const QString& database) {
 }
 
 QString TestDatabases::dropAll() {
-    if (m_made.isEmpty())
+    return drop(m_made);
+}
+
+QString TestDatabases::drop(QStringList databases) {
+    if (databases.isEmpty())
         return {};
     OdbcSession master;
     if (!master.connect(m_server.odbcConnectionString()))
         return QStringLiteral("connect to master: ") + master.connectError();
     QStringList left;
-    for (const QString& database : std::as_const(m_made)) {
+    for (const QString& database : databases) {
         // A connection just closed by a client may take a moment to end on the server.
         QDeadlineTimer deadline(10000);
         SqlOutcome o;
@@ -143,7 +147,7 @@ QString TestDatabases::dropAll() {
         }
         if (!o.ok() && !o.numbers.contains(kNoSuchDatabase))
             left << database + QStringLiteral(": ") + o.report();
+        m_made.removeAll(database);
     }
-    m_made.clear();
     return left.join(u'\n');
 }

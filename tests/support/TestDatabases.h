@@ -35,6 +35,8 @@ class TestDatabases {
 
   private:
     QString run(const QStringList& batches, const QString& what);
+    // Drops and forgets each of `databases` (a copy: it may be m_made itself).
+    QString drop(QStringList databases);
     QString fileDir(const QString& database);
 
     const TestServer& m_server;
