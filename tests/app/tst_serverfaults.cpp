@@ -105,18 +105,15 @@ class TestServerFaults : public QObject {
             qWarning() << error;
             return nullptr;
         }
-        QFile ini(f->dir.filePath(QStringLiteral("pbbook.ini")));
-        if (!ini.open(QIODevice::WriteOnly))
+        const ProfileFile profile(QStringLiteral("pbbook.ini"), f->dir.path());
+        const QString dbParm = m_server.dbParm(QStringLiteral("QueryTimeout='2',LoginTimeout='2'"));
+        if (!profile.store({{"database", "DBMS", "MSS Microsoft SQL Server 7.x"},
+                            {"database", "Database", f->database},
+                            {"database", "LogPassword", m_server.saPassword()},
+                            {"database", "ServerName", m_server.serverName()},
+                            {"database", "DBParm", dbParm}}))
             return nullptr;
-        ini.write(
-            QStringLiteral("[database]\r\nDBMS=MSS Microsoft SQL Server 7.x\r\nDatabase=%1\r\n"
-                           "LogPassword=%2\r\nServerName=%3\r\nDBParm=%4\r\n")
-                .arg(f->database, m_server.saPassword(), m_server.serverName(),
-                     m_server.dbParm(QStringLiteral("QueryTimeout='2',LoginTimeout='2'")))
-                .toUtf8());
-        ini.close();
-        f->window = std::make_unique<w_set_xtmk_back>(
-            *f->runtime, ProfileFile(QStringLiteral("pbbook.ini"), f->dir.path()));
+        f->window = std::make_unique<w_set_xtmk_back>(*f->runtime, profile);
         f->window->show();
         if (!QTest::qWaitForWindowExposed(f->window.get()))
             return nullptr;
