@@ -4,9 +4,9 @@
 #include "pages/basicinfo/tabpage_jbxx.h"
 #include "services/Runtime.h"
 #include "services/sql/Transaction.h"
-#include "services/ui/LogicalUnits.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
+#include "tests/support/LayoutTable.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/RecordingPromptService.h"
 #include "tests/support/TestDatabases.h"
@@ -14,7 +14,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -176,17 +175,10 @@ class TestTabpageJbxx : public QObject {
         QVERIFY2(left.isEmpty(), qPrintable(left));
     }
 
-    // The page's own controls, rows by objectName: class, caption, place in page units and
-    // accessible name (null: the caption without its '&'; dw_4's grid carries its name).
+    // The page's own controls (dw_4's grid carries its name).
     void controlsAsLaidOut_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("units");
-        QTest::addColumn<QString>("accessible");
-        const auto row = [](const char* name, const char* kind, const QString& caption, QRect units,
-                            const QString& accessible = QString()) {
-            QTest::newRow(name) << QString(kind) << caption << units << accessible;
-        };
+        using LayoutTable::row;
+        LayoutTable::addColumns();
         row("dw_4", "DataView", "", {1998, 20, 855, 1092});
         row("cbx_xyldsj", "QCheckBox", "洗浴按来店时间统计", {1367, 1164, 576, 60});
         row("cbx_xykf", "QCheckBox", "洗浴与客房系统连用", {667, 1168, 576, 60});
@@ -197,23 +189,12 @@ class TestTabpageJbxx : public QObject {
     }
 
     void controlsAsLaidOut() {
-        QFETCH(QString, kind);
-        QFETCH(QString, caption);
-        QFETCH(QRect, units);
-        QFETCH(QString, accessible);
         RecordingPromptService prompts;
         Runtime runtime{prompts};
         tabpage_jbxx page(runtime);
-        auto* control =
-            page.findChild<QWidget*>(QTest::currentDataTag(), Qt::FindDirectChildrenOnly);
-        QVERIFY(control);
-        QCOMPARE(control->metaObject()->className(), kind.toLatin1());
-        QCOMPARE(control->property(qobject_cast<QGroupBox*>(control) ? "title" : "text").toString(),
-                 caption);
-        QCOMPARE(control->accessibleName(),
-                 accessible.isNull() ? QString(caption).remove(u'&') : accessible);
-        QCOMPARE(control->geometry(),
-                 LogicalUnits::toPixels(units.x(), units.y(), units.width(), units.height()));
+        QWidget* control = LayoutTable::check(&page);
+        if (!control)
+            return;
         // The switches wait, off, for the industry to enable them.
         if (auto* box = qobject_cast<QCheckBox*>(control)) {
             QVERIFY(!box->isEnabled());

@@ -5,9 +5,9 @@
 #include "services/Runtime.h"
 #include "services/platform/WindowsPath.h"
 #include "services/sql/BlockingCall.h"
-#include "services/ui/LogicalUnits.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
+#include "tests/support/LayoutTable.h"
 #include "tests/support/RecordingPromptService.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/TestDatabases.h"
@@ -16,7 +16,6 @@
 #include "tests/support/UserClose.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -224,17 +223,10 @@ class TestCreationPage : public QObject {
 
     // ---- the page as it comes up ----
 
-    // Rows by objectName: class, caption, place in page units and accessible name (null: the
-    // caption without its '&'; a field is named by its label).
+    // A field is named by its label.
     void controlsAsLaidOut_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("units");
-        QTest::addColumn<QString>("accessible");
-        const auto row = [](const char* name, const char* kind, const QString& caption, QRect units,
-                            const QString& accessible = QString()) {
-            QTest::newRow(name) << QString(kind) << caption << units << accessible;
-        };
+        using LayoutTable::row;
+        LayoutTable::addColumns();
         row("cb_4", "QPushButton", "开始创建", {2336, 804, 379, 100});
         row("cb_3", "QPushButton", "&J 开始创建", {2354, 1452, 379, 100});
         row("sle_5", "QLineEdit", "d:\\vqdata", {722, 1292, 768, 88}, "数据文件路径");
@@ -251,22 +243,9 @@ class TestCreationPage : public QObject {
         row("gb_1", "QGroupBox", "创建数据库", {50, 648, 2766, 964});
     }
     void controlsAsLaidOut() {
-        QFETCH(QString, kind);
-        QFETCH(QString, caption);
-        QFETCH(QRect, units);
-        QFETCH(QString, accessible);
         Fixture f;
         START(f, false);
-        auto* control = f.page->findChild<QWidget*>(QTest::currentDataTag());
-        QVERIFY(control);
-        QCOMPARE(control->parentWidget(), f.page);
-        QCOMPARE(control->metaObject()->className(), kind.toLatin1());
-        QCOMPARE(control->property(qobject_cast<QGroupBox*>(control) ? "title" : "text").toString(),
-                 caption);
-        QCOMPARE(control->accessibleName(),
-                 accessible.isNull() ? QString(caption).remove(u'&') : accessible);
-        QCOMPARE(control->geometry(),
-                 LogicalUnits::toPixels(units.x(), units.y(), units.width(), units.height()));
+        LayoutTable::check(f.page);
     }
 
     void seventeenControlsAndTheirStates() {

@@ -4,9 +4,9 @@
 #include "pages/modules/ModuleMenus.h"
 #include "pages/modules/tabpage_mkgl.h"
 #include "services/Runtime.h"
-#include "services/ui/LogicalUnits.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
+#include "tests/support/LayoutTable.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/RecordingPromptService.h"
 #include "tests/support/TestDatabases.h"
@@ -14,7 +14,6 @@
 
 #include <QCheckBox>
 #include <QHeaderView>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -184,16 +183,10 @@ class TestTabpageMkgl : public QObject {
         QVERIFY2(left.isEmpty(), qPrintable(left));
     }
 
-    // The entered page's controls, rows by objectName: class, caption (a screen reader reads it
-    // without its '&'; dw_1's grid carries its name) and place in page units.
+    // The entered page's controls (dw_1's grid carries its name), all shown.
     void controls_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("units");
-        const auto row = [](const char* name, const char* kind, const QString& caption,
-                            QRect units) {
-            QTest::newRow(name) << QString(kind) << caption << units;
-        };
+        using LayoutTable::row;
+        LayoutTable::addColumns();
         row("mle_4", "QPlainTextEdit",
             "说明：模块管理主要用来进行模块进一步增加设置来使用的，一般来说在基本信息设置一栏选择"
             "完所属行业系统就会自动对模块进行设置",
@@ -204,20 +197,10 @@ class TestTabpageMkgl : public QObject {
     }
 
     void controls() {
-        QFETCH(QString, kind);
-        QFETCH(QString, caption);
-        QFETCH(QRect, units);
         openAndEnter();
-        auto* control = m_w->page()->findChild<QWidget*>(QTest::currentDataTag());
-        QVERIFY(control);
-        QCOMPARE(control->parentWidget(), m_w->page());
-        QCOMPARE(control->metaObject()->className(), kind.toLatin1());
-        QCOMPARE(control->property(qobject_cast<QPlainTextEdit*>(control) ? "plainText" : "text")
-                     .toString(),
-                 caption);
-        QCOMPARE(control->accessibleName(), QString(caption).remove(u'&'));
-        QCOMPARE(control->geometry(),
-                 LogicalUnits::toPixels(units.x(), units.y(), units.width(), units.height()));
+        QWidget* control = LayoutTable::check(m_w->page());
+        if (!control)
+            return;
         QVERIFY(control->isVisible());
     }
 
