@@ -109,6 +109,33 @@ QString runPytds(const TestServer& s, const QString& database, const QString& bo
 // The sa password of the stand-in this test starts; an outside server has its own.
 const char* const Password = "Pw-1234";
 
+// Starts a stand-in of the case's own on root with `args` (its --listen and more); the port of
+// its first "ready 127.0.0.1:" line, 0 when it reports none.
+int startStandin(QProcess& p, const QString& root, const QStringList& args) {
+    p.start(QStringLiteral(STANDIN_BIN),
+            QStringList{"--root", root, "--sa-password", Password} + args);
+    if (!p.waitForReadyRead(15000))
+        return 0;
+    const QByteArray line = p.readLine().trimmed();
+    return line.startsWith("ready 127.0.0.1:") ? line.mid(16).toInt() : 0;
+}
+
+// To master on a stand-in of the case's own.
+QString standinConnection(const QString& host, int port) {
+    return QString("Driver=FreeTDS;Server=%1;Port=%2;Database=master;UID=sa;PWD=%3;"
+                   "TDS_Version=7.1;ClientCharset=UTF-8")
+        .arg(host)
+        .arg(port)
+        .arg(Password);
+}
+
+// Ends a stand-in of the case's own as its service would be stopped: it exits cleanly.
+void stopStandin(QProcess& p) {
+    p.terminate();
+    QVERIFY(p.waitForFinished(15000));
+    QCOMPARE(p.exitCode(), 0);
+}
+
 // Frees a statement handle however the test leaves its scope.
 struct StatementGuard {
     SQLHSTMT& stmt;
@@ -623,27 +650,13 @@ void TestStandinProtocol::stopSignalRollsBackOpenTransaction() {
     REQUIRE_STANDIN(m_server, "stand-ins of its own to stop by a signal and start again");
     QFETCH(int, signalNumber);
     QTemporaryDir root;
-    auto start = [&root](QProcess& p) -> int {
-        p.start(QStringLiteral(STANDIN_BIN),
-                {"--listen", "127.0.0.1:0", "--root", root.path(), "--sa-password", Password});
-        if (!p.waitForReadyRead(15000))
-            return 0;
-        const QByteArray line = p.readLine().trimmed();
-        return line.startsWith("ready 127.0.0.1:") ? line.mid(16).toInt() : 0;
-    };
-    auto connectionString = [](int port) {
-        return QString("Driver=FreeTDS;Server=127.0.0.1;Port=%1;Database=master;UID=sa;PWD=%2;"
-                       "TDS_Version=7.1;ClientCharset=UTF-8")
-            .arg(port)
-            .arg(Password);
-    };
-
+    const QStringList listen{"--listen", "127.0.0.1:0"};
     QProcess first;
-    const int port = start(first);
+    const int port = startStandin(first, root.path(), listen);
     QVERIFY(port > 0);
     {
         OdbcSession odbc;
-        QVERIFY(odbc.connect(connectionString(port)));
+        QVERIFY(odbc.connect(standinConnection("127.0.0.1", port)));
         QVERIFY(odbc.exec("create table t_kept (k int)").ok());
         QVERIFY(odbc.exec("insert into t_kept values (1)").ok());
         odbc.setAutocommit(false);
@@ -656,16 +669,14 @@ void TestStandinProtocol::stopSignalRollsBackOpenTransaction() {
     QCOMPARE(first.exitCode(), 0);
 
     QProcess second;
-    const int secondPort = start(second);
+    const int secondPort = startStandin(second, root.path(), listen);
     QVERIFY(secondPort > 0);
     OdbcSession odbc;
-    QVERIFY(odbc.connect(connectionString(secondPort)));
+    QVERIFY(odbc.connect(standinConnection("127.0.0.1", secondPort)));
     const SqlOutcome o = odbc.exec("select k from t_kept order by k");
     QVERIFY(o.ok());
     QCOMPARE(o.rows, (QList<QStringList>{{"1"}}));
-    second.terminate();
-    QVERIFY(second.waitForFinished(15000));
-    QCOMPARE(second.exitCode(), 0);
+    stopStandin(second);
 }
 
 void TestStandinProtocol::invalidDateTimeParameter_data() {
@@ -733,20 +744,12 @@ void TestStandinProtocol::statementLog() {
     QTemporaryDir root, logDir;
     const QString logFile = logDir.path() + "/statements.log";
     QProcess server;
-    server.start(QStringLiteral(STANDIN_BIN),
-                 {"--listen", "127.0.0.1:0", "--root", root.path(), "--sa-password", Password,
-                  "--log-statements", logFile});
-    QVERIFY(server.waitForReadyRead(15000));
-    const QByteArray ready = server.readLine().trimmed();
-    QVERIFY2(ready.startsWith("ready 127.0.0.1:"), ready.constData());
-    const int port = ready.mid(16).toInt();
+    const int port =
+        startStandin(server, root.path(), {"--listen", "127.0.0.1:0", "--log-statements", logFile});
+    QVERIFY(port > 0);
     {
         OdbcSession odbc;
-        QVERIFY(odbc.connect(
-            QString("Driver=FreeTDS;Server=127.0.0.1;Port=%1;Database=master;UID=sa;PWD=%2;"
-                    "TDS_Version=7.1;ClientCharset=UTF-8")
-                .arg(port)
-                .arg(Password)));
+        QVERIFY(odbc.connect(standinConnection("127.0.0.1", port)));
         QVERIFY(odbc.exec("select 1\nselect N'两\n行'\n").ok());
         SQLHSTMT stmt = SQL_NULL_HSTMT;
         StatementGuard guard{stmt};
@@ -774,9 +777,7 @@ void TestStandinProtocol::statementLog() {
     QCOMPARE(records.mid(records.size() - 5),
              (QStringList{"select 1\nselect N'两\n行'\n", "select @P1 + 1", "select @P1 * 2",
                           "select @P1 * 2", "select nosuch from t_nosuch"}));
-    server.terminate();
-    QVERIFY(server.waitForFinished(15000));
-    QCOMPARE(server.exitCode(), 0);
+    stopStandin(server);
 }
 
 // One server on two loopback addresses: a "ready" line for each, both serve.
@@ -784,33 +785,21 @@ void TestStandinProtocol::severalListenAddresses() {
     REQUIRE_STANDIN(m_server, "its command line (--listen given twice)");
     QTemporaryDir root;
     QProcess server;
-    server.start(QStringLiteral(STANDIN_BIN), {"--listen", "127.0.0.1:0", "--listen", "127.0.1.1:0",
-                                               "--root", root.path(), "--sa-password", Password});
-    QStringList lines;
-    QDeadlineTimer deadline(15000);
-    while (lines.size() < 2 && !deadline.hasExpired()) {
-        if (server.canReadLine() || server.waitForReadyRead(200))
-            while (server.canReadLine())
-                lines << QString::fromUtf8(server.readLine().trimmed());
-    }
-    QCOMPARE(lines.size(), 2);
-    QVERIFY2(lines[0].startsWith("ready 127.0.0.1:"), qPrintable(lines[0]));
-    QVERIFY2(lines[1].startsWith("ready 127.0.1.1:"), qPrintable(lines[1]));
-    for (const QString& line : lines) {
-        const QString address = line.mid(6);
-        const int colon = address.lastIndexOf(':');
+    const int first =
+        startStandin(server, root.path(), {"--listen", "127.0.0.1:0", "--listen", "127.0.1.1:0"});
+    QVERIFY(first > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), 15000);
+    const QByteArray second = server.readLine().trimmed();
+    QVERIFY2(second.startsWith("ready 127.0.1.1:"), second.constData());
+    for (const auto& [host, port] :
+         {std::pair<QString, int>{"127.0.0.1", first}, {"127.0.1.1", second.mid(16).toInt()}}) {
         OdbcSession odbc;
-        QVERIFY2(odbc.connect(QString("Driver=FreeTDS;Server=%1;Port=%2;Database=master;UID=sa;"
-                                      "PWD=%3;TDS_Version=7.1;ClientCharset=UTF-8")
-                                  .arg(address.left(colon), address.mid(colon + 1), Password)),
-                 qPrintable(line));
+        QVERIFY2(odbc.connect(standinConnection(host, port)), qPrintable(host));
         const SqlOutcome o = odbc.exec("select 1");
         QVERIFY(o.ok());
         QCOMPARE(o.rows, (QList<QStringList>{{"1"}}));
     }
-    server.terminate();
-    QVERIFY(server.waitForFinished(15000));
-    QCOMPARE(server.exitCode(), 0);
+    stopStandin(server);
 }
 
 void TestStandinProtocol::listenRefused_data() {
