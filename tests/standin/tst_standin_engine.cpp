@@ -74,7 +74,6 @@ class TestStandinEngine : public QObject {
     void declaredWidths();
     void transactionControl_data();
     void transactionControl();
-    void malformedBackup();
     void implicitTransactions();
     void makeBackupRoundTrip();
     void writeAfterReadInTransaction();
@@ -234,17 +233,22 @@ void TestStandinEngine::toolStatementsOnRestoredDatabase() {
 }
 
 void TestStandinEngine::restoreFailures_data() {
-    QTest::addColumn<bool>("overExisting");         // restores onto the case's existing database
-    QTest::addColumn<QString>("statementTemplate"); // %B backup, %D data dir, %N name, %E existing
+    QTest::addColumn<bool>("overExisting"); // restores onto the case's existing database
+    // %B backup, %D data dir (holding "bad", a file that is not a backup), %N name, %E existing
+    QTest::addColumn<QString>("statementTemplate");
     QTest::addColumn<bool>("inTransaction");
     QTest::addColumn<QList<int>>("numbers");
-    QTest::addColumn<QString>("firstText"); // %N and %E as above
+    QTest::addColumn<QString>("firstText"); // %D, %N and %E as above
 
     const QString tool = "restore database %N from disk='%B'   WITH MOVE 'hotel_data' TO "
                          "'%D\\%N_data',  MOVE 'hotel_log' TO '%D\\%N_log' ";
     QTest::newRow("backup file missing")
         << false << QString(tool).replace("%B", "%B.nosuch") << false << QList<int>{3201, 3013}
         << "Operating system error 2(The system cannot find the file specified.).";
+    QTest::newRow("not a backup")
+        << false << QString(tool).replace("%B", "%D/bad") << false << QList<int>{3241, 3013}
+        << "The media family on device '%D/bad' is incorrectly formed. SQL Server cannot process "
+           "this media family.";
     QTest::newRow("logical name not in backup")
         << false << QString(tool).replace("'hotel_log'", "'hotel_lg'") << false
         << QList<int>{3234, 3013}
@@ -280,6 +284,10 @@ void TestStandinEngine::restoreFailures() {
     OdbcSession odbc;
     QVERIFY(odbc.connect(connection()));
     const QString dir = m_dir->path();
+    QFile bad(dir + "/bad");
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("not a backup at all\n");
+    bad.close();
     const QStringList before = QDir(dir).entryList(QDir::Files | QDir::Hidden);
 
     if (inTransaction)
@@ -287,7 +295,7 @@ void TestStandinEngine::restoreFailures() {
     QString sql = statementTemplate;
     sql.replace("%B", m_backups + "/vqdata").replace("%D", dir).replace("%N", name);
     sql.replace("%E", existing);
-    firstText.replace("%N", name).replace("%E", existing);
+    firstText.replace("%D", dir).replace("%N", name).replace("%E", existing);
     const SqlOutcome o = odbc.exec(sql);
     QVERIFY(!o.ok());
     QCOMPARE(o.numbers, numbers);
@@ -643,25 +651,6 @@ void TestStandinEngine::transactionControl() {
     QCOMPARE(seen.numbers == QList<int>{1222} ? QString("locked") : seen.rows.value(0).value(0),
              visible);
     odbc.exec("IF @@TRANCOUNT > 0 ROLLBACK");
-}
-
-// Any file that is not a backup, as SQL Server reads it.
-void TestStandinEngine::malformedBackup() {
-    const QString dir = m_dir->path();
-    QFile bad(dir + "/bad");
-    QVERIFY(bad.open(QIODevice::WriteOnly));
-    bad.write("not a backup at all\n");
-    bad.close();
-    const QString name = TestDatabases::uniqueName("bad");
-    m_databases.adopt(name);
-    OdbcSession odbc;
-    QVERIFY(odbc.connect(connection()));
-    const SqlOutcome o = odbc.exec(restoreStatement(name, bad.fileName(), dir));
-    QCOMPARE(o.numbers, (QList<int>{3241, 3013}));
-    QVERIFY(o.texts[0].endsWith("The media family on device '" + bad.fileName() +
-                                "' is incorrectly formed. SQL Server cannot process this media "
-                                "family."));
-    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{"bad"});
 }
 
 void TestStandinEngine::implicitTransactions() {
