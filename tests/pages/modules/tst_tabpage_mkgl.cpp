@@ -1,22 +1,18 @@
-#include "app/tab_1.h"
-#include "app/w_set_xtmk_back.h"
 #include "dataviews/DataView.h"
 #include "pages/modules/ModuleMenus.h"
 #include "pages/modules/tabpage_mkgl.h"
-#include "services/Runtime.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
 #include "tests/support/LayoutTable.h"
 #include "tests/support/OtherUser.h"
-#include "tests/support/RecordingPromptService.h"
 #include "tests/support/TestDatabases.h"
 #include "tests/support/TestServer.h"
+#include "tests/support/ToolWindow.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -42,20 +38,10 @@ QString closeOf(const QString& entries) {
 }
 
 // The window as a user meets it, connected to a restored hotel database by page 2.
-struct Window {
-    RecordingPromptService prompts;
-    Runtime runtime{prompts};
-    QTemporaryDir dir;
-    w_set_xtmk_back window{runtime, ProfileFile(QStringLiteral("pbbook.ini"), dir.path())};
-
+struct Window : ToolWindow {
     tabpage_mkgl* page() const { return window.tab_1->tabpage_mkgl; }
     QTableView* grid() const { return page()->dw_1->grid(); }
     DataView* dw() const { return page()->dw_1; }
-
-    void clickTab(int index) {
-        QTabBar* bar = window.tab_1->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
-    }
 
     // The row showing a module code, 0 when none does.
     long rowOf(const QString& code) const {
@@ -138,14 +124,8 @@ class TestTabpageMkgl : public QObject {
     // Connects sqlca as page 2 leaves it, fixes the workstation's day and enters page 4.
     void openAndEnter(const QDate& today = QDate(2008, 5, 17)) {
         m_w = std::make_unique<Window>();
-        Transaction& sqlca = m_w->runtime.sqlca;
-        configureSa(sqlca, m_server, m_database);
-        sqlca.AutoCommit = false;
-        QCOMPARE(sqlca.connect(), 0);
         m_w->runtime.platform.setToday(today);
-        m_w->window.state.isiflj = QStringLiteral("1");
-        m_w->window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&m_w->window));
+        QVERIFY(m_w->connectAndShow(m_server, m_database));
         m_w->clickTab(3);
         QCOMPARE(m_w->window.tab_1->currentIndex(), 3);
         QVERIFY(m_w->prompts.prompts.isEmpty());
