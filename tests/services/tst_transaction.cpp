@@ -72,6 +72,21 @@ class TestTransaction : public QObject {
         return t.connect();
     }
 
+    // Connected with AutoCommit on, and no row k in t_sqlca.
+    int openWithoutRow(Transaction& t, int k) {
+        const int rc = open(t, true);
+        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {k});
+        return rc;
+    }
+
+    // Aimed at a server on this machine's `port` that is not the one under test.
+    static void aimAt(Transaction& t, quint16 port, const QString& loginTimeout) {
+        t.DBMS = kMss;
+        t.ServerName = QStringLiteral("127.0.0.1,%1").arg(port);
+        t.LogId = QStringLiteral("sa");
+        t.DBParm = QStringLiteral("LoginTimeout='%1'").arg(loginTimeout);
+    }
+
     static int setValue(Transaction& t, int k, const QString& v) {
         return t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"), {v, k});
     }
@@ -348,10 +363,7 @@ class TestTransaction : public QObject {
         if (!listening)
             silent.close();
         Transaction t;
-        t.DBMS = kMss;
-        t.ServerName = QStringLiteral("127.0.0.1,%1").arg(port);
-        t.LogId = QStringLiteral("sa");
-        t.DBParm = QStringLiteral("LoginTimeout='2'");
+        aimAt(t, port, "2");
         // The wait keeps the event loop running, and a second call meanwhile is refused.
         int ticks = 0;
         int nested = 0;
@@ -410,10 +422,7 @@ class TestTransaction : public QObject {
         QVERIFY(silent.listen(QHostAddress::LocalHost));
         BlockingCall calls;
         Transaction t(&calls);
-        t.DBMS = kMss;
-        t.ServerName = QStringLiteral("127.0.0.1,%1").arg(silent.serverPort());
-        t.LogId = QStringLiteral("sa");
-        t.DBParm = QStringLiteral("LoginTimeout='1'");
+        aimAt(t, silent.serverPort(), "1");
         bool waiting = false;
         long codeDuring = 0;
         QString textDuring;
@@ -551,11 +560,7 @@ class TestTransaction : public QObject {
         TestServer server(kPassword);
         QVERIFY2(server.start(), qPrintable(server.errorText()));
         Transaction t;
-        t.DBMS = kMss;
-        t.ServerName = server.serverName();
-        t.Database = QStringLiteral("master");
-        t.LogId = QStringLiteral("sa");
-        t.LogPass = kPassword;
+        configureSa(t, server, QStringLiteral("master"));
         t.AutoCommit = true;
         QCOMPARE(t.connect(), 0);
         server.stop();
@@ -636,8 +641,7 @@ class TestTransaction : public QObject {
     void textInputsRoundTrip() {
         QFETCH(QString, text);
         Transaction t;
-        QCOMPARE(open(t, true), 0);
-        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {10});
+        QCOMPARE(openWithoutRow(t, 10), 0);
         QCOMPARE(
             t.execute(QStringLiteral("insert into t_sqlca ( k , v ) values ( ? , ? )"), {10, text}),
             0);
@@ -653,8 +657,7 @@ class TestTransaction : public QObject {
 
     void textLongerThanAnNVarCharIsStoredWhole() {
         Transaction t;
-        QCOMPARE(open(t, true), 0);
-        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {12});
+        QCOMPARE(openWithoutRow(t, 12), 0);
         const QString text = QString(3000, u'甲') + QString(1500, u'x');
         QVERIFY2(t.execute(QStringLiteral("insert into t_sqlca ( k , m ) values ( ? , ? )"),
                            {12, text}) == 0,
@@ -671,8 +674,7 @@ class TestTransaction : public QObject {
 
     void nullAndDatetimeInputsRoundTrip() {
         Transaction t;
-        QCOMPARE(open(t, true), 0);
-        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {11});
+        QCOMPARE(openWithoutRow(t, 11), 0);
         const QDateTime when(QDate(2025, 3, 14), QTime(15, 9, 26), Qt::LocalTime);
         QCOMPARE(t.execute(QStringLiteral("insert into t_sqlca ( k , v , d ) values ( ? , ? , ? )"),
                            {11, nullText(), when}),
@@ -716,8 +718,7 @@ class TestTransaction : public QObject {
         QFETCH(QVariant, value);
         QFETCH(bool, isNull);
         Transaction t;
-        QCOMPARE(open(t, true), 0);
-        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {13});
+        QCOMPARE(openWithoutRow(t, 13), 0);
         QVERIFY2(
             t.execute(QStringLiteral("insert into t_sqlca ( k , %1 ) values ( ? , ? )").arg(column),
                       {13, value}) == 0,
@@ -755,8 +756,7 @@ class TestTransaction : public QObject {
     void datetimesAreTheServersWallClock() {
         QFETCH(QDateTime, sent);
         Transaction t;
-        QCOMPARE(open(t, true), 0);
-        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {14});
+        QCOMPARE(openWithoutRow(t, 14), 0);
         QCOMPARE(
             t.execute(QStringLiteral("insert into t_sqlca ( k , d ) values ( ? , ? )"), {14, sent}),
             0);
@@ -779,8 +779,7 @@ class TestTransaction : public QObject {
 
     void datetimeLiteralInTheGapReadsValid() {
         Transaction t;
-        QCOMPARE(open(t, true), 0);
-        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {15});
+        QCOMPARE(openWithoutRow(t, 15), 0);
         QCOMPARE(t.executeImmediate(QStringLiteral("insert into t_sqlca ( k , d ) values ( 15 , "
                                                    "'2021-03-28 02:30:00' )")),
                  0);
