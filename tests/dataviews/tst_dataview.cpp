@@ -1,6 +1,7 @@
 #include "dataviews/DataView.h"
 #include "dataviews/DataViewDefinitions.h"
 #include "services/sql/Transaction.h"
+#include "tests/support/GridClicks.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/TestDatabases.h"
 #include "tests/support/TestServer.h"
@@ -202,14 +203,7 @@ class TestDataView : public QObject {
         QCOMPARE(spy.count(), 3);
         QCOMPARE(spy.last()[2].toString(), QStringLiteral("0"));
         // A mouse click on the box works the same way.
-        const QRect r = grid->visualRect(cell(*view, 2, "f_sfsy"));
-        QStyleOptionViewItem option;
-        option.initFrom(grid);
-        option.rect = r;
-        option.features |= QStyleOptionViewItem::HasCheckIndicator;
-        const QRect box =
-            grid->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, grid);
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, box.center());
+        clickCheckBox(grid, cell(*view, 2, "f_sfsy"));
         QCOMPARE(view->getitemstring(2, "f_sfsy"), QStringLiteral("1"));
         QCOMPARE(model->data(cell(*view, 2, "f_sfsy"), Qt::DisplayRole), QVariant());
     }

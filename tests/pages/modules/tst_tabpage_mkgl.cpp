@@ -3,6 +3,7 @@
 #include "pages/modules/tabpage_mkgl.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
+#include "tests/support/GridClicks.h"
 #include "tests/support/LayoutTable.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/TestDatabases.h"
@@ -55,18 +56,7 @@ struct Window : ToolWindow {
         return grid()->model()->index(int(row - 1), dw()->definition().columnIndex(column));
     }
 
-    // Clicks the box of a check-box cell where the style draws it.
-    void clickBox(long row, const QString& column) {
-        const QModelIndex index = cell(row, column);
-        QStyleOptionViewItem option;
-        option.initFrom(grid()->viewport());
-        option.rect = grid()->visualRect(index);
-        option.features |= QStyleOptionViewItem::HasCheckIndicator;
-        option.widget = grid();
-        const QRect box =
-            grid()->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, grid());
-        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, box.center());
-    }
+    void clickBox(long row, const QString& column) { clickCheckBox(grid(), cell(row, column)); }
 };
 
 } // namespace
