@@ -123,62 +123,34 @@ class TestTransaction : public QObject {
         QTest::addColumn<QString>("dbParm");
         QTest::addColumn<QString>("textPart");
         const QString server = QStringLiteral("127.0.0.1,1433");
-        QTest::newRow("empty DBMS") << "" << server << ""
-                                    << ""
-                                    << "DBMS is empty";
-        QTest::newRow("other DBMS") << "O84 Oracle8/8i" << server << ""
-                                    << ""
-                                    << "DBMS \"O84 Oracle8/8i\" is not supported";
-        QTest::newRow("DBParm without value") << kMss << server << ""
-                                              << "Driver"
-                                              << "DBParm is malformed";
-        QTest::newRow("DBParm unclosed quote") << kMss << server << ""
-                                               << "Encrypt='no"
-                                               << "no closing quote";
-        QTest::newRow("DBParm text after value") << kMss << server << ""
-                                                 << "Encrypt='no' x"
-                                                 << "unexpected text";
-        QTest::newRow("DBParm name twice") << kMss << server << ""
-                                           << "A='1',a='2'"
-                                           << "given twice";
-        QTest::newRow("DBParm injects a name") << kMss << server << ""
-                                               << "X;UID='1'"
-                                               << "contains ';'";
-        QTest::newRow("DBParm overrides a field") << kMss << server << ""
-                                                  << "PWD='x'"
-                                                  << "must not set PWD";
-        QTest::newRow("LoginTimeout not a number") << kMss << server << ""
-                                                   << "LoginTimeout='soon'"
-                                                   << "LoginTimeout 'soon'";
-        QTest::newRow("QueryTimeout zero")
-            << kMss << server << ""
-            << "QueryTimeout='0'"
-            << "QueryTimeout must be a whole number of seconds from 1 to 86400.";
-        QTest::newRow("QueryTimeout a fraction")
-            << kMss << server << ""
-            << "QueryTimeout='1.5'"
-            << "QueryTimeout must be a whole number of seconds from 1 to 86400.";
-        QTest::newRow("RestoreTimeout beyond a day")
-            << kMss << server << ""
-            << "RestoreTimeout='86401'"
-            << "RestoreTimeout must be a whole number of seconds from 1 to 86400.";
-        QTest::newRow("port not a number") << kMss << "127.0.0.1,abc"
-                                           << ""
-                                           << ""
-                                           << "port after the comma";
-        QTest::newRow("no server") << kMss << "  "
-                                   << ""
-                                   << ""
-                                   << "ServerName is empty";
-        QTest::newRow("unknown Lock") << kMss << server << "XX"
-                                      << ""
-                                      << "Lock \"XX\"";
-        QTest::newRow("password FreeTDS cannot receive") << kMss << server << ""
-                                                         << "Driver='FreeTDS',X='a};b'"
-                                                         << "X contains \"};\"";
-        QTest::newRow("driver not installed") << kMss << server << ""
-                                              << "Driver='NoSuchDriver'"
-                                              << "ODBC driver \"NoSuchDriver\" is not installed";
+        const auto row = [](const char* tag, const QString& dbms, const QString& serverName,
+                            const QString& lock, const QString& dbParm, const QString& textPart) {
+            QTest::newRow(tag) << dbms << serverName << lock << dbParm << textPart;
+        };
+        row("empty DBMS", "", server, "", "", "DBMS is empty");
+        row("other DBMS", "O84 Oracle8/8i", server, "", "",
+            "DBMS \"O84 Oracle8/8i\" is not supported");
+        row("DBParm without value", kMss, server, "", "Driver", "DBParm is malformed");
+        row("DBParm unclosed quote", kMss, server, "", "Encrypt='no", "no closing quote");
+        row("DBParm text after value", kMss, server, "", "Encrypt='no' x", "unexpected text");
+        row("DBParm name twice", kMss, server, "", "A='1',a='2'", "given twice");
+        row("DBParm injects a name", kMss, server, "", "X;UID='1'", "contains ';'");
+        row("DBParm overrides a field", kMss, server, "", "PWD='x'", "must not set PWD");
+        row("LoginTimeout not a number", kMss, server, "", "LoginTimeout='soon'",
+            "LoginTimeout 'soon'");
+        row("QueryTimeout zero", kMss, server, "", "QueryTimeout='0'",
+            "QueryTimeout must be a whole number of seconds from 1 to 86400.");
+        row("QueryTimeout a fraction", kMss, server, "", "QueryTimeout='1.5'",
+            "QueryTimeout must be a whole number of seconds from 1 to 86400.");
+        row("RestoreTimeout beyond a day", kMss, server, "", "RestoreTimeout='86401'",
+            "RestoreTimeout must be a whole number of seconds from 1 to 86400.");
+        row("port not a number", kMss, "127.0.0.1,abc", "", "", "port after the comma");
+        row("no server", kMss, "  ", "", "", "ServerName is empty");
+        row("unknown Lock", kMss, server, "XX", "", "Lock \"XX\"");
+        row("password FreeTDS cannot receive", kMss, server, "", "Driver='FreeTDS',X='a};b'",
+            "X contains \"};\"");
+        row("driver not installed", kMss, server, "", "Driver='NoSuchDriver'",
+            "ODBC driver \"NoSuchDriver\" is not installed");
     }
     void connectRefusesFieldsItCannotUse() {
         QFETCH(QString, dbms);
@@ -241,51 +213,35 @@ class TestTransaction : public QObject {
         QTest::addColumn<QString>("dbParm");
         QTest::addColumn<bool>("freeTds");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("FreeTDS, host,port")
-            << "db1 , 1433"
-            << "pw"
-            << "" << true
-            << "Driver=D;Server=db1;Port=1433;Database=hotel;UID=sa;PWD=pw;TDS_Version=7.1;"
-               "ClientCharset=UTF-8;";
-        QTest::newRow("FreeTDS, instance, own TDS version")
-            << "db1\\SQL2000"
-            << "pw"
-            << "TDS_Version='auto',LoginTimeout='3'" << true
-            << "Driver=D;Server=db1\\SQL2000;Database=hotel;UID=sa;PWD=pw;TDS_Version=auto;"
-               "ClientCharset=UTF-8;";
-        QTest::newRow("Microsoft, host,port as written, pairs passed")
-            << "db1,1433"
-            << "pw"
-            << "Encrypt='yes', TrustServerCertificate='no'" << false
-            << "Driver=D;Server=db1,1433;Database=hotel;UID=sa;PWD=pw;Encrypt=yes;"
-               "TrustServerCertificate=no;";
-        QTest::newRow("password braced, ODBC rule")
-            << "db1"
-            << "a;b}c= "
-            << "" << false << "Driver=D;Server=db1;Database=hotel;UID=sa;PWD={a;b}}c= };";
+        const auto row = [](const char* tag, const QString& serverName, const QString& logPass,
+                            const QString& dbParm, bool freeTds, const QString& expected) {
+            QTest::newRow(tag) << serverName << logPass << dbParm << freeTds << expected;
+        };
+        row("FreeTDS, host,port", "db1 , 1433", "pw", "", true,
+            "Driver=D;Server=db1;Port=1433;Database=hotel;UID=sa;PWD=pw;TDS_Version=7.1;"
+            "ClientCharset=UTF-8;");
+        row("FreeTDS, instance, own TDS version", "db1\\SQL2000", "pw",
+            "TDS_Version='auto',LoginTimeout='3'", true,
+            "Driver=D;Server=db1\\SQL2000;Database=hotel;UID=sa;PWD=pw;TDS_Version=auto;"
+            "ClientCharset=UTF-8;");
+        row("Microsoft, host,port as written, pairs passed", "db1,1433", "pw",
+            "Encrypt='yes', TrustServerCertificate='no'", false,
+            "Driver=D;Server=db1,1433;Database=hotel;UID=sa;PWD=pw;Encrypt=yes;"
+            "TrustServerCertificate=no;");
+        row("password braced, ODBC rule", "db1", "a;b}c= ", "", false,
+            "Driver=D;Server=db1;Database=hotel;UID=sa;PWD={a;b}}c= };");
         // FreeTDS ends a braced value at the first "};" and keeps a lone '}' as it is.
-        QTest::newRow("password braced, FreeTDS rule")
-            << "db1"
-            << "a;b}c}"
-            << "ClientCharset='UTF-8'" << true
-            << "Driver=D;Server=db1;Port=1433;Database=hotel;UID=sa;PWD={a;b}c}};"
-               "ClientCharset=UTF-8;TDS_Version=7.1;";
-        QTest::newRow("FreeTDS, bare host gets SQL Server's port")
-            << "127.0.0.1"
-            << "pw"
-            << "" << true
-            << "Driver=D;Server=127.0.0.1;Port=1433;Database=hotel;UID=sa;PWD=pw;TDS_Version=7.1;"
-               "ClientCharset=UTF-8;";
-        QTest::newRow("the tool's own limits never reach the driver")
-            << "db1"
-            << "pw"
-            << "QueryTimeout='2', Encrypt='no', RestoreTimeout='86400'" << false
-            << "Driver=D;Server=db1;Database=hotel;UID=sa;PWD=pw;Encrypt=no;";
-        QTest::newRow("DBParm value braced, doubled quote kept once")
-            << "db1"
-            << "pw"
-            << "App='it''s;x'" << false
-            << "Driver=D;Server=db1;Database=hotel;UID=sa;PWD=pw;App={it's;x};";
+        row("password braced, FreeTDS rule", "db1", "a;b}c}", "ClientCharset='UTF-8'", true,
+            "Driver=D;Server=db1;Port=1433;Database=hotel;UID=sa;PWD={a;b}c}};"
+            "ClientCharset=UTF-8;TDS_Version=7.1;");
+        row("FreeTDS, bare host gets SQL Server's port", "127.0.0.1", "pw", "", true,
+            "Driver=D;Server=127.0.0.1;Port=1433;Database=hotel;UID=sa;PWD=pw;TDS_Version=7.1;"
+            "ClientCharset=UTF-8;");
+        row("the tool's own limits never reach the driver", "db1", "pw",
+            "QueryTimeout='2', Encrypt='no', RestoreTimeout='86400'", false,
+            "Driver=D;Server=db1;Database=hotel;UID=sa;PWD=pw;Encrypt=no;");
+        row("DBParm value braced, doubled quote kept once", "db1", "pw", "App='it''s;x'", false,
+            "Driver=D;Server=db1;Database=hotel;UID=sa;PWD=pw;App={it's;x};");
     }
     void connectionStringPerDriver() {
         QFETCH(QString, serverName);
