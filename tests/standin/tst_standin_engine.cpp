@@ -603,36 +603,24 @@ void TestStandinEngine::transactionControl_data() {
     // What another connection reads afterwards: the committed count, or "locked" while the
     // transaction still holds an uncommitted insert.
     QTest::addColumn<QString>("visible");
-    QTest::newRow("commit, then a new transaction")
-        << QStringList{"BEGIN TRANSACTION", "insert into tc values (1)",
-                       "IF @@TRANCOUNT > 0 COMMIT BEGIN TRANSACTION"}
-        << "1"
-        << "1";
-    QTest::newRow("rollback, then a new transaction")
-        << QStringList{"BEGIN TRANSACTION", "insert into tc values (1)",
-                       "IF @@TRANCOUNT > 0 ROLLBACK BEGIN TRANSACTION"}
-        << "1"
-        << "0";
-    QTest::newRow("autocommit back on rolls back")
-        << QStringList{"BEGIN TRANSACTION", "insert into tc values (1)",
-                       "IF @@TRANCOUNT > 0 ROLLBACK"}
-        << "0"
-        << "0";
-    QTest::newRow("nested commit only lowers the count")
-        << QStringList{"BEGIN TRAN", "BEGIN TRANSACTION", "insert into tc values (1)", "COMMIT"}
-        << "1"
-        << "locked";
-    QTest::newRow("rollback clears all levels")
-        << QStringList{"BEGIN TRAN", "BEGIN TRAN", "insert into tc values (1)", "ROLLBACK TRAN"}
-        << "0"
-        << "0";
-    QTest::newRow("a failed statement keeps the transaction")
-        << QStringList{"BEGIN TRAN", "insert into tc values (1)", "insert into tc values (1)",
-                       "COMMIT TRANSACTION"}
-        << "0"
-        << "1";
-    QTest::newRow("autocommit by default") << QStringList{"insert into tc values (1)"} << "0"
-                                           << "1";
+    const auto row = [](const char* tag, const QString& tranCount, const QString& visible,
+                        const QStringList& batches) {
+        QTest::newRow(tag) << batches << tranCount << visible;
+    };
+    const QString insert = "insert into tc values (1)";
+    row("commit, then a new transaction", "1", "1",
+        {"BEGIN TRANSACTION", insert, "IF @@TRANCOUNT > 0 COMMIT BEGIN TRANSACTION"});
+    row("rollback, then a new transaction", "1", "0",
+        {"BEGIN TRANSACTION", insert, "IF @@TRANCOUNT > 0 ROLLBACK BEGIN TRANSACTION"});
+    row("autocommit back on rolls back", "0", "0",
+        {"BEGIN TRANSACTION", insert, "IF @@TRANCOUNT > 0 ROLLBACK"});
+    row("nested commit only lowers the count", "1", "locked",
+        {"BEGIN TRAN", "BEGIN TRANSACTION", insert, "COMMIT"});
+    row("rollback clears all levels", "0", "0",
+        {"BEGIN TRAN", "BEGIN TRAN", insert, "ROLLBACK TRAN"});
+    row("a failed statement keeps the transaction", "0", "1",
+        {"BEGIN TRAN", insert, insert, "COMMIT TRANSACTION"});
+    row("autocommit by default", "0", "1", {insert});
 }
 
 void TestStandinEngine::transactionControl() {
@@ -835,60 +823,45 @@ void TestStandinEngine::locking_data() {
 
     const QString insert = "insert into lk values (3, 'c')";
     const QString update = "update lk set v = 'x' where id = 1";
-    QTest::newRow("reader meets an uncommitted insert; commit releases")
-        << "odbc" << insert << "select count(1) from lk"
-        << "commit" << 300 << "3"
-        << "0|1" << 250 << 1300;
-    QTest::newRow("reader meets an uncommitted update; rollback releases")
-        << "odbc" << update << "select v from lk where id = 1"
-        << "rollback" << 300 << "a"
-        << "0|1" << 250 << 1300;
-    QTest::newRow("reader meets an uncommitted delete; commit releases")
-        << "odbc"
-        << "delete from lk where id = 2"
-        << "select id, v from lk"
-        << "commit" << 300 << "1|a"
-        << "0|1" << 250 << 1300;
-    QTest::newRow("reader of untouched rows reads at once")
-        << "odbc" << update << "select count(1) from %F..free"
-        << "rollback" << 1000 << "1"
-        << "0|1" << 0 << 500;
-    QTest::newRow("writer waits for the writer")
-        << "odbc" << update << "update lk set v = 'y' where id = 1 select v from lk order by id"
-        << "commit" << 300 << "y\nb"
-        << "0|1" << 250 << 1300;
-    QTest::newRow("by default a wait lasts beyond five seconds")
-        << "odbc" << insert << "update lk set v = 'w' where id = 3 select v from lk where id = 3"
-        << "commit" << 6000 << "w"
-        << "0|1" << 5900 << 7000;
-    QTest::newRow("LOCK_TIMEOUT -1 waits as long as it takes")
-        << "odbc" << insert << "SET LOCK_TIMEOUT 0 SET LOCK_TIMEOUT -1 select count(1) from lk"
-        << "rollback" << 1500 << "2"
-        << "0|1" << 1400 << 2500;
-    QTest::newRow("LOCK_TIMEOUT 0 fails at once, the transaction stays")
-        << "odbc" << update
-        << "BEGIN TRANSACTION insert into %F..free values (2) SET LOCK_TIMEOUT 0 "
-           "select count(1) from lk"
-        << "rollback" << 1000 << "1222"
-        << "1|2" << 0 << 500;
-    QTest::newRow("LOCK_TIMEOUT n fails after n ms, the transaction stays")
-        << "odbc" << update
-        << "BEGIN TRANSACTION insert into %F..free values (2) SET LOCK_TIMEOUT 600 "
-           "update lk set v = 'z' where id = 1"
-        << "rollback" << 2000 << "1222"
-        << "1|2" << 600 << 1400;
-    QTest::newRow("a cancel ends the wait at once")
-        << "odbc" << update << "attention: select count(1) from lk"
-        << "rollback" << 1500 << "12345"
-        << "" << 0 << 300;
-    QTest::newRow("a closed connection releases at once")
-        << "odbc" << insert << "select count(1) from lk"
-        << "disconnect" << 300 << "2"
-        << "0|1" << 250 << 800;
-    QTest::newRow("a dropped socket releases at once")
-        << "raw" << insert << "select count(1) from lk"
-        << "reset" << 300 << "2"
-        << "0|1" << 250 << 800;
+    const auto row = [](const char* tag, const char* holder, const QString& written,
+                        const QString& probe, const char* release, int releaseAfter,
+                        const char* expected, const char* probeState, int minMs, int maxMs) {
+        QTest::newRow(tag) << QString(holder) << written << probe << QString(release)
+                           << releaseAfter << QString(expected) << QString(probeState) << minMs
+                           << maxMs;
+    };
+    row("reader meets an uncommitted insert; commit releases", "odbc", insert,
+        "select count(1) from lk", "commit", 300, "3", "0|1", 250, 1300);
+    row("reader meets an uncommitted update; rollback releases", "odbc", update,
+        "select v from lk where id = 1", "rollback", 300, "a", "0|1", 250, 1300);
+    row("reader meets an uncommitted delete; commit releases", "odbc",
+        "delete from lk where id = 2", "select id, v from lk", "commit", 300, "1|a", "0|1", 250,
+        1300);
+    row("reader of untouched rows reads at once", "odbc", update, "select count(1) from %F..free",
+        "rollback", 1000, "1", "0|1", 0, 500);
+    row("writer waits for the writer", "odbc", update,
+        "update lk set v = 'y' where id = 1 select v from lk order by id", "commit", 300, "y\nb",
+        "0|1", 250, 1300);
+    row("by default a wait lasts beyond five seconds", "odbc", insert,
+        "update lk set v = 'w' where id = 3 select v from lk where id = 3", "commit", 6000, "w",
+        "0|1", 5900, 7000);
+    row("LOCK_TIMEOUT -1 waits as long as it takes", "odbc", insert,
+        "SET LOCK_TIMEOUT 0 SET LOCK_TIMEOUT -1 select count(1) from lk", "rollback", 1500, "2",
+        "0|1", 1400, 2500);
+    row("LOCK_TIMEOUT 0 fails at once, the transaction stays", "odbc", update,
+        "BEGIN TRANSACTION insert into %F..free values (2) SET LOCK_TIMEOUT 0 "
+        "select count(1) from lk",
+        "rollback", 1000, "1222", "1|2", 0, 500);
+    row("LOCK_TIMEOUT n fails after n ms, the transaction stays", "odbc", update,
+        "BEGIN TRANSACTION insert into %F..free values (2) SET LOCK_TIMEOUT 600 "
+        "update lk set v = 'z' where id = 1",
+        "rollback", 2000, "1222", "1|2", 600, 1400);
+    row("a cancel ends the wait at once", "odbc", update, "attention: select count(1) from lk",
+        "rollback", 1500, "12345", "", 0, 300);
+    row("a closed connection releases at once", "odbc", insert, "select count(1) from lk",
+        "disconnect", 300, "2", "0|1", 250, 800);
+    row("a dropped socket releases at once", "raw", insert, "select count(1) from lk", "reset", 300,
+        "2", "0|1", 250, 800);
 }
 
 void TestStandinEngine::locking() {
