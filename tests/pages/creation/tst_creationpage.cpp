@@ -34,6 +34,7 @@ namespace {
 const QString kSuccess = QStringLiteral("数据库创建成功!");
 const QString kNoMarker = QStringLiteral("<none>");
 const QString kDemoName = QStringLiteral("hotelys");
+const QString kDemoNameRefused = QStringLiteral("hotelys是演示用数据库的名称,请更换其它名称!");
 
 } // namespace
 
@@ -361,7 +362,7 @@ class TestCreationPage : public QObject {
         QTRY_VERIFY(f.page->cb_4->isVisible());
         QTest::keyClick(f.window.get(), Qt::Key_J, Qt::AltModifier);
         // The demo name is still in the field: the working procedure refuses it.
-        QTRY_COMPARE(f.prompts.texts(), QStringList{"hotelys是演示用数据库的名称,请更换其它名称!"});
+        QTRY_COMPARE(f.prompts.texts(), QStringList{kDemoNameRefused});
     }
 
     // ---- refusals before any connection ----
@@ -372,26 +373,18 @@ class TestCreationPage : public QObject {
         QTest::addColumn<QString>("prompt");
         QTest::addColumn<QString>("focus");
         QTest::addColumn<QString>("nameAfter");
-        QTest::newRow("demo name with blanks") << "127.0.0.1"
-                                               << " hotelys "
-                                               << "hotelys是演示用数据库的名称,请更换其它名称!"
-                                               << "sle_4"
-                                               << "";
-        QTest::newRow("demo name in capitals") << "127.0.0.1"
-                                               << "HOTELYS"
-                                               << "hotelys是演示用数据库的名称,请更换其它名称!"
-                                               << "sle_4"
-                                               << "";
+        const auto row = [](const char* tag, const QString& server, const QString& name,
+                            const QString& prompt, const QString& focus, const QString& nameAfter) {
+            QTest::newRow(tag) << server << name << prompt << focus << nameAfter;
+        };
+        row("demo name with blanks", "127.0.0.1", " hotelys ", kDemoNameRefused, "sle_4", "");
+        row("demo name in capitals", "127.0.0.1", "HOTELYS", kDemoNameRefused, "sle_4", "");
         const QString badName =
             QStringLiteral("数据库名称中不能含有\\/:*?\"<>|或控制字符,请修改数据库名称!");
         for (const char* name : {"..\\..\\evil", "a/b", "d:x", "a*", "a?", "a\"b", "a<b", "a>b",
                                  "a|b", "\tx", "a\x7f", "a\x01b"})
-            QTest::newRow(name) << "127.0.0.1" << name << badName << "sle_4" << name;
-        QTest::newRow("blank server") << "   "
-                                      << "hotelvq"
-                                      << "请输入数据库服务名称!"
-                                      << "sle_1"
-                                      << "hotelvq";
+            row(name, "127.0.0.1", name, badName, "sle_4", name);
+        row("blank server", "   ", "hotelvq", "请输入数据库服务名称!", "sle_1", "hotelvq");
     }
     void workingRefusals() {
         QFETCH(QString, server);
@@ -460,14 +453,6 @@ class TestCreationPage : public QObject {
         QCOMPARE(f.runtime.sqlca.isConnected(), demo);
         QVERIFY(!f.runtime.sqlca.AutoCommit);
         QCOMPARE(f.marker(), kNoMarker);
-    }
-
-    void existingDirectoryIsUsed() {
-        Fixture f(m_server, m_databases);
-        START(f);
-        QVERIFY(QDir().mkpath(f.dataDirectory()));
-        f.click(f.page->cb_3);
-        QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
     }
 
     // ---- the name already on the server ----
@@ -583,26 +568,29 @@ class TestCreationPage : public QObject {
         QVERIFY(f.query(kDemoName, "select count ( 1 ) from t_zd_user").toInt() > 0);
     }
 
-    // Names and paths that would break a statement pasted together as typed.
+    // Names and paths that would break a statement pasted together as typed, and a folder
+    // that is there already.
     void irregularNamesAndPaths_data() {
-        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("name"); // null: the run's own
         QTest::addColumn<QString>("subdir");
-        QTest::newRow("chinese name and path") << "酒店数据"
-                                               << "数据 目录";
-        QTest::newRow("quote in name") << "o'hotel"
-                                       << "db";
-        QTest::newRow("bracket and blank in name") << "a]b c"
-                                                   << "db";
-        QTest::newRow("reserved word") << "Select"
-                                       << "db";
-        QTest::newRow("quote in path") << QString() // the run's own name
-                                       << "it's here";
+        QTest::addColumn<bool>("made"); // the folder exists before the run
+        const auto row = [](const char* tag, const QString& name, const QString& subdir,
+                            bool made = false) { QTest::newRow(tag) << name << subdir << made; };
+        row("chinese name and path", "酒店数据", "数据 目录");
+        row("quote in name", "o'hotel", "db");
+        row("bracket and blank in name", "a]b c", "db");
+        row("reserved word", "Select", "db");
+        row("quote in path", QString(), "it's here");
+        row("existing directory", QString(), "db", true);
     }
     void irregularNamesAndPaths() {
         QFETCH(QString, name);
         QFETCH(QString, subdir);
+        QFETCH(bool, made);
         Fixture f(m_server, m_databases);
         START(f);
+        if (made)
+            QVERIFY(QDir().mkpath(f.work.filePath(subdir)));
         if (name.isNull()) {
             name = f.name;
         } else {
@@ -656,8 +644,7 @@ class TestCreationPage : public QObject {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("removeBackup");
         QTest::addColumn<QString>("prefix");
-        QTest::newRow("refused name")
-            << " hotelys " << false << "hotelys是演示用数据库的名称,请更换其它名称!";
+        QTest::newRow("refused name") << " hotelys " << false << kDemoNameRefused;
         // No name: the run's own.
         QTest::newRow("restore fails") << QString() << true << "恢复数据库失败!";
         QTest::newRow("created") << QString() << false << kSuccess;
