@@ -121,19 +121,15 @@ class TestDataView : public QObject {
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("start date") << "sto_dw_kjqjsz"
-                                    << "lskjqj_qsrq"
-                                    << "012345"
-                                    << "0123";
-        QTest::newRow("period unlimited") << "dw_gnmk_ini"
-                                          << "f_qyndqj"
-                                          << "2008051234"
-                                          << "2008051234";
-        QTest::newRow("phone") << "dw_pub_khjbxx"
-                               << "phone" << QString(40, '7') << QString(30, '7');
-        QTest::newRow("name, Chinese")
-            << "dw_pub_khjbxx"
-            << "name" << QString(120, QChar(0x9152)) << QString(100, QChar(0x9152));
+        const auto row = [](const char* tag, const QString& view, const QString& column,
+                            const QString& typed, const QString& stored) {
+            QTest::newRow(tag) << view << column << typed << stored;
+        };
+        row("start date", "sto_dw_kjqjsz", "lskjqj_qsrq", "012345", "0123");
+        row("period unlimited", "dw_gnmk_ini", "f_qyndqj", "2008051234", "2008051234");
+        row("phone", "dw_pub_khjbxx", "phone", QString(40, '7'), QString(30, '7'));
+        row("name, Chinese", "dw_pub_khjbxx", "name", QString(120, QChar(0x9152)),
+            QString(100, QChar(0x9152)));
     }
 
     void editorsEnforceTheWidth() {

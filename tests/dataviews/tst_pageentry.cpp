@@ -123,26 +123,20 @@ class TestPageEntry : public QObject {
         QTest::addColumn<QString>("breakIt");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("detail");
-        QTest::newRow("page 3, disconnected")
-            << 2 << "disconnect"
-            << "读取基本信息失败!"
-            << "Retrieve of sto_dw_kjqjsz: the transaction is not connected to a database.";
-        QTest::newRow("page 4, disconnected")
-            << 3 << "disconnect"
-            << "读取模块信息失败!"
-            << "Retrieve of dw_gnmk_ini: the transaction is not connected to a database.";
-        QTest::newRow("periods missing")
-            << 2 << "drop table lskjqj"
-            << "读取基本信息失败!"
-            << "Retrieve of sto_dw_kjqjsz failed: Invalid object name 'LSKJQJ'.";
-        QTest::newRow("business table missing")
-            << 2 << "drop table t_zd_user"
-            << "读取基本信息失败!"
-            << "Retrieve of dw_pub_khjbxx failed: Invalid object name 't_zd_user'.";
-        QTest::newRow("modules missing")
-            << 3 << "drop table LSXTMC"
-            << "读取模块信息失败!"
-            << "Retrieve of dw_gnmk_ini failed: Invalid object name 'LSXTMC'.";
+        const auto row = [](const char* tag, int page, const QString& breakIt,
+                            const QString& message, const QString& detail) {
+            QTest::newRow(tag) << page << breakIt << message << detail;
+        };
+        row("page 3, disconnected", 2, "disconnect", "读取基本信息失败!",
+            "Retrieve of sto_dw_kjqjsz: the transaction is not connected to a database.");
+        row("page 4, disconnected", 3, "disconnect", "读取模块信息失败!",
+            "Retrieve of dw_gnmk_ini: the transaction is not connected to a database.");
+        row("periods missing", 2, "drop table lskjqj", "读取基本信息失败!",
+            "Retrieve of sto_dw_kjqjsz failed: Invalid object name 'LSKJQJ'.");
+        row("business table missing", 2, "drop table t_zd_user", "读取基本信息失败!",
+            "Retrieve of dw_pub_khjbxx failed: Invalid object name 't_zd_user'.");
+        row("modules missing", 3, "drop table LSXTMC", "读取模块信息失败!",
+            "Retrieve of dw_gnmk_ini failed: Invalid object name 'LSXTMC'.");
     }
     void unreadablePageIsNotEntered() {
         QFETCH(int, page);

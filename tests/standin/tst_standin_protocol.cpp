@@ -237,26 +237,22 @@ void TestStandinProtocol::loginFailure_data() {
     const QString loginFailed = "Login failed for user 'sa'.";
     const QString noDatabase =
         "Cannot open database \"nosuchdb\" requested by the login. The login failed.";
-    QTest::newRow("odbc wrong password")
-        << "odbc"
-        << "wrong"
-        << "master" << QStringList{"42000|18456|[FreeTDS][SQL Server]" + loginFailed};
-    QTest::newRow("odbc unknown database")
-        << "odbc" << QString() << "nosuchdb"
-        << QStringList{"42000|18456|[FreeTDS][SQL Server]" + loginFailed,
-                       "42000|4060|[FreeTDS][SQL Server]" + noDatabase};
-    QTest::newRow("tsql wrong password")
-        << "tsql"
-        << "wrong"
-        << "" << QStringList{"Msg 18456 (severity 14, state 1)", loginFailed};
-    QTest::newRow("tsql unknown database")
-        << "tsql" << QString() << "nosuchdb" << QStringList{"Msg 4060", noDatabase, "Msg 18456"};
-    QTest::newRow("pytds wrong password")
-        << "pytds"
-        << "wrong"
-        << "master" << QStringList{"OperationalError 18456 " + loginFailed};
-    QTest::newRow("pytds unknown database") << "pytds" << QString() << "nosuchdb"
-                                            << QStringList{"OperationalError 18456 " + noDatabase};
+    const auto row = [](const char* tag, const QString& client, const QString& password,
+                        const QString& database, const QStringList& expected) {
+        QTest::newRow(tag) << client << password << database << expected;
+    };
+    const QString odbc = "42000|18456|[FreeTDS][SQL Server]" + loginFailed;
+    row("odbc wrong password", "odbc", "wrong", "master", {odbc});
+    row("odbc unknown database", "odbc", QString(), "nosuchdb",
+        {odbc, "42000|4060|[FreeTDS][SQL Server]" + noDatabase});
+    row("tsql wrong password", "tsql", "wrong", "",
+        {"Msg 18456 (severity 14, state 1)", loginFailed});
+    row("tsql unknown database", "tsql", QString(), "nosuchdb",
+        {"Msg 4060", noDatabase, "Msg 18456"});
+    row("pytds wrong password", "pytds", "wrong", "master",
+        {"OperationalError 18456 " + loginFailed});
+    row("pytds unknown database", "pytds", QString(), "nosuchdb",
+        {"OperationalError 18456 " + noDatabase});
 }
 
 void TestStandinProtocol::loginFailure() {
