@@ -453,28 +453,24 @@ class TestTransaction : public QObject {
         QTest::addColumn<long>("dbCode");
         QTest::addColumn<QString>("text");
         const Record cannotOpen{"42000", 4060,
-                                "[FreeTDS][SQL Server]Cannot open database \"x\" requested by "
-                                "the login. The login failed."};
+                                "[FreeTDS][SQL Server]Cannot open database \"x\" requested by the "
+                                "login. The login failed."};
         const Record loginFailed{"28000", 18456,
                                  "[FreeTDS][SQL Server]Login failed for user 'sa'."};
         const Record changedDb{"01000", 5701,
-                               "[FreeTDS][SQL Server]Changed database context to "
-                               "'master'."};
+                               "[FreeTDS][SQL Server]Changed database context to 'master'."};
         const Record freeTdsEof{"01000", 20017,
-                                "[FreeTDS][SQL Server]Unexpected EOF from the "
-                                "server"};
+                                "[FreeTDS][SQL Server]Unexpected EOF from the server"};
         const Record freeTdsWrite{"HY000", 20006,
-                                  "[FreeTDS][SQL Server]Write to the server "
-                                  "failed"};
+                                  "[FreeTDS][SQL Server]Write to the server failed"};
         const Record freeTdsLogin{"08001", 20002,
-                                  "[FreeTDS][SQL Server]Unable to connect to "
-                                  "data source"};
-        const Record microsoftOwn{"08S01", 0,
-                                  "[Microsoft][ODBC Driver 18 for SQL Server]TCP "
-                                  "Provider: Error code 0x2746"};
-        const Record invalidObject{"42S02", 208,
-                                   "[Microsoft][ODBC Driver 18 for SQL "
-                                   "Server][SQL Server]Invalid object name 'x'."};
+                                  "[FreeTDS][SQL Server]Unable to connect to data source"};
+        const Record microsoftOwn{
+            "08S01", 0,
+            "[Microsoft][ODBC Driver 18 for SQL Server]TCP Provider: Error code 0x2746"};
+        const Record invalidObject{
+            "42S02", 208,
+            "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Invalid object name 'x'."};
         const QString cannotOpenText =
             "Cannot open database \"x\" requested by the login. The login failed.";
         const QString loginFailedText = "Login failed for user 'sa'.";
