@@ -240,8 +240,7 @@ void TestStandinEngine::restoreFailures_data() {
     QTest::addColumn<QList<int>>("numbers");
     QTest::addColumn<QString>("firstText"); // %D, %N and %E as above
 
-    const QString tool = "restore database %N from disk='%B'   WITH MOVE 'hotel_data' TO "
-                         "'%D\\%N_data',  MOVE 'hotel_log' TO '%D\\%N_log' ";
+    const QString tool = restoreStatement("%N", "%B", "%D");
     QTest::newRow("backup file missing")
         << false << QString(tool).replace("%B", "%B.nosuch") << false << QList<int>{3201, 3013}
         << "Operating system error 2(The system cannot find the file specified.).";
@@ -956,31 +955,25 @@ void TestStandinEngine::catalogueAndTypes_data() {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QString>("param");
     QTest::addColumn<QString>("expected");
+    const auto row = [](const char* tag, const QString& client, const QString& sql,
+                        const QString& param, const QString& expected) {
+        QTest::newRow(tag) << client << sql << param << expected;
+    };
     const QString exists = "select count ( 1 ) from master.dbo.sysdatabases where name = ?";
     for (const char* name : {"master", "model", "msdb", "tempdb"})
         QTest::addRow("sysdatabases lists %s", name) << "rows" << exists << name << "1";
-    QTest::newRow("trailing blanks ignored") << "rows" << exists << "tempdb  "
-                                             << "1";
-    QTest::newRow("system databases are databases")
-        << "rows"
-        << "use tempdb select case when count(1) > 0 then 'yes' end from sysobjects "
-           "where xtype = 'S'"
-        << QString() << "yes";
+    row("trailing blanks ignored", "rows", exists, "tempdb  ", "1");
+    row("system databases are databases", "rows",
+        "use tempdb select case when count(1) > 0 then 'yes' end from sysobjects where xtype = 'S'",
+        QString(), "yes");
     const QString chars = "select c3, n2, v3, c4 from chars where k = ?";
-    QTest::newRow("char(n) padded with blanks") << "rows" << chars << "1"
-                                                << "   |  ||    ";
-    QTest::newRow("char(n) padded after the text") << "rows" << chars << "2"
-                                                   << "a  |客 |a|客  ";
-    QTest::newRow("char(n) described as fixed-length")
-        << "describe" << chars << QString() << "1:3|-8:2|12:3|1:4";
-    const QString restore = "restore database %N from disk='%B'   WITH MOVE 'hotel_data' "
-                            "TO '%D\\%N_data',  MOVE 'hotel_log' TO '%D\\%N_log' ";
-    QTest::newRow("restore's messages are class 0")
-        << "info" << restore << QString() << "4035:0|4035:0|3014:0";
-    QTest::newRow("use's message is class 0") << "info"
-                                              << "use master" << QString() << "5701:0";
-    QTest::newRow("errors keep their class") << "info"
-                                             << "select 1 from nosuch" << QString() << "208:16";
+    row("char(n) padded with blanks", "rows", chars, "1", "   |  ||    ");
+    row("char(n) padded after the text", "rows", chars, "2", "a  |客 |a|客  ");
+    row("char(n) described as fixed-length", "describe", chars, QString(), "1:3|-8:2|12:3|1:4");
+    row("restore's messages are class 0", "info", restoreStatement("%N", "%B", "%D"), QString(),
+        "4035:0|4035:0|3014:0");
+    row("use's message is class 0", "info", "use master", QString(), "5701:0");
+    row("errors keep their class", "info", "select 1 from nosuch", QString(), "208:16");
 }
 
 void TestStandinEngine::catalogueAndTypes() {
