@@ -1,13 +1,10 @@
-#include "app/tab_1.h"
-#include "app/w_set_xtmk_back.h"
 #include "dataviews/DataView.h"
 #include "pages/modules/tabpage_mkgl.h"
-#include "services/Runtime.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
 #include "tests/support/OtherUser.h"
-#include "tests/support/RecordingPromptService.h"
 #include "tests/support/TestDatabases.h"
+#include "tests/support/ToolWindow.h"
 
 #include <QAccessible>
 #include <QPlainTextEdit>
@@ -23,20 +20,13 @@ class TestKeyboardAccess : public QObject {
     TestServer m_server{hotelPassword()};
     TestDatabases m_databases{m_server};
     QString m_database;
-    struct Window {
-        RecordingPromptService prompts;
-        Runtime runtime{prompts};
-        QTemporaryDir dir;
-        w_set_xtmk_back window{runtime, ProfileFile(QStringLiteral("pbbook.ini"), dir.path())};
+    struct Window : ToolWindow {
         tab_1* tabs = window.tab_1;
         DataView* view(const QString& name) { return window.findChild<DataView*>(name); }
     };
     std::unique_ptr<Window> m_w;
 
-    void clickTab(int i) {
-        QTest::mouseClick(m_w->tabs->tabBar(), Qt::LeftButton, {},
-                          m_w->tabs->tabBar()->tabRect(i).center());
-    }
+    void clickTab(int i) { m_w->clickTab(i); }
     static QAccessibleInterface* at(QObject* o) { return QAccessible::queryAccessibleInterface(o); }
 
     // The names of the accessible objects that say they have the focus. Left out: the shown
@@ -75,11 +65,7 @@ class TestKeyboardAccess : public QObject {
         m_w = std::make_unique<Window>();
         m_database = TestDatabases::uniqueName(QStringLiteral("keys"));
         QCOMPARE(m_databases.createHotel(m_database), QString());
-        configureSa(m_w->runtime.sqlca, m_server, m_database);
-        QCOMPARE(m_w->runtime.sqlca.connect(), 0);
-        m_w->window.state.isiflj = QStringLiteral("1");
-        m_w->window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&m_w->window));
+        QVERIFY(m_w->connectAndShow(m_server, m_database));
     }
 
     void cleanup() {

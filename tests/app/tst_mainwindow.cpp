@@ -1,13 +1,10 @@
 #include "app/GuardedTabBar.h"
-#include "app/tab_1.h"
-#include "app/w_set_xtmk_back.h"
 #include "pages/basicinfo/tabpage_jbxx.h"
 #include "pages/modules/tabpage_mkgl.h"
-#include "services/Runtime.h"
 #include "services/ui/LogicalUnits.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
-#include "tests/support/RecordingPromptService.h"
+#include "tests/support/ToolWindow.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,11 +25,7 @@ class ShowCounter : public QObject {
 class TestMainWindow : public QObject {
     Q_OBJECT
 
-    struct Fixture {
-        QTemporaryDir dir; // the window's pbbook.ini lives here, never in the build tree
-        RecordingPromptService prompts;
-        Runtime runtime{prompts};
-        w_set_xtmk_back window{runtime, ProfileFile(QStringLiteral("pbbook.ini"), dir.path())};
+    struct Fixture : ToolWindow {
         Fixture() {
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -44,7 +37,7 @@ class TestMainWindow : public QObject {
     static void gesture(Fixture& f, const QString& how, int target) {
         QTabBar* bar = f.bar();
         if (how == "click") {
-            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(target).center());
+            f.clickTab(target);
         } else if (how == "right arrow") {
             bar->setFocus();
             QTest::keyClick(bar, Qt::Key_Right);
@@ -207,10 +200,8 @@ class TestMainWindow : public QObject {
 
     // Enter in a field presses no button; Enter on a focused button presses that one.
     void enterPressesOnlyAFocusedButton() {
-        QTemporaryDir dir;
-        RecordingPromptService prompts;
-        Runtime runtime{prompts};
-        w_set_xtmk_back window{runtime, ProfileFile(QStringLiteral("pbbook.ini"), dir.path())};
+        ToolWindow t;
+        w_set_xtmk_back& window = t.window;
         QWidget* page = window.tab_1->currentWidget();
         auto* first = new QPushButton(QStringLiteral("first"), page);
         auto* field = new QLineEdit(page);
@@ -235,10 +226,8 @@ class TestMainWindow : public QObject {
     // The window's open event is its own: QDialog::open() still shows the window modally and
     // leaves the flag alone.
     void dialogOpenShowsTheWindow() {
-        QTemporaryDir dir;
-        RecordingPromptService prompts;
-        Runtime runtime{prompts};
-        w_set_xtmk_back window{runtime, ProfileFile(QStringLiteral("pbbook.ini"), dir.path())};
+        ToolWindow t;
+        w_set_xtmk_back& window = t.window;
         QCOMPARE(window.state.isiflj, QStringLiteral("0"));
         window.state.isiflj = "1";
         static_cast<QDialog&>(window).open();

@@ -1,6 +1,7 @@
 #include "dataviews/DataView.h"
 #include "dataviews/DataViewDefinitions.h"
 #include "services/sql/Transaction.h"
+#include "tests/support/GridClicks.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/TestDatabases.h"
 #include "tests/support/TestServer.h"
@@ -120,19 +121,15 @@ class TestDataView : public QObject {
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("start date") << "sto_dw_kjqjsz"
-                                    << "lskjqj_qsrq"
-                                    << "012345"
-                                    << "0123";
-        QTest::newRow("period unlimited") << "dw_gnmk_ini"
-                                          << "f_qyndqj"
-                                          << "2008051234"
-                                          << "2008051234";
-        QTest::newRow("phone") << "dw_pub_khjbxx"
-                               << "phone" << QString(40, '7') << QString(30, '7');
-        QTest::newRow("name, Chinese")
-            << "dw_pub_khjbxx"
-            << "name" << QString(120, QChar(0x9152)) << QString(100, QChar(0x9152));
+        const auto row = [](const char* tag, const QString& view, const QString& column,
+                            const QString& typed, const QString& stored) {
+            QTest::newRow(tag) << view << column << typed << stored;
+        };
+        row("start date", "sto_dw_kjqjsz", "lskjqj_qsrq", "012345", "0123");
+        row("period unlimited", "dw_gnmk_ini", "f_qyndqj", "2008051234", "2008051234");
+        row("phone", "dw_pub_khjbxx", "phone", QString(40, '7'), QString(30, '7'));
+        row("name, Chinese", "dw_pub_khjbxx", "name", QString(120, QChar(0x9152)),
+            QString(100, QChar(0x9152)));
     }
 
     void editorsEnforceTheWidth() {
@@ -202,14 +199,7 @@ class TestDataView : public QObject {
         QCOMPARE(spy.count(), 3);
         QCOMPARE(spy.last()[2].toString(), QStringLiteral("0"));
         // A mouse click on the box works the same way.
-        const QRect r = grid->visualRect(cell(*view, 2, "f_sfsy"));
-        QStyleOptionViewItem option;
-        option.initFrom(grid);
-        option.rect = r;
-        option.features |= QStyleOptionViewItem::HasCheckIndicator;
-        const QRect box =
-            grid->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, grid);
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, box.center());
+        clickCheckBox(grid, cell(*view, 2, "f_sfsy"));
         QCOMPARE(view->getitemstring(2, "f_sfsy"), QStringLiteral("1"));
         QCOMPARE(model->data(cell(*view, 2, "f_sfsy"), Qt::DisplayRole), QVariant());
     }

@@ -1,19 +1,14 @@
-#include "app/tab_1.h"
-#include "app/w_set_xtmk_back.h"
 #include "dataviews/DataView.h"
 #include "pages/basicinfo/tabpage_jbxx.h"
 #include "pages/modules/tabpage_mkgl.h"
-#include "services/Runtime.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
 #include "tests/support/OtherUser.h"
-#include "tests/support/RecordingPromptService.h"
 #include "tests/support/TestDatabases.h"
 #include "tests/support/TestServer.h"
+#include "tests/support/ToolWindow.h"
 
-#include <QTabBar>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -25,11 +20,7 @@ class TestPageEntry : public QObject {
     TestServer m_server{hotelPassword()};
     TestDatabases m_databases{m_server};
 
-    struct Fixture {
-        QTemporaryDir dir;
-        RecordingPromptService prompts;
-        Runtime runtime{prompts};
-        std::unique_ptr<w_set_xtmk_back> window;
+    struct Fixture : ToolWindow {
         QString database;
     };
 
@@ -42,27 +33,16 @@ class TestPageEntry : public QObject {
             qWarning() << error;
             return nullptr;
         }
-        configureSa(f->runtime.sqlca, m_server, f->database);
-        f->runtime.sqlca.AutoCommit = false;
-        if (f->runtime.sqlca.connect() != 0)
-            return nullptr;
-        f->window = std::make_unique<w_set_xtmk_back>(
-            f->runtime, ProfileFile(QStringLiteral("pbbook.ini"), f->dir.path()));
-        f->window->show();
-        if (!QTest::qWaitForWindowExposed(f->window.get()))
-            return nullptr;
-        f->window->state.isiflj = QStringLiteral("1");
-        return f;
+        return f->connectAndShow(m_server, f->database) ? std::move(f) : nullptr;
     }
 
     static void clickTab(Fixture& f, int index) {
-        QTabBar* bar = f.window->tab_1->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
-        QTRY_COMPARE(f.window->tab_1->currentIndex(), index);
+        f.clickTab(index);
+        QTRY_COMPARE(f.tabs()->currentIndex(), index);
     }
 
-    static tabpage_jbxx* page3(Fixture& f) { return f.window->tab_1->tabpage_jbxx; }
-    static tabpage_mkgl* page4(Fixture& f) { return f.window->tab_1->tabpage_mkgl; }
+    static tabpage_jbxx* page3(Fixture& f) { return f.tabs()->tabpage_jbxx; }
+    static tabpage_mkgl* page4(Fixture& f) { return f.tabs()->tabpage_mkgl; }
 
     int otherExecutes(const QString& database, const QString& sql) {
         return OtherUser(m_server, database).execute(sql);
@@ -143,26 +123,20 @@ class TestPageEntry : public QObject {
         QTest::addColumn<QString>("breakIt");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("detail");
-        QTest::newRow("page 3, disconnected")
-            << 2 << "disconnect"
-            << "读取基本信息失败!"
-            << "Retrieve of sto_dw_kjqjsz: the transaction is not connected to a database.";
-        QTest::newRow("page 4, disconnected")
-            << 3 << "disconnect"
-            << "读取模块信息失败!"
-            << "Retrieve of dw_gnmk_ini: the transaction is not connected to a database.";
-        QTest::newRow("periods missing")
-            << 2 << "drop table lskjqj"
-            << "读取基本信息失败!"
-            << "Retrieve of sto_dw_kjqjsz failed: Invalid object name 'LSKJQJ'.";
-        QTest::newRow("business table missing")
-            << 2 << "drop table t_zd_user"
-            << "读取基本信息失败!"
-            << "Retrieve of dw_pub_khjbxx failed: Invalid object name 't_zd_user'.";
-        QTest::newRow("modules missing")
-            << 3 << "drop table LSXTMC"
-            << "读取模块信息失败!"
-            << "Retrieve of dw_gnmk_ini failed: Invalid object name 'LSXTMC'.";
+        const auto row = [](const char* tag, int page, const QString& breakIt,
+                            const QString& message, const QString& detail) {
+            QTest::newRow(tag) << page << breakIt << message << detail;
+        };
+        row("page 3, disconnected", 2, "disconnect", "读取基本信息失败!",
+            "Retrieve of sto_dw_kjqjsz: the transaction is not connected to a database.");
+        row("page 4, disconnected", 3, "disconnect", "读取模块信息失败!",
+            "Retrieve of dw_gnmk_ini: the transaction is not connected to a database.");
+        row("periods missing", 2, "drop table lskjqj", "读取基本信息失败!",
+            "Retrieve of sto_dw_kjqjsz failed: Invalid object name 'LSKJQJ'.");
+        row("business table missing", 2, "drop table t_zd_user", "读取基本信息失败!",
+            "Retrieve of dw_pub_khjbxx failed: Invalid object name 't_zd_user'.");
+        row("modules missing", 3, "drop table LSXTMC", "读取模块信息失败!",
+            "Retrieve of dw_gnmk_ini failed: Invalid object name 'LSXTMC'.");
     }
     void unreadablePageIsNotEntered() {
         QFETCH(int, page);
@@ -176,9 +150,8 @@ class TestPageEntry : public QObject {
             QCOMPARE(f->runtime.sqlca.disconnect(), 0);
         else
             QVERIFY(otherExecutes(f->database, breakIt) >= 0);
-        QTabBar* bar = f->window->tab_1->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(page).center());
-        QCOMPARE(f->window->tab_1->currentIndex(), 1);
+        f->clickTab(page);
+        QCOMPARE(f->tabs()->currentIndex(), 1);
         QCOMPARE(f->prompts.texts(), QStringList{message});
         QCOMPARE(f->prompts.prompts.first().detail, detail);
     }

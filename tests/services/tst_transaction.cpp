@@ -72,6 +72,21 @@ class TestTransaction : public QObject {
         return t.connect();
     }
 
+    // Connected with AutoCommit on, and no row k in t_sqlca.
+    int openWithoutRow(Transaction& t, int k) {
+        const int rc = open(t, true);
+        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {k});
+        return rc;
+    }
+
+    // Aimed at a server on this machine's `port` that is not the one under test.
+    static void aimAt(Transaction& t, quint16 port, const QString& loginTimeout) {
+        t.DBMS = kMss;
+        t.ServerName = QStringLiteral("127.0.0.1,%1").arg(port);
+        t.LogId = QStringLiteral("sa");
+        t.DBParm = QStringLiteral("LoginTimeout='%1'").arg(loginTimeout);
+    }
+
     static int setValue(Transaction& t, int k, const QString& v) {
         return t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"), {v, k});
     }
@@ -108,62 +123,34 @@ class TestTransaction : public QObject {
         QTest::addColumn<QString>("dbParm");
         QTest::addColumn<QString>("textPart");
         const QString server = QStringLiteral("127.0.0.1,1433");
-        QTest::newRow("empty DBMS") << "" << server << ""
-                                    << ""
-                                    << "DBMS is empty";
-        QTest::newRow("other DBMS") << "O84 Oracle8/8i" << server << ""
-                                    << ""
-                                    << "DBMS \"O84 Oracle8/8i\" is not supported";
-        QTest::newRow("DBParm without value") << kMss << server << ""
-                                              << "Driver"
-                                              << "DBParm is malformed";
-        QTest::newRow("DBParm unclosed quote") << kMss << server << ""
-                                               << "Encrypt='no"
-                                               << "no closing quote";
-        QTest::newRow("DBParm text after value") << kMss << server << ""
-                                                 << "Encrypt='no' x"
-                                                 << "unexpected text";
-        QTest::newRow("DBParm name twice") << kMss << server << ""
-                                           << "A='1',a='2'"
-                                           << "given twice";
-        QTest::newRow("DBParm injects a name") << kMss << server << ""
-                                               << "X;UID='1'"
-                                               << "contains ';'";
-        QTest::newRow("DBParm overrides a field") << kMss << server << ""
-                                                  << "PWD='x'"
-                                                  << "must not set PWD";
-        QTest::newRow("LoginTimeout not a number") << kMss << server << ""
-                                                   << "LoginTimeout='soon'"
-                                                   << "LoginTimeout 'soon'";
-        QTest::newRow("QueryTimeout zero")
-            << kMss << server << ""
-            << "QueryTimeout='0'"
-            << "QueryTimeout must be a whole number of seconds from 1 to 86400.";
-        QTest::newRow("QueryTimeout a fraction")
-            << kMss << server << ""
-            << "QueryTimeout='1.5'"
-            << "QueryTimeout must be a whole number of seconds from 1 to 86400.";
-        QTest::newRow("RestoreTimeout beyond a day")
-            << kMss << server << ""
-            << "RestoreTimeout='86401'"
-            << "RestoreTimeout must be a whole number of seconds from 1 to 86400.";
-        QTest::newRow("port not a number") << kMss << "127.0.0.1,abc"
-                                           << ""
-                                           << ""
-                                           << "port after the comma";
-        QTest::newRow("no server") << kMss << "  "
-                                   << ""
-                                   << ""
-                                   << "ServerName is empty";
-        QTest::newRow("unknown Lock") << kMss << server << "XX"
-                                      << ""
-                                      << "Lock \"XX\"";
-        QTest::newRow("password FreeTDS cannot receive") << kMss << server << ""
-                                                         << "Driver='FreeTDS',X='a};b'"
-                                                         << "X contains \"};\"";
-        QTest::newRow("driver not installed") << kMss << server << ""
-                                              << "Driver='NoSuchDriver'"
-                                              << "ODBC driver \"NoSuchDriver\" is not installed";
+        const auto row = [](const char* tag, const QString& dbms, const QString& serverName,
+                            const QString& lock, const QString& dbParm, const QString& textPart) {
+            QTest::newRow(tag) << dbms << serverName << lock << dbParm << textPart;
+        };
+        row("empty DBMS", "", server, "", "", "DBMS is empty");
+        row("other DBMS", "O84 Oracle8/8i", server, "", "",
+            "DBMS \"O84 Oracle8/8i\" is not supported");
+        row("DBParm without value", kMss, server, "", "Driver", "DBParm is malformed");
+        row("DBParm unclosed quote", kMss, server, "", "Encrypt='no", "no closing quote");
+        row("DBParm text after value", kMss, server, "", "Encrypt='no' x", "unexpected text");
+        row("DBParm name twice", kMss, server, "", "A='1',a='2'", "given twice");
+        row("DBParm injects a name", kMss, server, "", "X;UID='1'", "contains ';'");
+        row("DBParm overrides a field", kMss, server, "", "PWD='x'", "must not set PWD");
+        row("LoginTimeout not a number", kMss, server, "", "LoginTimeout='soon'",
+            "LoginTimeout 'soon'");
+        row("QueryTimeout zero", kMss, server, "", "QueryTimeout='0'",
+            "QueryTimeout must be a whole number of seconds from 1 to 86400.");
+        row("QueryTimeout a fraction", kMss, server, "", "QueryTimeout='1.5'",
+            "QueryTimeout must be a whole number of seconds from 1 to 86400.");
+        row("RestoreTimeout beyond a day", kMss, server, "", "RestoreTimeout='86401'",
+            "RestoreTimeout must be a whole number of seconds from 1 to 86400.");
+        row("port not a number", kMss, "127.0.0.1,abc", "", "", "port after the comma");
+        row("no server", kMss, "  ", "", "", "ServerName is empty");
+        row("unknown Lock", kMss, server, "XX", "", "Lock \"XX\"");
+        row("password FreeTDS cannot receive", kMss, server, "", "Driver='FreeTDS',X='a};b'",
+            "X contains \"};\"");
+        row("driver not installed", kMss, server, "", "Driver='NoSuchDriver'",
+            "ODBC driver \"NoSuchDriver\" is not installed");
     }
     void connectRefusesFieldsItCannotUse() {
         QFETCH(QString, dbms);
@@ -226,51 +213,35 @@ class TestTransaction : public QObject {
         QTest::addColumn<QString>("dbParm");
         QTest::addColumn<bool>("freeTds");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("FreeTDS, host,port")
-            << "db1 , 1433"
-            << "pw"
-            << "" << true
-            << "Driver=D;Server=db1;Port=1433;Database=hotel;UID=sa;PWD=pw;TDS_Version=7.1;"
-               "ClientCharset=UTF-8;";
-        QTest::newRow("FreeTDS, instance, own TDS version")
-            << "db1\\SQL2000"
-            << "pw"
-            << "TDS_Version='auto',LoginTimeout='3'" << true
-            << "Driver=D;Server=db1\\SQL2000;Database=hotel;UID=sa;PWD=pw;TDS_Version=auto;"
-               "ClientCharset=UTF-8;";
-        QTest::newRow("Microsoft, host,port as written, pairs passed")
-            << "db1,1433"
-            << "pw"
-            << "Encrypt='yes', TrustServerCertificate='no'" << false
-            << "Driver=D;Server=db1,1433;Database=hotel;UID=sa;PWD=pw;Encrypt=yes;"
-               "TrustServerCertificate=no;";
-        QTest::newRow("password braced, ODBC rule")
-            << "db1"
-            << "a;b}c= "
-            << "" << false << "Driver=D;Server=db1;Database=hotel;UID=sa;PWD={a;b}}c= };";
+        const auto row = [](const char* tag, const QString& serverName, const QString& logPass,
+                            const QString& dbParm, bool freeTds, const QString& expected) {
+            QTest::newRow(tag) << serverName << logPass << dbParm << freeTds << expected;
+        };
+        row("FreeTDS, host,port", "db1 , 1433", "pw", "", true,
+            "Driver=D;Server=db1;Port=1433;Database=hotel;UID=sa;PWD=pw;TDS_Version=7.1;"
+            "ClientCharset=UTF-8;");
+        row("FreeTDS, instance, own TDS version", "db1\\SQL2000", "pw",
+            "TDS_Version='auto',LoginTimeout='3'", true,
+            "Driver=D;Server=db1\\SQL2000;Database=hotel;UID=sa;PWD=pw;TDS_Version=auto;"
+            "ClientCharset=UTF-8;");
+        row("Microsoft, host,port as written, pairs passed", "db1,1433", "pw",
+            "Encrypt='yes', TrustServerCertificate='no'", false,
+            "Driver=D;Server=db1,1433;Database=hotel;UID=sa;PWD=pw;Encrypt=yes;"
+            "TrustServerCertificate=no;");
+        row("password braced, ODBC rule", "db1", "a;b}c= ", "", false,
+            "Driver=D;Server=db1;Database=hotel;UID=sa;PWD={a;b}}c= };");
         // FreeTDS ends a braced value at the first "};" and keeps a lone '}' as it is.
-        QTest::newRow("password braced, FreeTDS rule")
-            << "db1"
-            << "a;b}c}"
-            << "ClientCharset='UTF-8'" << true
-            << "Driver=D;Server=db1;Port=1433;Database=hotel;UID=sa;PWD={a;b}c}};"
-               "ClientCharset=UTF-8;TDS_Version=7.1;";
-        QTest::newRow("FreeTDS, bare host gets SQL Server's port")
-            << "127.0.0.1"
-            << "pw"
-            << "" << true
-            << "Driver=D;Server=127.0.0.1;Port=1433;Database=hotel;UID=sa;PWD=pw;TDS_Version=7.1;"
-               "ClientCharset=UTF-8;";
-        QTest::newRow("the tool's own limits never reach the driver")
-            << "db1"
-            << "pw"
-            << "QueryTimeout='2', Encrypt='no', RestoreTimeout='86400'" << false
-            << "Driver=D;Server=db1;Database=hotel;UID=sa;PWD=pw;Encrypt=no;";
-        QTest::newRow("DBParm value braced, doubled quote kept once")
-            << "db1"
-            << "pw"
-            << "App='it''s;x'" << false
-            << "Driver=D;Server=db1;Database=hotel;UID=sa;PWD=pw;App={it's;x};";
+        row("password braced, FreeTDS rule", "db1", "a;b}c}", "ClientCharset='UTF-8'", true,
+            "Driver=D;Server=db1;Port=1433;Database=hotel;UID=sa;PWD={a;b}c}};"
+            "ClientCharset=UTF-8;TDS_Version=7.1;");
+        row("FreeTDS, bare host gets SQL Server's port", "127.0.0.1", "pw", "", true,
+            "Driver=D;Server=127.0.0.1;Port=1433;Database=hotel;UID=sa;PWD=pw;TDS_Version=7.1;"
+            "ClientCharset=UTF-8;");
+        row("the tool's own limits never reach the driver", "db1", "pw",
+            "QueryTimeout='2', Encrypt='no', RestoreTimeout='86400'", false,
+            "Driver=D;Server=db1;Database=hotel;UID=sa;PWD=pw;Encrypt=no;");
+        row("DBParm value braced, doubled quote kept once", "db1", "pw", "App='it''s;x'", false,
+            "Driver=D;Server=db1;Database=hotel;UID=sa;PWD=pw;App={it's;x};");
     }
     void connectionStringPerDriver() {
         QFETCH(QString, serverName);
@@ -348,10 +319,7 @@ class TestTransaction : public QObject {
         if (!listening)
             silent.close();
         Transaction t;
-        t.DBMS = kMss;
-        t.ServerName = QStringLiteral("127.0.0.1,%1").arg(port);
-        t.LogId = QStringLiteral("sa");
-        t.DBParm = QStringLiteral("LoginTimeout='2'");
+        aimAt(t, port, "2");
         // The wait keeps the event loop running, and a second call meanwhile is refused.
         int ticks = 0;
         int nested = 0;
@@ -410,10 +378,7 @@ class TestTransaction : public QObject {
         QVERIFY(silent.listen(QHostAddress::LocalHost));
         BlockingCall calls;
         Transaction t(&calls);
-        t.DBMS = kMss;
-        t.ServerName = QStringLiteral("127.0.0.1,%1").arg(silent.serverPort());
-        t.LogId = QStringLiteral("sa");
-        t.DBParm = QStringLiteral("LoginTimeout='1'");
+        aimAt(t, silent.serverPort(), "1");
         bool waiting = false;
         long codeDuring = 0;
         QString textDuring;
@@ -488,28 +453,24 @@ class TestTransaction : public QObject {
         QTest::addColumn<long>("dbCode");
         QTest::addColumn<QString>("text");
         const Record cannotOpen{"42000", 4060,
-                                "[FreeTDS][SQL Server]Cannot open database \"x\" requested by "
-                                "the login. The login failed."};
+                                "[FreeTDS][SQL Server]Cannot open database \"x\" requested by the "
+                                "login. The login failed."};
         const Record loginFailed{"28000", 18456,
                                  "[FreeTDS][SQL Server]Login failed for user 'sa'."};
         const Record changedDb{"01000", 5701,
-                               "[FreeTDS][SQL Server]Changed database context to "
-                               "'master'."};
+                               "[FreeTDS][SQL Server]Changed database context to 'master'."};
         const Record freeTdsEof{"01000", 20017,
-                                "[FreeTDS][SQL Server]Unexpected EOF from the "
-                                "server"};
+                                "[FreeTDS][SQL Server]Unexpected EOF from the server"};
         const Record freeTdsWrite{"HY000", 20006,
-                                  "[FreeTDS][SQL Server]Write to the server "
-                                  "failed"};
+                                  "[FreeTDS][SQL Server]Write to the server failed"};
         const Record freeTdsLogin{"08001", 20002,
-                                  "[FreeTDS][SQL Server]Unable to connect to "
-                                  "data source"};
-        const Record microsoftOwn{"08S01", 0,
-                                  "[Microsoft][ODBC Driver 18 for SQL Server]TCP "
-                                  "Provider: Error code 0x2746"};
-        const Record invalidObject{"42S02", 208,
-                                   "[Microsoft][ODBC Driver 18 for SQL "
-                                   "Server][SQL Server]Invalid object name 'x'."};
+                                  "[FreeTDS][SQL Server]Unable to connect to data source"};
+        const Record microsoftOwn{
+            "08S01", 0,
+            "[Microsoft][ODBC Driver 18 for SQL Server]TCP Provider: Error code 0x2746"};
+        const Record invalidObject{
+            "42S02", 208,
+            "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Invalid object name 'x'."};
         const QString cannotOpenText =
             "Cannot open database \"x\" requested by the login. The login failed.";
         const QString loginFailedText = "Login failed for user 'sa'.";
@@ -551,11 +512,7 @@ class TestTransaction : public QObject {
         TestServer server(kPassword);
         QVERIFY2(server.start(), qPrintable(server.errorText()));
         Transaction t;
-        t.DBMS = kMss;
-        t.ServerName = server.serverName();
-        t.Database = QStringLiteral("master");
-        t.LogId = QStringLiteral("sa");
-        t.LogPass = kPassword;
+        configureSa(t, server, QStringLiteral("master"));
         t.AutoCommit = true;
         QCOMPARE(t.connect(), 0);
         server.stop();
@@ -636,8 +593,7 @@ class TestTransaction : public QObject {
     void textInputsRoundTrip() {
         QFETCH(QString, text);
         Transaction t;
-        QCOMPARE(open(t, true), 0);
-        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {10});
+        QCOMPARE(openWithoutRow(t, 10), 0);
         QCOMPARE(
             t.execute(QStringLiteral("insert into t_sqlca ( k , v ) values ( ? , ? )"), {10, text}),
             0);
@@ -653,8 +609,7 @@ class TestTransaction : public QObject {
 
     void textLongerThanAnNVarCharIsStoredWhole() {
         Transaction t;
-        QCOMPARE(open(t, true), 0);
-        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {12});
+        QCOMPARE(openWithoutRow(t, 12), 0);
         const QString text = QString(3000, u'甲') + QString(1500, u'x');
         QVERIFY2(t.execute(QStringLiteral("insert into t_sqlca ( k , m ) values ( ? , ? )"),
                            {12, text}) == 0,
@@ -671,8 +626,7 @@ class TestTransaction : public QObject {
 
     void nullAndDatetimeInputsRoundTrip() {
         Transaction t;
-        QCOMPARE(open(t, true), 0);
-        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {11});
+        QCOMPARE(openWithoutRow(t, 11), 0);
         const QDateTime when(QDate(2025, 3, 14), QTime(15, 9, 26), Qt::LocalTime);
         QCOMPARE(t.execute(QStringLiteral("insert into t_sqlca ( k , v , d ) values ( ? , ? , ? )"),
                            {11, nullText(), when}),
@@ -716,8 +670,7 @@ class TestTransaction : public QObject {
         QFETCH(QVariant, value);
         QFETCH(bool, isNull);
         Transaction t;
-        QCOMPARE(open(t, true), 0);
-        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {13});
+        QCOMPARE(openWithoutRow(t, 13), 0);
         QVERIFY2(
             t.execute(QStringLiteral("insert into t_sqlca ( k , %1 ) values ( ? , ? )").arg(column),
                       {13, value}) == 0,
@@ -755,8 +708,7 @@ class TestTransaction : public QObject {
     void datetimesAreTheServersWallClock() {
         QFETCH(QDateTime, sent);
         Transaction t;
-        QCOMPARE(open(t, true), 0);
-        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {14});
+        QCOMPARE(openWithoutRow(t, 14), 0);
         QCOMPARE(
             t.execute(QStringLiteral("insert into t_sqlca ( k , d ) values ( ? , ? )"), {14, sent}),
             0);
@@ -779,8 +731,7 @@ class TestTransaction : public QObject {
 
     void datetimeLiteralInTheGapReadsValid() {
         Transaction t;
-        QCOMPARE(open(t, true), 0);
-        t.execute(QStringLiteral("delete from t_sqlca where k = ?"), {15});
+        QCOMPARE(openWithoutRow(t, 15), 0);
         QCOMPARE(t.executeImmediate(QStringLiteral("insert into t_sqlca ( k , d ) values ( 15 , "
                                                    "'2021-03-28 02:30:00' )")),
                  0);

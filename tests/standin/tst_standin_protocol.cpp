@@ -2,6 +2,7 @@
 // server under test. The cases about the stand-in's own features (its command line, signals,
 // statement log, malformed input) skip against an outside server.
 #include "tests/standin/tst_standin_protocol_raw.h"
+#include "tests/support/OdbcSession.h"
 #include "tests/support/TestDatabases.h"
 #include "tests/support/TestDir.h"
 #include "tests/support/TestServer.h"
@@ -18,98 +19,6 @@
 #include <thread>
 
 namespace {
-
-struct Diag {
-    QString state;
-    int native = 0;
-    QString text;
-};
-
-QList<Diag> diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
-    QList<Diag> out;
-    for (SQLSMALLINT i = 1;; ++i) {
-        SQLCHAR state[6] = {};
-        SQLINTEGER native = 0;
-        SQLCHAR text[1024] = {};
-        SQLSMALLINT length = 0;
-        if (!SQL_SUCCEEDED(
-                SQLGetDiagRec(type, handle, i, state, &native, text, sizeof text, &length)))
-            break;
-        out.append({QString::fromUtf8(reinterpret_cast<char*>(state)), static_cast<int>(native),
-                    QString::fromUtf8(reinterpret_cast<char*>(text))});
-    }
-    return out;
-}
-
-// One ODBC connection through the FreeTDS driver; statements return all rows as text.
-class OdbcConnection {
-  public:
-    OdbcConnection() {
-        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-    }
-    ~OdbcConnection() {
-        if (connected)
-            SQLDisconnect(dbc);
-        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        SQLFreeHandle(SQL_HANDLE_ENV, env);
-    }
-    bool connect(const QString& connectionString) {
-        const QByteArray text = connectionString.toUtf8();
-        const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, (SQLCHAR*)text.constData(), SQL_NTS,
-                                              nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
-        connected = SQL_SUCCEEDED(rc);
-        return connected;
-    }
-    QList<Diag> connectionDiagnostics() const { return diagnostics(SQL_HANDLE_DBC, dbc); }
-
-    // Runs sql (no parameters); fills rows (NULL as "NULL"); false with the error text.
-    bool exec(const QString& sql, QList<QStringList>* rows = nullptr, QString* error = nullptr) {
-        SQLHSTMT stmt = SQL_NULL_HSTMT;
-        SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
-        const QByteArray text = sql.toUtf8();
-        const SQLRETURN rc = SQLExecDirect(stmt, (SQLCHAR*)text.constData(), SQL_NTS);
-        const bool ok = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
-        if (!ok && error && !diagnostics(SQL_HANDLE_STMT, stmt).isEmpty())
-            *error = diagnostics(SQL_HANDLE_STMT, stmt).first().text;
-        if (ok && rows)
-            *rows = fetchAll(stmt);
-        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        return ok;
-    }
-
-    static QList<QStringList> fetchAll(SQLHSTMT stmt) {
-        QList<QStringList> rows;
-        SQLSMALLINT columns = 0;
-        SQLNumResultCols(stmt, &columns);
-        while (columns > 0 && SQL_SUCCEEDED(SQLFetch(stmt))) {
-            QStringList row;
-            for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-                QByteArray value;
-                char buffer[4096];
-                SQLLEN indicator = 0;
-                SQLRETURN rc;
-                while (SQL_SUCCEEDED(
-                    rc = SQLGetData(stmt, c, SQL_C_CHAR, buffer, sizeof buffer, &indicator))) {
-                    if (indicator == SQL_NULL_DATA)
-                        break;
-                    value += QByteArray(buffer, static_cast<int>(qstrnlen(buffer, sizeof buffer)));
-                    if (rc == SQL_SUCCESS)
-                        break;
-                }
-                row << (indicator == SQL_NULL_DATA ? QStringLiteral("NULL")
-                                                   : QString::fromUtf8(value));
-            }
-            rows << row;
-        }
-        return rows;
-    }
-
-    SQLHENV env = SQL_NULL_HENV;
-    SQLHDBC dbc = SQL_NULL_HDBC;
-    bool connected = false;
-};
 
 // Binds one input parameter described by its ODBC SQL type and the value as text.
 struct BoundParam {
@@ -200,6 +109,33 @@ QString runPytds(const TestServer& s, const QString& database, const QString& bo
 // The sa password of the stand-in this test starts; an outside server has its own.
 const char* const Password = "Pw-1234";
 
+// Starts a stand-in of the case's own on root with `args` (its --listen and more); the port of
+// its first "ready 127.0.0.1:" line, 0 when it reports none.
+int startStandin(QProcess& p, const QString& root, const QStringList& args) {
+    p.start(QStringLiteral(STANDIN_BIN),
+            QStringList{"--root", root, "--sa-password", Password} + args);
+    if (!p.waitForReadyRead(15000))
+        return 0;
+    const QByteArray line = p.readLine().trimmed();
+    return line.startsWith("ready 127.0.0.1:") ? line.mid(16).toInt() : 0;
+}
+
+// To master on a stand-in of the case's own.
+QString standinConnection(const QString& host, int port) {
+    return QString("Driver=FreeTDS;Server=%1;Port=%2;Database=master;UID=sa;PWD=%3;"
+                   "TDS_Version=7.1;ClientCharset=UTF-8")
+        .arg(host)
+        .arg(port)
+        .arg(Password);
+}
+
+// Ends a stand-in of the case's own as its service would be stopped: it exits cleanly.
+void stopStandin(QProcess& p) {
+    p.terminate();
+    QVERIFY(p.waitForFinished(15000));
+    QCOMPARE(p.exitCode(), 0);
+}
+
 // Frees a statement handle however the test leaves its scope.
 struct StatementGuard {
     SQLHSTMT& stmt;
@@ -252,7 +188,7 @@ class TestStandinProtocol : public QObject {
     TestDatabases m_shared{m_server};    // the class's database with the tables below
     TestDatabases m_databases{m_server}; // what a case makes, dropped after it
     QString m_database;
-    std::unique_ptr<OdbcConnection> m_odbc; // to m_database
+    OdbcSession m_odbc; // to m_database, NULL read as "NULL"
 };
 
 void TestStandinProtocol::initTestCase() {
@@ -269,15 +205,16 @@ void TestStandinProtocol::initTestCase() {
         "create table t_clients (client int, step int) "
         "create table t_dates (k int, d datetime)");
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    m_odbc = std::make_unique<OdbcConnection>();
-    QVERIFY(m_odbc->connect(connection()));
+    m_odbc.setNullText("NULL");
+    QVERIFY2(m_odbc.connect(connection()), qPrintable(m_odbc.connectError()));
     QString rows;
     for (int k = 0; k < 300; ++k)
         rows += QString("insert into t_big values (%1, N'row %1 %2');\n")
                     .arg(k)
                     .arg(QString(20, QChar('x')));
     QVERIFY(rows.size() > 9000); // the batch itself spans several request packets
-    QVERIFY2(m_odbc->exec(rows, nullptr, &error), qPrintable(error));
+    const SqlOutcome filled = m_odbc.exec(rows);
+    QVERIFY2(filled.ok(), qPrintable(filled.report()));
 }
 
 void TestStandinProtocol::cleanup() {
@@ -286,7 +223,7 @@ void TestStandinProtocol::cleanup() {
 }
 
 void TestStandinProtocol::cleanupTestCase() {
-    m_odbc.reset();
+    m_odbc.disconnect();
     const QString left = m_shared.dropAll();
     QVERIFY2(left.isEmpty(), qPrintable(left));
 }
@@ -300,26 +237,22 @@ void TestStandinProtocol::loginFailure_data() {
     const QString loginFailed = "Login failed for user 'sa'.";
     const QString noDatabase =
         "Cannot open database \"nosuchdb\" requested by the login. The login failed.";
-    QTest::newRow("odbc wrong password")
-        << "odbc"
-        << "wrong"
-        << "master" << QStringList{"42000|18456|[FreeTDS][SQL Server]" + loginFailed};
-    QTest::newRow("odbc unknown database")
-        << "odbc" << QString() << "nosuchdb"
-        << QStringList{"42000|18456|[FreeTDS][SQL Server]" + loginFailed,
-                       "42000|4060|[FreeTDS][SQL Server]" + noDatabase};
-    QTest::newRow("tsql wrong password")
-        << "tsql"
-        << "wrong"
-        << "" << QStringList{"Msg 18456 (severity 14, state 1)", loginFailed};
-    QTest::newRow("tsql unknown database")
-        << "tsql" << QString() << "nosuchdb" << QStringList{"Msg 4060", noDatabase, "Msg 18456"};
-    QTest::newRow("pytds wrong password")
-        << "pytds"
-        << "wrong"
-        << "master" << QStringList{"OperationalError 18456 " + loginFailed};
-    QTest::newRow("pytds unknown database") << "pytds" << QString() << "nosuchdb"
-                                            << QStringList{"OperationalError 18456 " + noDatabase};
+    const auto row = [](const char* tag, const QString& client, const QString& password,
+                        const QString& database, const QStringList& expected) {
+        QTest::newRow(tag) << client << password << database << expected;
+    };
+    const QString odbc = "42000|18456|[FreeTDS][SQL Server]" + loginFailed;
+    row("odbc wrong password", "odbc", "wrong", "master", {odbc});
+    row("odbc unknown database", "odbc", QString(), "nosuchdb",
+        {odbc, "42000|4060|[FreeTDS][SQL Server]" + noDatabase});
+    row("tsql wrong password", "tsql", "wrong", "",
+        {"Msg 18456 (severity 14, state 1)", loginFailed});
+    row("tsql unknown database", "tsql", QString(), "nosuchdb",
+        {"Msg 4060", noDatabase, "Msg 18456"});
+    row("pytds wrong password", "pytds", "wrong", "master",
+        {"OperationalError 18456 " + loginFailed});
+    row("pytds unknown database", "pytds", QString(), "nosuchdb",
+        {"OperationalError 18456 " + noDatabase});
 }
 
 void TestStandinProtocol::loginFailure() {
@@ -332,14 +265,15 @@ void TestStandinProtocol::loginFailure() {
         password = m_server.saPassword();
     QString seen;
     if (client == "odbc") {
-        OdbcConnection odbc;
+        OdbcSession odbc;
         const auto braced = [](QString v) { return "PWD={" + v.replace("}", "}}") + "};"; };
         QString cs = m_server.odbcConnectionString(database);
         QVERIFY(cs.contains(braced(m_server.saPassword())));
         cs.replace(braced(m_server.saPassword()), braced(password));
         QVERIFY(!odbc.connect(cs));
-        for (const Diag& d : odbc.connectionDiagnostics())
-            seen += QString("%1|%2|%3\n").arg(d.state).arg(d.native).arg(d.text);
+        const SqlOutcome& why = odbc.connectFailure();
+        for (int i = 0; i < why.numbers.size(); ++i)
+            seen += QString("%1|%2|%3\n").arg(why.states[i]).arg(why.numbers[i]).arg(why.texts[i]);
     } else if (client == "tsql") {
         seen = runTsql(m_server, password, "select 1\ngo\nexit\n", database);
     } else {
@@ -372,10 +306,10 @@ void TestStandinProtocol::selectTypes() {
     QFETCH(QString, expected);
     const QString sql = "select i, n, v, d from t_types order by i desc";
     if (client == "odbc") {
-        QList<QStringList> rows;
-        QVERIFY(m_odbc->exec(sql, &rows));
+        const SqlOutcome o = m_odbc.exec(sql);
+        QVERIFY2(o.ok(), qPrintable(o.report()));
         QString seen;
-        for (const QStringList& r : rows)
+        for (const QStringList& r : o.rows)
             seen += r.join('|') + '\n';
         QCOMPARE(seen, expected);
     } else if (client == "tsql") {
@@ -431,9 +365,9 @@ void TestStandinProtocol::parameterRoundTrip() {
     QFETCH(bool, null);
     QFETCH(bool, prepared);
 
-    QVERIFY(m_odbc->exec("delete from t_params"));
+    QVERIFY(m_odbc.exec("delete from t_params").ok());
     SQLHSTMT stmt = SQL_NULL_HSTMT;
-    SQLAllocHandle(SQL_HANDLE_STMT, m_odbc->dbc, &stmt);
+    SQLAllocHandle(SQL_HANDLE_STMT, m_odbc.handle(), &stmt);
     const QByteArray sql =
         QString("insert into t_params (k, %1) values (?, ?)").arg(column).toUtf8();
     BoundParam key{SQL_INTEGER, "1"};
@@ -447,11 +381,12 @@ void TestStandinProtocol::parameterRoundTrip() {
             QVERIFY(SQL_SUCCEEDED(key.bind(stmt, 1)));
             const SQLRETURN rc = SQLExecute(stmt);
             QVERIFY2(SQL_SUCCEEDED(rc),
-                     qPrintable(diagnostics(SQL_HANDLE_STMT, stmt).value(0).text));
+                     qPrintable(OdbcSession::diagnostics(SQL_HANDLE_STMT, stmt).report()));
         }
     } else {
         const SQLRETURN rc = SQLExecDirect(stmt, (SQLCHAR*)sql.constData(), SQL_NTS);
-        QVERIFY2(SQL_SUCCEEDED(rc), qPrintable(diagnostics(SQL_HANDLE_STMT, stmt).value(0).text));
+        QVERIFY2(SQL_SUCCEEDED(rc),
+                 qPrintable(OdbcSession::diagnostics(SQL_HANDLE_STMT, stmt).report()));
         SQLLEN count = 0;
         SQLRowCount(stmt, &count);
         QCOMPARE(count, SQLLEN(1));
@@ -459,10 +394,10 @@ void TestStandinProtocol::parameterRoundTrip() {
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
     stmt = SQL_NULL_HSTMT;
 
-    QList<QStringList> rows;
-    QVERIFY(m_odbc->exec(QString("select %1 from t_params order by k").arg(column), &rows));
-    QCOMPARE(rows.size(), prepared ? 2 : 1);
-    for (const QStringList& row : rows)
+    const SqlOutcome o = m_odbc.exec(QString("select %1 from t_params order by k").arg(column));
+    QVERIFY2(o.ok(), qPrintable(o.report()));
+    QCOMPARE(o.rows.size(), prepared ? 2 : 1);
+    for (const QStringList& row : o.rows)
         QCOMPARE(row.value(0).trimmed(), value);
 }
 
@@ -526,7 +461,7 @@ void TestStandinProtocol::outsideClientsRestoreTheWorkingBackup() {
 void TestStandinProtocol::prepareDescribesBeforeExecute() {
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     StatementGuard guard{stmt};
-    SQLAllocHandle(SQL_HANDLE_STMT, m_odbc->dbc, &stmt);
+    SQLAllocHandle(SQL_HANDLE_STMT, m_odbc.handle(), &stmt);
     const char* sql = "select i, n, d from t_types where i = ?";
     QVERIFY(SQL_SUCCEEDED(SQLPrepare(stmt, (SQLCHAR*)sql, SQL_NTS)));
     BoundParam param{SQL_INTEGER, "42"};
@@ -538,38 +473,41 @@ void TestStandinProtocol::prepareDescribesBeforeExecute() {
         param.text = value;
         QVERIFY(SQL_SUCCEEDED(param.bind(stmt, 1)));
         const SQLRETURN rc = SQLExecute(stmt); // sp_execute on the handle from sp_prepare
-        QVERIFY2(SQL_SUCCEEDED(rc), qPrintable(diagnostics(SQL_HANDLE_STMT, stmt).value(0).text));
-        const QList<QStringList> rows = OdbcConnection::fetchAll(stmt);
+        QVERIFY2(SQL_SUCCEEDED(rc),
+                 qPrintable(OdbcSession::diagnostics(SQL_HANDLE_STMT, stmt).report()));
+        const QList<QStringList> rows = m_odbc.fetchAll(stmt);
         QCOMPARE(rows.size(), QByteArray(value) == "42" ? 1 : 0);
         SQLFreeStmt(stmt, SQL_CLOSE);
     }
     SQLFreeHandle(SQL_HANDLE_STMT, stmt); // sp_unprepare
-    QVERIFY(m_odbc->exec("select 1"));
+    QVERIFY(m_odbc.exec("select 1").ok());
 }
 
 void TestStandinProtocol::largeRequestAndReply() {
-    QList<QStringList> rows;
-    QVERIFY(m_odbc->exec("select k, name from t_big order by k", &rows));
-    QCOMPARE(rows.size(), 300);
-    QCOMPARE(rows.last(), (QStringList{"299", "row 299 " + QString(20, QChar('x'))}));
+    SqlOutcome o = m_odbc.exec("select k, name from t_big order by k");
+    QVERIFY(o.ok());
+    QCOMPARE(o.rows.size(), 300);
+    QCOMPARE(o.rows.last(), (QStringList{"299", "row 299 " + QString(20, QChar('x'))}));
 
     QString list = "0";
     for (int k = 1; list.size() < 9000; ++k)
         list += QString(", %1").arg(k % 300);
-    QVERIFY(m_odbc->exec(QString("select count(1) from t_big where k in (%1)").arg(list), &rows));
-    QCOMPARE(rows, (QList<QStringList>{{"300"}}));
+    o = m_odbc.exec(QString("select count(1) from t_big where k in (%1)").arg(list));
+    QVERIFY(o.ok());
+    QCOMPARE(o.rows, (QList<QStringList>{{"300"}}));
 
     // A value beyond NVARCHAR's 8000 bytes comes back whole rather than cut.
     const QString literal(9000, QChar(0x9152));
-    QVERIFY(m_odbc->exec(QString("select N'%1'").arg(literal), &rows));
-    QCOMPARE(rows.value(0).value(0), literal);
+    o = m_odbc.exec(QString("select N'%1'").arg(literal));
+    QVERIFY(o.ok());
+    QCOMPARE(o.rows.value(0).value(0), literal);
 }
 
 // FreeTDS cancels (ATTENTION) when a statement is freed with results still unread.
 void TestStandinProtocol::attentionAfterUnreadResults() {
     for (const bool prepared : {false, true}) {
         SQLHSTMT stmt = SQL_NULL_HSTMT;
-        SQLAllocHandle(SQL_HANDLE_STMT, m_odbc->dbc, &stmt);
+        SQLAllocHandle(SQL_HANDLE_STMT, m_odbc.handle(), &stmt);
         const char* sql = "select k, name from t_big order by k";
         if (prepared) {
             QVERIFY(SQL_SUCCEEDED(SQLPrepare(stmt, (SQLCHAR*)sql, SQL_NTS)));
@@ -579,9 +517,9 @@ void TestStandinProtocol::attentionAfterUnreadResults() {
         }
         QVERIFY(SQL_SUCCEEDED(SQLFetch(stmt)));
         SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        QList<QStringList> rows;
-        QVERIFY(m_odbc->exec("select count(1) from t_big", &rows));
-        QCOMPARE(rows, (QList<QStringList>{{"300"}}));
+        const SqlOutcome o = m_odbc.exec("select count(1) from t_big");
+        QVERIFY(o.ok());
+        QCOMPARE(o.rows, (QList<QStringList>{{"300"}}));
     }
     // An ATTENTION with nothing running is still acknowledged.
     if (m_server.port() == 0)
@@ -601,17 +539,17 @@ void TestStandinProtocol::manyClientsAtOnce() {
     const QString cs = connection();
     for (int c = 0; c < Clients; ++c) {
         threads.emplace_back([&, c] {
-            OdbcConnection odbc;
+            OdbcSession odbc;
             if (!odbc.connect(cs))
                 return;
             for (int step = 0; step < 5; ++step) {
-                if (!odbc.exec(QString("insert into t_clients values (%1, %2)").arg(c).arg(step)))
+                if (!odbc.exec(QString("insert into t_clients values (%1, %2)").arg(c).arg(step))
+                         .ok())
                     return;
             }
-            QList<QStringList> rows;
-            if (odbc.exec(QString("select count(1) from t_clients where client = %1").arg(c),
-                          &rows) &&
-                rows == QList<QStringList>{{"5"}})
+            const SqlOutcome o =
+                odbc.exec(QString("select count(1) from t_clients where client = %1").arg(c));
+            if (o.ok() && o.rows == QList<QStringList>{{"5"}})
                 ++succeeded;
         });
     }
@@ -673,11 +611,11 @@ void TestStandinProtocol::malformedInput() {
         raw.finishSending();
     QVERIFY(raw.closedByPeer());
 
-    OdbcConnection odbc;
+    OdbcSession odbc;
     QVERIFY(odbc.connect(connection()));
-    QList<QStringList> rows;
-    QVERIFY(odbc.exec("select count(1) from t_types", &rows));
-    QCOMPARE(rows, (QList<QStringList>{{"2"}}));
+    const SqlOutcome o = odbc.exec("select count(1) from t_types");
+    QVERIFY(o.ok());
+    QCOMPARE(o.rows, (QList<QStringList>{{"2"}}));
 }
 
 // FreeTDS tracks the current database only through ENVCHANGE; ODBC reports it back.
@@ -685,14 +623,15 @@ void TestStandinProtocol::useSendsDatabaseChange() {
     const QString made = TestDatabases::uniqueName("use");
     QString error = m_databases.createEmpty(made);
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    OdbcConnection odbc;
+    OdbcSession odbc;
     QVERIFY(odbc.connect(m_server.odbcConnectionString()));
     for (const QString& database : {made, QString("master")}) {
-        QVERIFY2(odbc.exec(QString("use %1").arg(database), nullptr, &error), qPrintable(error));
+        const SqlOutcome o = odbc.exec(QString("use %1").arg(database));
+        QVERIFY2(o.ok(), qPrintable(o.report()));
         char name[128] = {};
         SQLINTEGER length = 0;
-        QVERIFY(SQL_SUCCEEDED(
-            SQLGetConnectAttr(odbc.dbc, SQL_ATTR_CURRENT_CATALOG, name, sizeof name, &length)));
+        QVERIFY(SQL_SUCCEEDED(SQLGetConnectAttr(odbc.handle(), SQL_ATTR_CURRENT_CATALOG, name,
+                                                sizeof name, &length)));
         QCOMPARE(QString::fromUtf8(name), database);
     }
 }
@@ -707,51 +646,33 @@ void TestStandinProtocol::stopSignalRollsBackOpenTransaction() {
     REQUIRE_STANDIN(m_server, "stand-ins of its own to stop by a signal and start again");
     QFETCH(int, signalNumber);
     QTemporaryDir root;
-    auto start = [&root](QProcess& p) -> int {
-        p.start(QStringLiteral(STANDIN_BIN),
-                {"--listen", "127.0.0.1:0", "--root", root.path(), "--sa-password", Password});
-        if (!p.waitForReadyRead(15000))
-            return 0;
-        const QByteArray line = p.readLine().trimmed();
-        return line.startsWith("ready 127.0.0.1:") ? line.mid(16).toInt() : 0;
-    };
-    auto connectionString = [](int port) {
-        return QString("Driver=FreeTDS;Server=127.0.0.1;Port=%1;Database=master;UID=sa;PWD=%2;"
-                       "TDS_Version=7.1;ClientCharset=UTF-8")
-            .arg(port)
-            .arg(Password);
-    };
-
+    const QStringList listen{"--listen", "127.0.0.1:0"};
     QProcess first;
-    const int port = start(first);
+    const int port = startStandin(first, root.path(), listen);
     QVERIFY(port > 0);
     {
-        OdbcConnection odbc;
-        QVERIFY(odbc.connect(connectionString(port)));
-        QVERIFY(odbc.exec("create table t_kept (k int)"));
-        QVERIFY(odbc.exec("insert into t_kept values (1)"));
-        SQLSetConnectAttr(odbc.dbc, SQL_ATTR_AUTOCOMMIT,
-                          reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
-        QVERIFY(odbc.exec("insert into t_kept values (2)"));
+        OdbcSession odbc;
+        QVERIFY(odbc.connect(standinConnection("127.0.0.1", port)));
+        QVERIFY(odbc.exec("create table t_kept (k int)").ok());
+        QVERIFY(odbc.exec("insert into t_kept values (1)").ok());
+        odbc.setAutocommit(false);
+        QVERIFY(odbc.exec("insert into t_kept values (2)").ok());
         // Still connected, transaction open, when the server is told to stop.
         ::kill(static_cast<pid_t>(first.processId()), signalNumber);
         QVERIFY(first.waitForFinished(15000));
-        odbc.connected = false;
     }
     QCOMPARE(first.exitStatus(), QProcess::NormalExit);
     QCOMPARE(first.exitCode(), 0);
 
     QProcess second;
-    const int secondPort = start(second);
+    const int secondPort = startStandin(second, root.path(), listen);
     QVERIFY(secondPort > 0);
-    OdbcConnection odbc;
-    QVERIFY(odbc.connect(connectionString(secondPort)));
-    QList<QStringList> rows;
-    QVERIFY(odbc.exec("select k from t_kept order by k", &rows));
-    QCOMPARE(rows, (QList<QStringList>{{"1"}}));
-    second.terminate();
-    QVERIFY(second.waitForFinished(15000));
-    QCOMPARE(second.exitCode(), 0);
+    OdbcSession odbc;
+    QVERIFY(odbc.connect(standinConnection("127.0.0.1", secondPort)));
+    const SqlOutcome o = odbc.exec("select k from t_kept order by k");
+    QVERIFY(o.ok());
+    QCOMPARE(o.rows, (QList<QStringList>{{"1"}}));
+    stopStandin(second);
 }
 
 void TestStandinProtocol::invalidDateTimeParameter_data() {
@@ -769,16 +690,15 @@ void TestStandinProtocol::invalidDateTimeParameter() {
     QFETCH(int, year);
     QFETCH(int, month);
     QFETCH(int, day);
-    OdbcConnection odbc;
+    OdbcSession odbc;
     QVERIFY(odbc.connect(connection()));
-    QVERIFY(odbc.exec("delete from t_dates"));
-    SQLSetConnectAttr(odbc.dbc, SQL_ATTR_AUTOCOMMIT,
-                      reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
-    QVERIFY(odbc.exec("insert into t_dates values (1, '2025-01-01')"));
+    QVERIFY(odbc.exec("delete from t_dates").ok());
+    odbc.setAutocommit(false);
+    QVERIFY(odbc.exec("insert into t_dates values (1, '2025-01-01')").ok());
 
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     StatementGuard guard{stmt};
-    SQLAllocHandle(SQL_HANDLE_STMT, odbc.dbc, &stmt);
+    SQLAllocHandle(SQL_HANDLE_STMT, odbc.handle(), &stmt);
     SQL_TIMESTAMP_STRUCT stamp{static_cast<SQLSMALLINT>(year),
                                static_cast<SQLUSMALLINT>(month),
                                static_cast<SQLUSMALLINT>(day),
@@ -791,25 +711,26 @@ void TestStandinProtocol::invalidDateTimeParameter() {
                                            SQL_TYPE_TIMESTAMP, 23, 3, &stamp, 0, &indicator)));
     const QByteArray sql = "insert into t_dates values (2, ?)";
     QVERIFY(!SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR*)sql.constData(), SQL_NTS)));
-    const QList<Diag> diag = diagnostics(SQL_HANDLE_STMT, stmt);
-    QVERIFY(!diag.isEmpty());
-    QCOMPARE(diag.first().native, 8023);
-    QVERIFY2(diag.first().text.endsWith(
+    const SqlOutcome diag = OdbcSession::diagnostics(SQL_HANDLE_STMT, stmt);
+    QVERIFY(!diag.numbers.isEmpty());
+    QCOMPARE(diag.numbers.first(), 8023);
+    QVERIFY2(diag.texts.first().endsWith(
                  "The incoming tabular data stream (TDS) remote procedure call (RPC) protocol "
                  "stream is incorrect. Parameter 3 (\"\"): The supplied value is not a valid "
                  "instance of data type datetime. Check the source data for invalid values. An "
                  "example of an invalid value is data of numeric type with scale greater than "
                  "precision."),
-             qPrintable(diag.first().text));
+             qPrintable(diag.texts.first()));
 
-    QList<QStringList> rows;
-    QVERIFY(odbc.exec("select @@TRANCOUNT, count(1) from t_dates", &rows));
-    QCOMPARE(rows, (QList<QStringList>{{"1", "1"}}));
-    QVERIFY(SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, odbc.dbc, SQL_COMMIT)));
-    OdbcConnection other;
+    SqlOutcome o = odbc.exec("select @@TRANCOUNT, count(1) from t_dates");
+    QVERIFY(o.ok());
+    QCOMPARE(o.rows, (QList<QStringList>{{"1", "1"}}));
+    QVERIFY(odbc.endTran(true));
+    OdbcSession other;
     QVERIFY(other.connect(connection()));
-    QVERIFY(other.exec("select k from t_dates", &rows));
-    QCOMPARE(rows, (QList<QStringList>{{"1"}}));
+    o = other.exec("select k from t_dates");
+    QVERIFY(o.ok());
+    QCOMPARE(o.rows, (QList<QStringList>{{"1"}}));
 }
 
 // --log-statements: each text the server runs, as received, in order, then a line holding
@@ -819,24 +740,16 @@ void TestStandinProtocol::statementLog() {
     QTemporaryDir root, logDir;
     const QString logFile = logDir.path() + "/statements.log";
     QProcess server;
-    server.start(QStringLiteral(STANDIN_BIN),
-                 {"--listen", "127.0.0.1:0", "--root", root.path(), "--sa-password", Password,
-                  "--log-statements", logFile});
-    QVERIFY(server.waitForReadyRead(15000));
-    const QByteArray ready = server.readLine().trimmed();
-    QVERIFY2(ready.startsWith("ready 127.0.0.1:"), ready.constData());
-    const int port = ready.mid(16).toInt();
+    const int port =
+        startStandin(server, root.path(), {"--listen", "127.0.0.1:0", "--log-statements", logFile});
+    QVERIFY(port > 0);
     {
-        OdbcConnection odbc;
-        QVERIFY(odbc.connect(
-            QString("Driver=FreeTDS;Server=127.0.0.1;Port=%1;Database=master;UID=sa;PWD=%2;"
-                    "TDS_Version=7.1;ClientCharset=UTF-8")
-                .arg(port)
-                .arg(Password)));
-        QVERIFY(odbc.exec("select 1\nselect N'两\n行'\n"));
+        OdbcSession odbc;
+        QVERIFY(odbc.connect(standinConnection("127.0.0.1", port)));
+        QVERIFY(odbc.exec("select 1\nselect N'两\n行'\n").ok());
         SQLHSTMT stmt = SQL_NULL_HSTMT;
         StatementGuard guard{stmt};
-        SQLAllocHandle(SQL_HANDLE_STMT, odbc.dbc, &stmt);
+        SQLAllocHandle(SQL_HANDLE_STMT, odbc.handle(), &stmt);
         BoundParam param{SQL_INTEGER, "7"};
         QVERIFY(SQL_SUCCEEDED(param.bind(stmt, 1)));
         const QByteArray direct = "select ? + 1";
@@ -848,7 +761,7 @@ void TestStandinProtocol::statementLog() {
             QVERIFY(SQL_SUCCEEDED(SQLExecute(stmt)));
             SQLCloseCursor(stmt);
         }
-        QVERIFY(!odbc.exec("select nosuch from t_nosuch"));
+        QVERIFY(!odbc.exec("select nosuch from t_nosuch").ok());
     }
     QFile file(logFile);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -860,9 +773,7 @@ void TestStandinProtocol::statementLog() {
     QCOMPARE(records.mid(records.size() - 5),
              (QStringList{"select 1\nselect N'两\n行'\n", "select @P1 + 1", "select @P1 * 2",
                           "select @P1 * 2", "select nosuch from t_nosuch"}));
-    server.terminate();
-    QVERIFY(server.waitForFinished(15000));
-    QCOMPARE(server.exitCode(), 0);
+    stopStandin(server);
 }
 
 // One server on two loopback addresses: a "ready" line for each, both serve.
@@ -870,33 +781,21 @@ void TestStandinProtocol::severalListenAddresses() {
     REQUIRE_STANDIN(m_server, "its command line (--listen given twice)");
     QTemporaryDir root;
     QProcess server;
-    server.start(QStringLiteral(STANDIN_BIN), {"--listen", "127.0.0.1:0", "--listen", "127.0.1.1:0",
-                                               "--root", root.path(), "--sa-password", Password});
-    QStringList lines;
-    QDeadlineTimer deadline(15000);
-    while (lines.size() < 2 && !deadline.hasExpired()) {
-        if (server.canReadLine() || server.waitForReadyRead(200))
-            while (server.canReadLine())
-                lines << QString::fromUtf8(server.readLine().trimmed());
+    const int first =
+        startStandin(server, root.path(), {"--listen", "127.0.0.1:0", "--listen", "127.0.1.1:0"});
+    QVERIFY(first > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), 15000);
+    const QByteArray second = server.readLine().trimmed();
+    QVERIFY2(second.startsWith("ready 127.0.1.1:"), second.constData());
+    for (const auto& [host, port] :
+         {std::pair<QString, int>{"127.0.0.1", first}, {"127.0.1.1", second.mid(16).toInt()}}) {
+        OdbcSession odbc;
+        QVERIFY2(odbc.connect(standinConnection(host, port)), qPrintable(host));
+        const SqlOutcome o = odbc.exec("select 1");
+        QVERIFY(o.ok());
+        QCOMPARE(o.rows, (QList<QStringList>{{"1"}}));
     }
-    QCOMPARE(lines.size(), 2);
-    QVERIFY2(lines[0].startsWith("ready 127.0.0.1:"), qPrintable(lines[0]));
-    QVERIFY2(lines[1].startsWith("ready 127.0.1.1:"), qPrintable(lines[1]));
-    for (const QString& line : lines) {
-        const QString address = line.mid(6);
-        const int colon = address.lastIndexOf(':');
-        OdbcConnection odbc;
-        QVERIFY2(odbc.connect(QString("Driver=FreeTDS;Server=%1;Port=%2;Database=master;UID=sa;"
-                                      "PWD=%3;TDS_Version=7.1;ClientCharset=UTF-8")
-                                  .arg(address.left(colon), address.mid(colon + 1), Password)),
-                 qPrintable(line));
-        QList<QStringList> rows;
-        QVERIFY(odbc.exec("select 1", &rows));
-        QCOMPARE(rows, (QList<QStringList>{{"1"}}));
-    }
-    server.terminate();
-    QVERIFY(server.waitForFinished(15000));
-    QCOMPARE(server.exitCode(), 0);
+    stopStandin(server);
 }
 
 void TestStandinProtocol::listenRefused_data() {

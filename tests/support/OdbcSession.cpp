@@ -40,9 +40,7 @@ bool OdbcSession::connect(const QString& connectionString) {
                                            SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     if (SQL_SUCCEEDED(rc))
         return true;
-    SqlOutcome why;
-    collect(SQL_HANDLE_DBC, m_dbc, why);
-    m_connectError = why.texts.join(u'\n');
+    m_connectFailure = diagnostics(SQL_HANDLE_DBC, m_dbc);
     return false;
 }
 
@@ -51,8 +49,8 @@ void OdbcSession::setAutocommit(bool on) {
                       (SQLPOINTER)(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0);
 }
 
-void OdbcSession::endTran(bool commit) {
-    SQLEndTran(SQL_HANDLE_DBC, m_dbc, commit ? SQL_COMMIT : SQL_ROLLBACK);
+bool OdbcSession::endTran(bool commit) {
+    return SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, m_dbc, commit ? SQL_COMMIT : SQL_ROLLBACK));
 }
 
 SqlOutcome OdbcSession::exec(const QString& sql, const QVariantList& params) {
@@ -94,17 +92,7 @@ SqlOutcome OdbcSession::exec(const QString& sql, const QVariantList& params) {
         SQLNumResultCols(st, &cols);
         SQLRowCount(st, &out.rowCount);
         if (cols > 0) {
-            SQLRETURN f;
-            while (SQL_SUCCEEDED(f = SQLFetch(st))) {
-                QStringList row;
-                for (SQLSMALLINT c = 1; c <= cols; ++c) {
-                    char buf[8192];
-                    SQLLEN ind = 0;
-                    SQLGetData(st, c, SQL_C_CHAR, buf, sizeof buf, &ind);
-                    row << (ind == SQL_NULL_DATA ? QString() : QString::fromUtf8(buf));
-                }
-                out.rows << row;
-            }
+            out.rows << fetchAll(st);
             collect(SQL_HANDLE_STMT, st, out);
         }
         const SQLRETURN more = SQLMoreResults(st);
@@ -142,6 +130,37 @@ QList<OdbcSession::Column> OdbcSession::describe(const QString& sql) {
     return out;
 }
 
+QList<QStringList> OdbcSession::fetchAll(SQLHSTMT st) const {
+    QList<QStringList> rows;
+    SQLSMALLINT cols = 0;
+    SQLNumResultCols(st, &cols);
+    while (cols > 0 && SQL_SUCCEEDED(SQLFetch(st))) {
+        QStringList row;
+        for (SQLSMALLINT c = 1; c <= cols; ++c) {
+            // A value longer than the buffer comes in pieces, each but the last one full.
+            QByteArray value;
+            char buf[8192];
+            SQLLEN ind = 0;
+            SQLRETURN rc;
+            while (SQL_SUCCEEDED(rc = SQLGetData(st, c, SQL_C_CHAR, buf, sizeof buf, &ind)) &&
+                   ind != SQL_NULL_DATA) {
+                value += QByteArray(buf, qstrnlen(buf, sizeof buf));
+                if (rc == SQL_SUCCESS)
+                    break;
+            }
+            row << (ind == SQL_NULL_DATA ? m_nullText : QString::fromUtf8(value));
+        }
+        rows << row;
+    }
+    return rows;
+}
+
+SqlOutcome OdbcSession::diagnostics(SQLSMALLINT type, SQLHANDLE h) {
+    SqlOutcome out;
+    collect(type, h, out);
+    return out;
+}
+
 void OdbcSession::collect(SQLSMALLINT type, SQLHANDLE h, SqlOutcome& out) {
     for (SQLSMALLINT i = 1;; ++i) {
         SQLCHAR state[6], msg[1024];
@@ -153,6 +172,7 @@ void OdbcSession::collect(SQLSMALLINT type, SQLHANDLE h, SqlOutcome& out) {
             (out.texts.isEmpty() || out.texts.last() != QString::fromUtf8((char*)msg))) {
             out.numbers << native;
             out.texts << QString::fromUtf8((char*)msg);
+            out.states << QString::fromLatin1((char*)state, 5);
         }
     }
 }

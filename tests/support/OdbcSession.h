@@ -14,6 +14,7 @@ struct SqlOutcome {
     QList<QStringList> rows;
     QList<int> numbers; // native (SQL Server) message numbers, in order
     QStringList texts;
+    QStringList states; // their SQLSTATEs
     SQLLEN rowCount = -1;
     bool ok() const { return SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA; }
     // The messages as "Msg N: text" lines, for a failure report.
@@ -31,10 +32,14 @@ class OdbcSession {
 
     bool connect(const QString& connectionString);
     // Why the last connect failed.
-    QString connectError() const { return m_connectError; }
+    QString connectError() const { return m_connectFailure.texts.join(u'\n'); }
+    const SqlOutcome& connectFailure() const { return m_connectFailure; }
+    SQLHDBC handle() const { return m_dbc; }
+    // What a NULL reads as in rows: empty unless set.
+    void setNullText(const QString& text) { m_nullText = text; }
     void disconnect();
     void setAutocommit(bool on);
-    void endTran(bool commit);
+    bool endTran(bool commit);
     // Strings bind as NVARCHAR, date-times as DATETIME (as the tool binds them); an invalid
     // QVariant binds NULL.
     SqlOutcome exec(const QString& sql, const QVariantList& params = {});
@@ -47,9 +52,15 @@ class OdbcSession {
     // SQLPrepare + SQLDescribeCol: the columns announced before anything runs.
     QList<Column> describe(const QString& sql);
 
+    // The diagnostics a handle holds now, for statements a test drives by hand.
+    static SqlOutcome diagnostics(SQLSMALLINT type, SQLHANDLE h);
+    // The rows of the statement's current result set, each column as text.
+    QList<QStringList> fetchAll(SQLHSTMT st) const;
+
   private:
     static void collect(SQLSMALLINT type, SQLHANDLE h, SqlOutcome& out);
     SQLHENV m_env = SQL_NULL_HENV;
     SQLHDBC m_dbc = SQL_NULL_HDBC;
-    QString m_connectError;
+    SqlOutcome m_connectFailure;
+    QString m_nullText;
 };

@@ -1,20 +1,16 @@
-#include "app/tab_1.h"
-#include "app/w_set_xtmk_back.h"
 #include "dataviews/DataView.h"
 #include "pages/basicinfo/tabpage_jbxx.h"
-#include "services/Runtime.h"
 #include "services/sql/Transaction.h"
-#include "services/ui/LogicalUnits.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
+#include "tests/support/LayoutTable.h"
 #include "tests/support/OtherUser.h"
-#include "tests/support/RecordingPromptService.h"
 #include "tests/support/TestDatabases.h"
 #include "tests/support/TestServer.h"
+#include "tests/support/ToolWindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -58,18 +54,14 @@ class TestTabpageJbxx : public QObject {
     TestServer m_server{kPassword};
     TestDatabases m_databases{m_server};
 
-    struct Fixture {
+    struct Fixture : ToolWindow {
         QString database;
-        RecordingPromptService prompts;
-        Runtime runtime{prompts};
-        QTemporaryDir dir;
-        w_set_xtmk_back window{runtime, ProfileFile(QStringLiteral("pbbook.ini"), dir.path())};
         tabpage_jbxx* page = window.tab_1->tabpage_jbxx;
     };
 
-    // A fresh working database, the window shown and connected as page 2 leaves it; `setup`
-    // runs there before the page is entered.
-    std::unique_ptr<Fixture> connected(const QString& setup = QString(), bool autoCommit = false) {
+    // A fresh working database, the window shown and connected as page 2 leaves it, and page 3
+    // entered by a click on its tab; `setup` runs there before.
+    std::unique_ptr<Fixture> entered(const QString& setup = QString(), bool autoCommit = false) {
         auto f = std::make_unique<Fixture>();
         f->database = TestDatabases::uniqueName(QStringLiteral("jbxx"));
         const QString error = m_databases.createHotel(f->database);
@@ -79,24 +71,14 @@ class TestTabpageJbxx : public QObject {
         }
         if (!setup.isEmpty() && OtherUser(m_server, f->database).execute(setup) < 0)
             return nullptr;
-        configureSa(f->runtime.sqlca, m_server, f->database);
-        f->runtime.sqlca.AutoCommit = autoCommit;
-        if (f->runtime.sqlca.connect() != 0) {
-            qWarning() << "connect:" << f->runtime.sqlca.SQLErrText;
+        if (!f->connectAndShow(m_server, f->database, autoCommit))
+            return nullptr;
+        f->clickTab(2);
+        if (f->tabs()->currentWidget() != f->page || !f->prompts.prompts.isEmpty()) {
+            qWarning() << "page 3 not entered:" << f->prompts.texts();
             return nullptr;
         }
-        f->window.state.isiflj = QStringLiteral("1");
-        f->window.show();
-        if (!QTest::qWaitForWindowActive(&f->window))
-            return nullptr;
         return f;
-    }
-
-    // Into page 3 the way the user goes: a click on its tab.
-    static bool enter(Fixture& f) {
-        QTabBar* bar = f.window.tab_1->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
-        return f.window.tab_1->currentWidget() == f.page && f.prompts.prompts.isEmpty();
     }
 
     static QLineEdit* textField(Fixture& f, const QString& column) {
@@ -176,17 +158,10 @@ class TestTabpageJbxx : public QObject {
         QVERIFY2(left.isEmpty(), qPrintable(left));
     }
 
-    // The page's own controls, rows by objectName: class, caption, place in page units and
-    // accessible name (null: the caption without its '&'; dw_4's grid carries its name).
+    // The page's own controls (dw_4's grid carries its name).
     void controlsAsLaidOut_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("units");
-        QTest::addColumn<QString>("accessible");
-        const auto row = [](const char* name, const char* kind, const QString& caption, QRect units,
-                            const QString& accessible = QString()) {
-            QTest::newRow(name) << QString(kind) << caption << units << accessible;
-        };
+        using LayoutTable::row;
+        LayoutTable::addColumns();
         row("dw_4", "DataView", "", {1998, 20, 855, 1092});
         row("cbx_xyldsj", "QCheckBox", "洗浴按来店时间统计", {1367, 1164, 576, 60});
         row("cbx_xykf", "QCheckBox", "洗浴与客房系统连用", {667, 1168, 576, 60});
@@ -197,23 +172,12 @@ class TestTabpageJbxx : public QObject {
     }
 
     void controlsAsLaidOut() {
-        QFETCH(QString, kind);
-        QFETCH(QString, caption);
-        QFETCH(QRect, units);
-        QFETCH(QString, accessible);
         RecordingPromptService prompts;
         Runtime runtime{prompts};
         tabpage_jbxx page(runtime);
-        auto* control =
-            page.findChild<QWidget*>(QTest::currentDataTag(), Qt::FindDirectChildrenOnly);
-        QVERIFY(control);
-        QCOMPARE(control->metaObject()->className(), kind.toLatin1());
-        QCOMPARE(control->property(qobject_cast<QGroupBox*>(control) ? "title" : "text").toString(),
-                 caption);
-        QCOMPARE(control->accessibleName(),
-                 accessible.isNull() ? QString(caption).remove(u'&') : accessible);
-        QCOMPARE(control->geometry(),
-                 LogicalUnits::toPixels(units.x(), units.y(), units.width(), units.height()));
+        QWidget* control = LayoutTable::check(&page);
+        if (!control)
+            return;
         // The switches wait, off, for the industry to enable them.
         if (auto* box = qobject_cast<QCheckBox*>(control)) {
             QVERIFY(!box->isEnabled());
@@ -224,9 +188,8 @@ class TestTabpageJbxx : public QObject {
     // The frame drawn around the business details lies beneath them: a click on the name
     // reaches the field. Tab leaves the details for the button, and Alt+S presses it.
     void clicksReachTheFieldsAndKeysTheButton() {
-        auto f = connected();
+        auto f = entered();
         QVERIFY(f);
-        QVERIFY(enter(*f));
         QLineEdit* name = textField(*f, "name");
         QVERIFY(name);
         const QPoint at = name->mapTo(&f->window, name->rect().center());
@@ -264,9 +227,8 @@ class TestTabpageJbxx : public QObject {
         QFETCH(QString, industry);
         QFETCH(QString, message);
         QFETCH(QString, focused);
-        auto f = connected();
+        auto f = entered();
         QVERIFY(f);
-        QVERIFY(enter(*f));
         QCOMPARE(f->page->dw_3->rowcount(), 1L);
         QCOMPARE(f->page->dw_3->getitemstring(1, "code"), QStringLiteral("01"));
         typePeriod(*f, 4, "lskjqj_qsrq", "0402");
@@ -304,9 +266,8 @@ class TestTabpageJbxx : public QObject {
         QFETCH(QStringList, chosen);
         QFETCH(bool, catering);
         QFETCH(bool, bathing);
-        auto f = connected();
+        auto f = entered();
         QVERIFY(f);
-        QVERIFY(enter(*f));
         QStringList outOfOrder;
         for (QCheckBox* box : {f->page->cbx_cykf, f->page->cbx_xykf}) {
             connect(box, &QCheckBox::toggled, box, [box, &outOfOrder](bool on) {
@@ -336,9 +297,8 @@ class TestTabpageJbxx : public QObject {
 
     // A stored industry does not set the switches on entry: only a change by the user does.
     void enteringLeavesTheSwitches() {
-        auto f = connected("INSERT INTO t_zd_user (code, name, hangye) VALUES ('01', N'店', '06')");
+        auto f = entered("INSERT INTO t_zd_user (code, name, hangye) VALUES ('01', N'店', '06')");
         QVERIFY(f);
-        QVERIFY(enter(*f));
         QCOMPARE(f->page->dw_3->getitemstring(1, "hangye"), QStringLiteral("06"));
         for (QCheckBox* box : {f->page->cbx_cykf, f->page->cbx_xykf, f->page->cbx_xyldsj}) {
             QVERIFY2(!box->isEnabled(), qPrintable(box->objectName()));
@@ -349,9 +309,8 @@ class TestTabpageJbxx : public QObject {
     // On a database without a business row, one save inserts row "01" as typed (blanks kept,
     // a pending edit included) and the changed periods, all committed together.
     void firstSaveInsertsTheBusinessAndPeriods() {
-        auto f = connected();
+        auto f = entered();
         QVERIFY(f);
-        QVERIFY(enter(*f));
         typeInto(textField(*f, "name"), QStringLiteral(" 维尔特大酒店 "));
         typeInto(textField(*f, "ename"), "Veltraq Hotel");
         typeInto(textField(*f, "phone"), "010-1234");
@@ -391,9 +350,8 @@ class TestTabpageJbxx : public QObject {
     // written just before is taken back, every edit stays on screen where it was; once the
     // value is back, saving again on the same page writes both.
     void periodConflictTakesBackTheWholeSave() {
-        auto f = connected();
+        auto f = entered();
         QVERIFY(f);
-        QVERIFY(enter(*f));
         typeInto(textField(*f, "name"), "Inn");
         chooseIndustry(*f, "04");
         OtherUser other(m_server, f->database);
@@ -441,9 +399,8 @@ class TestTabpageJbxx : public QObject {
             if (!m_server.restart())
                 qWarning() << "restart:" << m_server.errorText();
         });
-        auto f = connected("INSERT INTO t_zd_user (code, name, hangye) VALUES ('01', N'店', '03')");
+        auto f = entered("INSERT INTO t_zd_user (code, name, hangye) VALUES ('01', N'店', '03')");
         QVERIFY(f);
-        QVERIFY(enter(*f));
         m_server.stop();
         clickSave(*f);
         QCOMPARE(f->prompts.texts(), QStringList{kBusinessFailed});
@@ -455,9 +412,8 @@ class TestTabpageJbxx : public QObject {
     // collation, as the hotels' servers have): the prompt keeps its words and tells the server's
     // reason behind the details button.
     void tooLongForTheColumnSaysWhy() {
-        auto f = connected();
+        auto f = entered();
         QVERIFY(f);
-        QVERIFY(enter(*f));
         typeInto(textField(*f, "name"), "Inn");
         chooseIndustry(*f, "01");
         typeInto(textField(*f, "phone"), QString(30, QChar(0x7535)));
@@ -480,9 +436,8 @@ class TestTabpageJbxx : public QObject {
 
     // With AutoCommit on each statement is committed as it runs: the save succeeds.
     void saveWithAutoCommitOn() {
-        auto f = connected(QString(), true);
+        auto f = entered(QString(), true);
         QVERIFY(f);
-        QVERIFY(enter(*f));
         typeInto(textField(*f, "name"), "Inn");
         chooseIndustry(*f, "01");
         typePeriod(*f, 1, "lskjqj_qsrq", "0102");
@@ -495,9 +450,8 @@ class TestTabpageJbxx : public QObject {
 
     // The name holds 100 characters, Chinese ones too, and they are stored whole.
     void longNameStoredWhole() {
-        auto f = connected();
+        auto f = entered();
         QVERIFY(f);
-        QVERIFY(enter(*f));
         const QString name = QString(50, QChar(0x9152)) + QString(50, QChar(0x5E97)); // 酒店
         typeInto(textField(*f, "name"), name + QStringLiteral("多"));
         QCOMPARE(textField(*f, "name")->text(), name);
@@ -510,9 +464,8 @@ class TestTabpageJbxx : public QObject {
 
     // A click on a period line highlights that line only; a click on a heading changes nothing.
     void clickHighlightsOnePeriod() {
-        auto f = connected();
+        auto f = entered();
         QVERIFY(f);
-        QVERIFY(enter(*f));
         DataView* dw_4 = f->page->dw_4;
         QTableView* grid = dw_4->grid();
         const auto highlighted = [dw_4] {

@@ -2,8 +2,8 @@
 #include "pages/connection/ProfileFile.h"
 #include "pages/connection/tabpage_ljsz.h"
 #include "services/Runtime.h"
-#include "services/ui/LogicalUnits.h"
 #include "services/ui/SongFont.h"
+#include "tests/support/LayoutTable.h"
 #include "tests/support/RecordingPromptService.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/TestDatabases.h"
@@ -11,7 +11,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -185,63 +184,46 @@ class TestTabpageLjsz : public QObject {
         QCOMPARE(f.disk(), content.isNull() ? QByteArray() : content);
     }
 
-    // Every control as the hotel programs' users know it (no profile), rows by objectName:
-    // class, caption, place in page units, enabled, accessible name (null: the caption without
-    // its '&').
+    // Every control as the hotel programs' users know it (no profile), and whether enabled.
     void controls_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("units");
+        using LayoutTable::row;
+        LayoutTable::addColumns();
         QTest::addColumn<bool>("enabled");
-        QTest::addColumn<QString>("accessible");
-        const auto row = [](const char* name, const char* kind, const QString& caption, QRect units,
-                            bool enabled, const QString& accessible = QString()) {
-            QTest::newRow(name) << QString(kind) << caption << units << enabled << accessible;
-        };
         row("mle_3", "QPlainTextEdit",
             "说明：输入相应的连接参数,可先点<测试连接>按钮测试一下是否可以正确连接数据库,然后再点"
             "<连接并保存>按钮确认连接设置.<连接参数>如果不知道，默认值就可以.....",
-            {352, 212, 2327, 116}, true, "说明");
-        row("sle_dbparm", "QLineEdit", "", {905, 960, 873, 80}, true, "连接参数:");
-        row("st_3", "QLabel", "连接参数:", {439, 976, 434, 84}, false);
-        row("st_7", "QLabel", "服务器名称:", {439, 556, 434, 84}, false);
-        row("st_1", "QLabel", "数据库类型:", {439, 456, 434, 84}, false);
-        row("st_2", "QLabel", "数据库名称:", {439, 664, 434, 84}, false);
-        row("st_5", "QLabel", "数据库用户名:", {439, 768, 434, 84}, false);
-        row("st_6", "QLabel", "用户密码:", {439, 872, 434, 84}, false);
-        row("cb_ok", "QPushButton", "&O 连接并保存", {1330, 1112, 411, 100}, true);
-        row("sle_dbms", "QLineEdit", "MSS Microsoft SQL Server 6.x", {905, 444, 873, 80}, false,
-            "数据库类型:");
-        row("sle_database", "QLineEdit", "", {905, 652, 873, 80}, true, "数据库名称:");
-        row("sle_server", "QLineEdit", "", {905, 548, 873, 80}, true, "服务器名称:");
-        row("sle_logid", "QLineEdit", "SA", {905, 756, 873, 80}, false, "数据库用户名:");
-        row("sle_logpass", "QLineEdit", "", {905, 864, 873, 80}, true, "用户密码:");
-        row("cb_5", "QPushButton", "&T 测试连接", {933, 1112, 357, 100}, true);
+            {352, 212, 2327, 116}, "说明")
+            << true;
+        row("sle_dbparm", "QLineEdit", "", {905, 960, 873, 80}, "连接参数:") << true;
+        row("st_3", "QLabel", "连接参数:", {439, 976, 434, 84}) << false;
+        row("st_7", "QLabel", "服务器名称:", {439, 556, 434, 84}) << false;
+        row("st_1", "QLabel", "数据库类型:", {439, 456, 434, 84}) << false;
+        row("st_2", "QLabel", "数据库名称:", {439, 664, 434, 84}) << false;
+        row("st_5", "QLabel", "数据库用户名:", {439, 768, 434, 84}) << false;
+        row("st_6", "QLabel", "用户密码:", {439, 872, 434, 84}) << false;
+        row("cb_ok", "QPushButton", "&O 连接并保存", {1330, 1112, 411, 100}) << true;
+        row("sle_dbms", "QLineEdit", "MSS Microsoft SQL Server 6.x", {905, 444, 873, 80},
+            "数据库类型:")
+            << false;
+        row("sle_database", "QLineEdit", "", {905, 652, 873, 80}, "数据库名称:") << true;
+        row("sle_server", "QLineEdit", "", {905, 548, 873, 80}, "服务器名称:") << true;
+        row("sle_logid", "QLineEdit", "SA", {905, 756, 873, 80}, "数据库用户名:") << false;
+        row("sle_logpass", "QLineEdit", "", {905, 864, 873, 80}, "用户密码:") << true;
+        row("cb_5", "QPushButton", "&T 测试连接", {933, 1112, 357, 100}) << true;
     }
 
     void controls() {
-        QFETCH(QString, kind);
-        QFETCH(QString, caption);
-        QFETCH(QRect, units);
         QFETCH(bool, enabled);
-        QFETCH(QString, accessible);
         Fixture f{QByteArray()};
-        auto* w = f.page->findChild<QWidget*>(QTest::currentDataTag());
-        QVERIFY(w);
-        QCOMPARE(w->parentWidget(), f.page.get());
-        QCOMPARE(w->metaObject()->className(), kind.toLatin1());
-        QCOMPARE(w->property(qobject_cast<QPlainTextEdit*>(w) ? "plainText" : "text").toString(),
-                 caption);
+        QWidget* w = LayoutTable::check(f.page.get());
+        if (!w)
+            return;
         if (auto* l = qobject_cast<QLabel*>(w))
             QCOMPARE(l->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
         if (auto* e = qobject_cast<QLineEdit*>(w))
             QCOMPARE(e->echoMode(),
                      e == f.page->sle_logpass ? QLineEdit::Password : QLineEdit::Normal);
-        QCOMPARE(w->geometry(),
-                 LogicalUnits::toPixels(units.x(), units.y(), units.width(), units.height()));
         QCOMPARE(w->isEnabled(), enabled);
-        QCOMPARE(w->accessibleName(),
-                 accessible.isNull() ? QString(caption).remove(u'&') : accessible);
         QCOMPARE(w->font().family(), QStringLiteral("宋体"));
         QCOMPARE(w->font().pointSize(), 9);
     }

@@ -5,9 +5,9 @@
 #include "services/Runtime.h"
 #include "services/platform/WindowsPath.h"
 #include "services/sql/BlockingCall.h"
-#include "services/ui/LogicalUnits.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
+#include "tests/support/LayoutTable.h"
 #include "tests/support/RecordingPromptService.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/TestDatabases.h"
@@ -16,7 +16,6 @@
 #include "tests/support/UserClose.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -35,6 +34,7 @@ namespace {
 const QString kSuccess = QStringLiteral("数据库创建成功!");
 const QString kNoMarker = QStringLiteral("<none>");
 const QString kDemoName = QStringLiteral("hotelys");
+const QString kDemoNameRefused = QStringLiteral("hotelys是演示用数据库的名称,请更换其它名称!");
 
 } // namespace
 
@@ -149,6 +149,15 @@ class Fixture {
 
     void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
+    // One prompt, telling of a failure: `prefix`, the reason, ",-1".
+    bool toldOneFailure(const QString& prefix) const {
+        const QStringList texts = prompts.texts();
+        if (texts.size() == 1 && texts[0].startsWith(prefix) && texts[0].endsWith(",-1"))
+            return true;
+        qWarning() << texts;
+        return false;
+    }
+
     QString marker() const {
         return window->profile.read(ProfileKeys::MkiniSection, ProfileKeys::Data, kNoMarker);
     }
@@ -224,17 +233,10 @@ class TestCreationPage : public QObject {
 
     // ---- the page as it comes up ----
 
-    // Rows by objectName: class, caption, place in page units and accessible name (null: the
-    // caption without its '&'; a field is named by its label).
+    // A field is named by its label.
     void controlsAsLaidOut_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("units");
-        QTest::addColumn<QString>("accessible");
-        const auto row = [](const char* name, const char* kind, const QString& caption, QRect units,
-                            const QString& accessible = QString()) {
-            QTest::newRow(name) << QString(kind) << caption << units << accessible;
-        };
+        using LayoutTable::row;
+        LayoutTable::addColumns();
         row("cb_4", "QPushButton", "开始创建", {2336, 804, 379, 100});
         row("cb_3", "QPushButton", "&J 开始创建", {2354, 1452, 379, 100});
         row("sle_5", "QLineEdit", "d:\\vqdata", {722, 1292, 768, 88}, "数据文件路径");
@@ -251,22 +253,9 @@ class TestCreationPage : public QObject {
         row("gb_1", "QGroupBox", "创建数据库", {50, 648, 2766, 964});
     }
     void controlsAsLaidOut() {
-        QFETCH(QString, kind);
-        QFETCH(QString, caption);
-        QFETCH(QRect, units);
-        QFETCH(QString, accessible);
         Fixture f;
         START(f, false);
-        auto* control = f.page->findChild<QWidget*>(QTest::currentDataTag());
-        QVERIFY(control);
-        QCOMPARE(control->parentWidget(), f.page);
-        QCOMPARE(control->metaObject()->className(), kind.toLatin1());
-        QCOMPARE(control->property(qobject_cast<QGroupBox*>(control) ? "title" : "text").toString(),
-                 caption);
-        QCOMPARE(control->accessibleName(),
-                 accessible.isNull() ? QString(caption).remove(u'&') : accessible);
-        QCOMPARE(control->geometry(),
-                 LogicalUnits::toPixels(units.x(), units.y(), units.width(), units.height()));
+        LayoutTable::check(f.page);
     }
 
     void seventeenControlsAndTheirStates() {
@@ -373,7 +362,7 @@ class TestCreationPage : public QObject {
         QTRY_VERIFY(f.page->cb_4->isVisible());
         QTest::keyClick(f.window.get(), Qt::Key_J, Qt::AltModifier);
         // The demo name is still in the field: the working procedure refuses it.
-        QTRY_COMPARE(f.prompts.texts(), QStringList{"hotelys是演示用数据库的名称,请更换其它名称!"});
+        QTRY_COMPARE(f.prompts.texts(), QStringList{kDemoNameRefused});
     }
 
     // ---- refusals before any connection ----
@@ -384,26 +373,18 @@ class TestCreationPage : public QObject {
         QTest::addColumn<QString>("prompt");
         QTest::addColumn<QString>("focus");
         QTest::addColumn<QString>("nameAfter");
-        QTest::newRow("demo name with blanks") << "127.0.0.1"
-                                               << " hotelys "
-                                               << "hotelys是演示用数据库的名称,请更换其它名称!"
-                                               << "sle_4"
-                                               << "";
-        QTest::newRow("demo name in capitals") << "127.0.0.1"
-                                               << "HOTELYS"
-                                               << "hotelys是演示用数据库的名称,请更换其它名称!"
-                                               << "sle_4"
-                                               << "";
+        const auto row = [](const char* tag, const QString& server, const QString& name,
+                            const QString& prompt, const QString& focus, const QString& nameAfter) {
+            QTest::newRow(tag) << server << name << prompt << focus << nameAfter;
+        };
+        row("demo name with blanks", "127.0.0.1", " hotelys ", kDemoNameRefused, "sle_4", "");
+        row("demo name in capitals", "127.0.0.1", "HOTELYS", kDemoNameRefused, "sle_4", "");
         const QString badName =
             QStringLiteral("数据库名称中不能含有\\/:*?\"<>|或控制字符,请修改数据库名称!");
         for (const char* name : {"..\\..\\evil", "a/b", "d:x", "a*", "a?", "a\"b", "a<b", "a>b",
                                  "a|b", "\tx", "a\x7f", "a\x01b"})
-            QTest::newRow(name) << "127.0.0.1" << name << badName << "sle_4" << name;
-        QTest::newRow("blank server") << "   "
-                                      << "hotelvq"
-                                      << "请输入数据库服务名称!"
-                                      << "sle_1"
-                                      << "hotelvq";
+            row(name, "127.0.0.1", name, badName, "sle_4", name);
+        row("blank server", "   ", "hotelvq", "请输入数据库服务名称!", "sle_1", "hotelvq");
     }
     void workingRefusals() {
         QFETCH(QString, server);
@@ -430,10 +411,7 @@ class TestCreationPage : public QObject {
         QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
         f.page->sle_1->setText("   ");
         f.click(f.page->cb_4);
-        QCOMPARE(f.prompts.prompts.size(), 1);
-        QVERIFY2(f.prompts.texts().first().startsWith("连接数据库失败!"),
-                 qPrintable(f.prompts.texts().first()));
-        QVERIFY(f.prompts.texts().first().endsWith(",-1"));
+        QVERIFY(f.toldOneFailure("连接数据库失败!"));
         QCOMPARE(f.popupTexts, QStringList{"正在连接数据库..."});
         QVERIFY(!f.runtime.popup.isOpen());
         QVERIFY(!f.runtime.sqlca.AutoCommit);
@@ -475,14 +453,6 @@ class TestCreationPage : public QObject {
         QCOMPARE(f.runtime.sqlca.isConnected(), demo);
         QVERIFY(!f.runtime.sqlca.AutoCommit);
         QCOMPARE(f.marker(), kNoMarker);
-    }
-
-    void existingDirectoryIsUsed() {
-        Fixture f(m_server, m_databases);
-        START(f);
-        QVERIFY(QDir().mkpath(f.dataDirectory()));
-        f.click(f.page->cb_3);
-        QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
     }
 
     // ---- the name already on the server ----
@@ -598,26 +568,29 @@ class TestCreationPage : public QObject {
         QVERIFY(f.query(kDemoName, "select count ( 1 ) from t_zd_user").toInt() > 0);
     }
 
-    // Names and paths that would break a statement pasted together as typed.
+    // Names and paths that would break a statement pasted together as typed, and a folder
+    // that is there already.
     void irregularNamesAndPaths_data() {
-        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("name"); // null: the run's own
         QTest::addColumn<QString>("subdir");
-        QTest::newRow("chinese name and path") << "酒店数据"
-                                               << "数据 目录";
-        QTest::newRow("quote in name") << "o'hotel"
-                                       << "db";
-        QTest::newRow("bracket and blank in name") << "a]b c"
-                                                   << "db";
-        QTest::newRow("reserved word") << "Select"
-                                       << "db";
-        QTest::newRow("quote in path") << QString() // the run's own name
-                                       << "it's here";
+        QTest::addColumn<bool>("made"); // the folder exists before the run
+        const auto row = [](const char* tag, const QString& name, const QString& subdir,
+                            bool made = false) { QTest::newRow(tag) << name << subdir << made; };
+        row("chinese name and path", "酒店数据", "数据 目录");
+        row("quote in name", "o'hotel", "db");
+        row("bracket and blank in name", "a]b c", "db");
+        row("reserved word", "Select", "db");
+        row("quote in path", QString(), "it's here");
+        row("existing directory", QString(), "db", true);
     }
     void irregularNamesAndPaths() {
         QFETCH(QString, name);
         QFETCH(QString, subdir);
+        QFETCH(bool, made);
         Fixture f(m_server, m_databases);
         START(f);
+        if (made)
+            QVERIFY(QDir().mkpath(f.work.filePath(subdir)));
         if (name.isNull()) {
             name = f.name;
         } else {
@@ -671,8 +644,7 @@ class TestCreationPage : public QObject {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("removeBackup");
         QTest::addColumn<QString>("prefix");
-        QTest::newRow("refused name")
-            << " hotelys " << false << "hotelys是演示用数据库的名称,请更换其它名称!";
+        QTest::newRow("refused name") << " hotelys " << false << kDemoNameRefused;
         // No name: the run's own.
         QTest::newRow("restore fails") << QString() << true << "恢复数据库失败!";
         QTest::newRow("created") << QString() << false << kSuccess;
@@ -764,10 +736,7 @@ class TestCreationPage : public QObject {
                                  "2 seconds; the statement was cancelled.,-1"});
         QVERIFY2(sinceRestore.elapsed() < 5000 + 300,
                  qPrintable(QString::number(sinceRestore.elapsed())));
-        QCOMPARE(f.prompts.prompts.size(), 1);
-        QVERIFY2(f.prompts.texts().first().startsWith("恢复数据库失败!"),
-                 qPrintable(f.prompts.texts().first()));
-        QVERIFY(f.prompts.texts().first().endsWith(",-1"));
+        QVERIFY(f.toldOneFailure("恢复数据库失败!"));
         QVERIFY(f.popupAtPrompt == false);
         QCOMPARE(f.marker(), QStringLiteral("0"));
         QVERIFY(!f.page->isRunning());
@@ -799,10 +768,7 @@ class TestCreationPage : public QObject {
         QVERIFY2(f.connectAsPageTwo(), qPrintable(f.error));
         own.kill();
         f.click(f.page->cb_3);
-        QCOMPARE(f.prompts.prompts.size(), 1);
-        QVERIFY2(f.prompts.texts().first().startsWith("查询数据库失败!"),
-                 qPrintable(f.prompts.texts().first()));
-        QVERIFY(f.prompts.texts().first().endsWith(",-1"));
+        QVERIFY(f.toldOneFailure("查询数据库失败!"));
         QVERIFY(!f.runtime.popup.isOpen());
         QCOMPARE(f.marker(), kNoMarker);
     }

@@ -13,69 +13,43 @@ class TestRestoreStatement : public QObject {
         QTest::addColumn<QString>("vsdataname");
         QTest::addColumn<QString>("vspath");
         QTest::addColumn<QString>("statement");
-        QTest::newRow("defaults from C:\\setup")
-            << "hotelvq"
-            << "C:\\setup"
-            << "vqdata"
-            << "d:\\vqdata"
-            << "restore database hotelvq from disk='C:\\setup\\data\\vqdata'   WITH MOVE "
-               "'hotel_data' TO 'd:\\vqdata\\hotelvq_data',  MOVE 'hotel_log' TO "
-               "'d:\\vqdata\\hotelvq_log' ";
-        QTest::newRow("demo backup, trailing separator kept")
-            << "hotelys"
-            << "/opt/tool"
-            << "vqdatays"
-            << "e:\\db\\"
-            << "restore database hotelys from disk='/opt/tool\\data\\vqdatays'   WITH MOVE "
-               "'hotel_data' TO 'e:\\db\\\\hotelys_data',  MOVE 'hotel_log' TO "
-               "'e:\\db\\\\hotelys_log' ";
-        QTest::newRow("chinese name is regular")
-            << "酒店库"
-            << "C:\\setup"
-            << "vqdata"
-            << "d:\\数据"
-            << "restore database 酒店库 from disk='C:\\setup\\data\\vqdata'   WITH MOVE "
-               "'hotel_data' TO 'd:\\数据\\酒店库_data',  MOVE 'hotel_log' TO "
-               "'d:\\数据\\酒店库_log' ";
-        QTest::newRow("quote in the name")
-            << "o'tel"
-            << "C:\\setup"
-            << "vqdata"
-            << "d:\\vqdata"
-            << "restore database [o'tel] from disk='C:\\setup\\data\\vqdata'   WITH MOVE "
-               "'hotel_data' TO 'd:\\vqdata\\o''tel_data',  MOVE 'hotel_log' TO "
-               "'d:\\vqdata\\o''tel_log' ";
-        QTest::newRow("brackets and blank in the name")
-            << "a]b c"
-            << "C:\\setup"
-            << "vqdata"
-            << "d:\\vqdata"
-            << "restore database [a]]b c] from disk='C:\\setup\\data\\vqdata'   WITH MOVE "
-               "'hotel_data' TO 'd:\\vqdata\\a]b c_data',  MOVE 'hotel_log' TO "
-               "'d:\\vqdata\\a]b c_log' ";
-        QTest::newRow("quotes in both paths")
-            << "hotelvq"
-            << "C:\\it's"
-            << "vqdata"
-            << "d:\\o'db"
-            << "restore database hotelvq from disk='C:\\it''s\\data\\vqdata'   WITH MOVE "
-               "'hotel_data' TO 'd:\\o''db\\hotelvq_data',  MOVE 'hotel_log' TO "
-               "'d:\\o''db\\hotelvq_log' ";
-        QTest::newRow("an injected statement stays a name")
-            << "x;drop database master--"
-            << "C:\\setup"
-            << "vqdata"
-            << "d:\\v"
-            << "restore database [x;drop database master--] from disk='C:\\setup\\data\\vqdata'"
-               "   WITH MOVE 'hotel_data' TO 'd:\\v\\x;drop database master--_data',  MOVE "
-               "'hotel_log' TO 'd:\\v\\x;drop database master--_log' ";
-        QTest::newRow("empty name left for the server to refuse")
-            << ""
-            << "C:\\setup"
-            << "vqdata"
-            << "d:\\vqdata"
-            << "restore database  from disk='C:\\setup\\data\\vqdata'   WITH MOVE 'hotel_data' "
-               "TO 'd:\\vqdata\\_data',  MOVE 'hotel_log' TO 'd:\\vqdata\\_log' ";
+        const auto row = [](const char* tag, const QString& vsdbname, const QString& vscur,
+                            const QString& vsdataname, const QString& vspath,
+                            const QString& statement) {
+            QTest::newRow(tag) << vsdbname << vscur << vsdataname << vspath << statement;
+        };
+        row("defaults from C:\\setup", "hotelvq", "C:\\setup", "vqdata", "d:\\vqdata",
+            "restore database hotelvq from disk='C:\\setup\\data\\vqdata'   WITH MOVE "
+            "'hotel_data' TO 'd:\\vqdata\\hotelvq_data',  MOVE 'hotel_log' TO "
+            "'d:\\vqdata\\hotelvq_log' ");
+        row("demo backup, trailing separator kept", "hotelys", "/opt/tool", "vqdatays", "e:\\db\\",
+            "restore database hotelys from disk='/opt/tool\\data\\vqdatays'   WITH MOVE "
+            "'hotel_data' TO 'e:\\db\\\\hotelys_data',  MOVE 'hotel_log' TO "
+            "'e:\\db\\\\hotelys_log' ");
+        row("chinese name is regular", "酒店库", "C:\\setup", "vqdata", "d:\\数据",
+            "restore database 酒店库 from disk='C:\\setup\\data\\vqdata'   WITH MOVE "
+            "'hotel_data' TO 'd:\\数据\\酒店库_data',  MOVE 'hotel_log' TO "
+            "'d:\\数据\\酒店库_log' ");
+        row("quote in the name", "o'tel", "C:\\setup", "vqdata", "d:\\vqdata",
+            "restore database [o'tel] from disk='C:\\setup\\data\\vqdata'   WITH MOVE "
+            "'hotel_data' TO 'd:\\vqdata\\o''tel_data',  MOVE 'hotel_log' TO "
+            "'d:\\vqdata\\o''tel_log' ");
+        row("brackets and blank in the name", "a]b c", "C:\\setup", "vqdata", "d:\\vqdata",
+            "restore database [a]]b c] from disk='C:\\setup\\data\\vqdata'   WITH MOVE "
+            "'hotel_data' TO 'd:\\vqdata\\a]b c_data',  MOVE 'hotel_log' TO "
+            "'d:\\vqdata\\a]b c_log' ");
+        row("quotes in both paths", "hotelvq", "C:\\it's", "vqdata", "d:\\o'db",
+            "restore database hotelvq from disk='C:\\it''s\\data\\vqdata'   WITH MOVE "
+            "'hotel_data' TO 'd:\\o''db\\hotelvq_data',  MOVE 'hotel_log' TO "
+            "'d:\\o''db\\hotelvq_log' ");
+        row("an injected statement stays a name", "x;drop database master--", "C:\\setup", "vqdata",
+            "d:\\v",
+            "restore database [x;drop database master--] from disk='C:\\setup\\data\\vqdata'"
+            "   WITH MOVE 'hotel_data' TO 'd:\\v\\x;drop database master--_data',  MOVE "
+            "'hotel_log' TO 'd:\\v\\x;drop database master--_log' ");
+        row("empty name left for the server to refuse", "", "C:\\setup", "vqdata", "d:\\vqdata",
+            "restore database  from disk='C:\\setup\\data\\vqdata'   WITH MOVE 'hotel_data' "
+            "TO 'd:\\vqdata\\_data',  MOVE 'hotel_log' TO 'd:\\vqdata\\_log' ");
     }
     void build() {
         QFETCH(QString, vsdbname);

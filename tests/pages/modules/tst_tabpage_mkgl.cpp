@@ -1,23 +1,19 @@
-#include "app/tab_1.h"
-#include "app/w_set_xtmk_back.h"
 #include "dataviews/DataView.h"
 #include "pages/modules/ModuleMenus.h"
 #include "pages/modules/tabpage_mkgl.h"
-#include "services/Runtime.h"
-#include "services/ui/LogicalUnits.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
+#include "tests/support/GridClicks.h"
+#include "tests/support/LayoutTable.h"
 #include "tests/support/OtherUser.h"
-#include "tests/support/RecordingPromptService.h"
 #include "tests/support/TestDatabases.h"
 #include "tests/support/TestServer.h"
+#include "tests/support/ToolWindow.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -43,20 +39,10 @@ QString closeOf(const QString& entries) {
 }
 
 // The window as a user meets it, connected to a restored hotel database by page 2.
-struct Window {
-    RecordingPromptService prompts;
-    Runtime runtime{prompts};
-    QTemporaryDir dir;
-    w_set_xtmk_back window{runtime, ProfileFile(QStringLiteral("pbbook.ini"), dir.path())};
-
+struct Window : ToolWindow {
     tabpage_mkgl* page() const { return window.tab_1->tabpage_mkgl; }
     QTableView* grid() const { return page()->dw_1->grid(); }
     DataView* dw() const { return page()->dw_1; }
-
-    void clickTab(int index) {
-        QTabBar* bar = window.tab_1->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
-    }
 
     // The row showing a module code, 0 when none does.
     long rowOf(const QString& code) const {
@@ -70,18 +56,7 @@ struct Window {
         return grid()->model()->index(int(row - 1), dw()->definition().columnIndex(column));
     }
 
-    // Clicks the box of a check-box cell where the style draws it.
-    void clickBox(long row, const QString& column) {
-        const QModelIndex index = cell(row, column);
-        QStyleOptionViewItem option;
-        option.initFrom(grid()->viewport());
-        option.rect = grid()->visualRect(index);
-        option.features |= QStyleOptionViewItem::HasCheckIndicator;
-        option.widget = grid();
-        const QRect box =
-            grid()->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, grid());
-        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, box.center());
-    }
+    void clickBox(long row, const QString& column) { clickCheckBox(grid(), cell(row, column)); }
 };
 
 } // namespace
@@ -139,14 +114,8 @@ class TestTabpageMkgl : public QObject {
     // Connects sqlca as page 2 leaves it, fixes the workstation's day and enters page 4.
     void openAndEnter(const QDate& today = QDate(2008, 5, 17)) {
         m_w = std::make_unique<Window>();
-        Transaction& sqlca = m_w->runtime.sqlca;
-        configureSa(sqlca, m_server, m_database);
-        sqlca.AutoCommit = false;
-        QCOMPARE(sqlca.connect(), 0);
         m_w->runtime.platform.setToday(today);
-        m_w->window.state.isiflj = QStringLiteral("1");
-        m_w->window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&m_w->window));
+        QVERIFY(m_w->connectAndShow(m_server, m_database));
         m_w->clickTab(3);
         QCOMPARE(m_w->window.tab_1->currentIndex(), 3);
         QVERIFY(m_w->prompts.prompts.isEmpty());
@@ -184,16 +153,10 @@ class TestTabpageMkgl : public QObject {
         QVERIFY2(left.isEmpty(), qPrintable(left));
     }
 
-    // The entered page's controls, rows by objectName: class, caption (a screen reader reads it
-    // without its '&'; dw_1's grid carries its name) and place in page units.
+    // The entered page's controls (dw_1's grid carries its name), all shown.
     void controls_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("units");
-        const auto row = [](const char* name, const char* kind, const QString& caption,
-                            QRect units) {
-            QTest::newRow(name) << QString(kind) << caption << units;
-        };
+        using LayoutTable::row;
+        LayoutTable::addColumns();
         row("mle_4", "QPlainTextEdit",
             "说明：模块管理主要用来进行模块进一步增加设置来使用的，一般来说在基本信息设置一栏选择"
             "完所属行业系统就会自动对模块进行设置",
@@ -204,20 +167,10 @@ class TestTabpageMkgl : public QObject {
     }
 
     void controls() {
-        QFETCH(QString, kind);
-        QFETCH(QString, caption);
-        QFETCH(QRect, units);
         openAndEnter();
-        auto* control = m_w->page()->findChild<QWidget*>(QTest::currentDataTag());
-        QVERIFY(control);
-        QCOMPARE(control->parentWidget(), m_w->page());
-        QCOMPARE(control->metaObject()->className(), kind.toLatin1());
-        QCOMPARE(control->property(qobject_cast<QPlainTextEdit*>(control) ? "plainText" : "text")
-                     .toString(),
-                 caption);
-        QCOMPARE(control->accessibleName(), QString(caption).remove(u'&'));
-        QCOMPARE(control->geometry(),
-                 LogicalUnits::toPixels(units.x(), units.y(), units.width(), units.height()));
+        QWidget* control = LayoutTable::check(m_w->page());
+        if (!control)
+            return;
         QVERIFY(control->isVisible());
     }
 
