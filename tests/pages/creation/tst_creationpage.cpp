@@ -70,7 +70,7 @@ class Fixture {
     }
 
     // computerName: what the machine reports as its name.
-    bool start(bool withServer = true, const QString& computerName = QStringLiteral("dbhost")) {
+    bool start(bool withServer = true, const QString& computerName = QStringLiteral("HOTEL-SRV")) {
         if (withServer && !m_server)
             return fail("no server given");
         m_previousDir = QDir::currentPath();
@@ -247,7 +247,7 @@ class TestCreationPage : public QObject {
         row("st_10", "QLabel", "SA登录密码", {320, 1060, 398, 48});
         row("sle_2", "QLineEdit", "SA", {722, 924, 768, 88}, "数据库登录名称：");
         row("st_9", "QLabel", "数据库登录名称：", {320, 940, 384, 48});
-        row("sle_1", "QLineEdit", "dbhost", {722, 816, 768, 88}, "数据库服务名称：");
+        row("sle_1", "QLineEdit", "HOTEL-SRV", {722, 816, 768, 88}, "数据库服务名称：");
         row("st_8", "QLabel", "数据库服务名称：", {320, 836, 384, 48});
         row("cbx_ys", "QCheckBox", "创建演示数据库(&A)", {1755, 824, 576, 60});
         row("gb_1", "QGroupBox", "创建数据库", {50, 648, 2766, 964});
@@ -316,7 +316,8 @@ class TestCreationPage : public QObject {
         QCOMPARE(seen, order);
     }
 
-    // The layout's "dbhost" is the machine's name; without one, the loopback address.
+    // The layout's "HOTEL-SRV" is the machine's name, as it reports it; without one, the loopback
+    // address.
     void noComputerNameGivesTheLoopback() {
         Fixture f;
         START(f, false, QString());
