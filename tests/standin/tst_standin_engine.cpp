@@ -323,14 +323,13 @@ void TestStandinEngine::statementErrors_data() {
         "datetime value.",
         "The conversion of a varchar data type to a datetime data type resulted in an "
         "out-of-range value."};
-    QTest::newRow("month 13") << "insert into hotel_date values ('2025-13-01')"
-                              << QList<int>{242, 3621} << outOfRange;
-    QTest::newRow("30 February") << "insert into hotel_date values ('2008-02-30')"
-                                 << QList<int>{242, 3621} << outOfRange;
-    QTest::newRow("29 February of a common year")
-        << "update hotel_date set hotel_date = '2007-02-29'" << QList<int>{242, 3621} << outOfRange;
-    QTest::newRow("before 1753") << "insert into hotel_date values ('1752-12-31')"
-                                 << QList<int>{242, 3621} << outOfRange;
+    const std::pair<const char*, const char*> outsideTheCalendar[] = {
+        {"month 13", "insert into hotel_date values ('2025-13-01')"},
+        {"30 February", "insert into hotel_date values ('2008-02-30')"},
+        {"29 February of a common year", "update hotel_date set hotel_date = '2007-02-29'"},
+        {"before 1753", "insert into hotel_date values ('1752-12-31')"}};
+    for (const auto& [tag, sql] : outsideTheCalendar)
+        QTest::newRow(tag) << QString(sql) << QList<int>{242, 3621} << outOfRange;
     QTest::newRow("bracketed unknown column") << "select [nosuchcol] from LSXTMC" << QList<int>{207}
                                               << QStringList{"Invalid column name 'nosuchcol'."};
     QTest::newRow("bracketed unknown column in WHERE")
@@ -618,11 +617,6 @@ void TestStandinEngine::implicitTransactions() {
     QCOMPARE(odbc.exec("select @@TRANCOUNT").rows, QList<QStringList>{{"0"}});
     QVERIFY(odbc.exec("insert into imp values (2, N'b') commit").ok());
     QCOMPARE(other.exec("select id from imp").rows, QList<QStringList>{{"2"}});
-    // BEGIN TRAN under implicit transactions opens two levels, as SQL Server counts them.
-    QVERIFY(odbc.exec("SET IMPLICIT_TRANSACTIONS OFF").ok());
-    QVERIFY(odbc.exec("BEGIN TRANSACTION insert into imp values (3, N'c')").ok());
-    QVERIFY(odbc.exec("IF @@TRANCOUNT > 0 ROLLBACK").ok());
-    QCOMPARE(other.exec("select count(1) from imp").rows, QList<QStringList>{{"1"}});
 }
 
 void TestStandinEngine::makeBackupRoundTrip() {
