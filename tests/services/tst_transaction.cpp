@@ -87,6 +87,13 @@ class TestTransaction : public QObject {
         t.DBParm = QStringLiteral("LoginTimeout='%1'").arg(loginTimeout);
     }
 
+    // Row k with `value` in `column`.
+    static int insert(Transaction& t, int k, const QString& column, const QVariant& value) {
+        return t.execute(
+            QStringLiteral("insert into t_sqlca ( k , %1 ) values ( ? , ? )").arg(column),
+            {k, value});
+    }
+
     static int setValue(Transaction& t, int k, const QString& v) {
         return t.execute(QStringLiteral("update t_sqlca set v = ? where k = ?"), {v, k});
     }
@@ -94,9 +101,7 @@ class TestTransaction : public QObject {
     void resetRow(int k, const QString& v) {
         auto t = observer();
         QCOMPARE(t->execute(QStringLiteral("delete from t_sqlca where k = ?"), {k}) >= 0, true);
-        QCOMPARE(
-            t->execute(QStringLiteral("insert into t_sqlca ( k , v ) values ( ? , ? )"), {k, v}),
-            0);
+        QCOMPARE(insert(*t, k, "v", v), 0);
     }
 
   private slots:
@@ -127,30 +132,29 @@ class TestTransaction : public QObject {
                             const QString& lock, const QString& dbParm, const QString& textPart) {
             QTest::newRow(tag) << dbms << serverName << lock << dbParm << textPart;
         };
+        const auto parm = [&](const char* tag, const QString& dbParm, const QString& textPart) {
+            row(tag, kMss, server, "", dbParm, textPart);
+        };
         row("empty DBMS", "", server, "", "", "DBMS is empty");
         row("other DBMS", "O84 Oracle8/8i", server, "", "",
             "DBMS \"O84 Oracle8/8i\" is not supported");
-        row("DBParm without value", kMss, server, "", "Driver", "DBParm is malformed");
-        row("DBParm unclosed quote", kMss, server, "", "Encrypt='no", "no closing quote");
-        row("DBParm text after value", kMss, server, "", "Encrypt='no' x", "unexpected text");
-        row("DBParm name twice", kMss, server, "", "A='1',a='2'", "given twice");
-        row("DBParm injects a name", kMss, server, "", "X;UID='1'", "contains ';'");
-        row("DBParm overrides a field", kMss, server, "", "PWD='x'", "must not set PWD");
-        row("LoginTimeout not a number", kMss, server, "", "LoginTimeout='soon'",
-            "LoginTimeout 'soon'");
-        row("QueryTimeout zero", kMss, server, "", "QueryTimeout='0'",
-            "QueryTimeout must be a whole number of seconds from 1 to 86400.");
-        row("QueryTimeout a fraction", kMss, server, "", "QueryTimeout='1.5'",
-            "QueryTimeout must be a whole number of seconds from 1 to 86400.");
-        row("RestoreTimeout beyond a day", kMss, server, "", "RestoreTimeout='86401'",
-            "RestoreTimeout must be a whole number of seconds from 1 to 86400.");
+        parm("DBParm without value", "Driver", "DBParm is malformed");
+        parm("DBParm unclosed quote", "Encrypt='no", "no closing quote");
+        parm("DBParm text after value", "Encrypt='no' x", "unexpected text");
+        parm("DBParm name twice", "A='1',a='2'", "given twice");
+        parm("DBParm injects a name", "X;UID='1'", "contains ';'");
+        parm("DBParm overrides a field", "PWD='x'", "must not set PWD");
+        parm("LoginTimeout not a number", "LoginTimeout='soon'", "LoginTimeout 'soon'");
+        const QString seconds = " must be a whole number of seconds from 1 to 86400.";
+        parm("QueryTimeout zero", "QueryTimeout='0'", "QueryTimeout" + seconds);
+        parm("QueryTimeout a fraction", "QueryTimeout='1.5'", "QueryTimeout" + seconds);
+        parm("RestoreTimeout beyond a day", "RestoreTimeout='86401'", "RestoreTimeout" + seconds);
         row("port not a number", kMss, "127.0.0.1,abc", "", "", "port after the comma");
         row("no server", kMss, "  ", "", "", "ServerName is empty");
         row("unknown Lock", kMss, server, "XX", "", "Lock \"XX\"");
-        row("password FreeTDS cannot receive", kMss, server, "", "Driver='FreeTDS',X='a};b'",
-            "X contains \"};\"");
-        row("driver not installed", kMss, server, "", "Driver='NoSuchDriver'",
-            "ODBC driver \"NoSuchDriver\" is not installed");
+        parm("password FreeTDS cannot receive", "Driver='FreeTDS',X='a};b'", "X contains \"};\"");
+        parm("driver not installed", "Driver='NoSuchDriver'",
+             "ODBC driver \"NoSuchDriver\" is not installed");
     }
     void connectRefusesFieldsItCannotUse() {
         QFETCH(QString, dbms);
@@ -271,18 +275,17 @@ class TestTransaction : public QObject {
         QTest::addColumn<int>("code");
         QTest::addColumn<long>("dbCode");
         QTest::addColumn<QString>("text");
-        QTest::newRow("host,port") << m_database << m_server.saPassword() << "" << 0 << 0L << "";
-        QTest::newRow("isolation level")
-            << m_database << m_server.saPassword() << "rc" << 0 << 0L << "";
+        const QString password = m_server.saPassword(), loginFailed = "Login failed for user 'sa'.";
+        QTest::newRow("host,port") << m_database << password << "" << 0 << 0L << "";
+        QTest::newRow("isolation level") << m_database << password << "rc" << 0 << 0L << "";
         QTest::newRow("wrong password") << m_database << "wrong"
-                                        << "" << -1 << 18456L << "Login failed for user 'sa'.";
+                                        << "" << -1 << 18456L << loginFailed;
         // A password that tries to add attributes of its own must stay one password.
         QTest::newRow("password injecting attributes")
-            << m_database << "x;PWD=" + m_server.saPassword() << "" << -1 << 18456L
-            << "Login failed for user 'sa'.";
+            << m_database << "x;PWD=" + password << "" << -1 << 18456L << loginFailed;
         // The server's reason leads: a mistyped database is not a wrong password.
         QTest::newRow("unknown database")
-            << "nosuchdb" << m_server.saPassword() << "" << -1 << 4060L
+            << "nosuchdb" << password << "" << -1 << 4060L
             << "Cannot open database \"nosuchdb\" requested by the login. The login failed.";
     }
     void connectReportsTheServersAnswer() {
@@ -534,7 +537,6 @@ class TestTransaction : public QObject {
         resetRow(2, QStringLiteral("before"));
         Transaction t;
         configure(t);
-        QVERIFY(!t.AutoCommit);
         QCOMPARE(t.connect(), 0);
         QCOMPARE(setValue(t, 2, QStringLiteral("after")), 0);
         QVERIFY(seenByOthers(2) != QStringLiteral("after"));
@@ -553,7 +555,6 @@ class TestTransaction : public QObject {
         QCOMPARE(setValue(t, 3, QStringLiteral("first")), 0);
         t.AutoCommit = true;
         QCOMPARE(t.SQLCode, 0L);
-        QVERIFY(t.AutoCommit);
         QCOMPARE(seenByOthers(3), QStringLiteral("first"));
         QCOMPARE(setValue(t, 3, QStringLiteral("second")), 0);
         QCOMPARE(seenByOthers(3), QStringLiteral("second"));
@@ -594,14 +595,11 @@ class TestTransaction : public QObject {
         QFETCH(QString, text);
         Transaction t;
         QCOMPARE(openWithoutRow(t, 10), 0);
-        QCOMPARE(
-            t.execute(QStringLiteral("insert into t_sqlca ( k , v ) values ( ? , ? )"), {10, text}),
-            0);
+        QCOMPARE(insert(t, 10, "v", text), 0);
         QList<QVariant> out;
         QCOMPARE(t.selectRow(QStringLiteral("select v from t_sqlca where k = ?"), {10}, out), 0);
-        QCOMPARE(out.size(), 1);
-        QVERIFY(!out.at(0).isNull());
-        QCOMPARE(out.at(0).toString(), text);
+        QVERIFY(!out.value(0).isNull());
+        QCOMPARE(out.value(0).toString(), text);
         // The same text as a bound input in a comparison finds the row.
         QCOMPARE(t.selectRow(QStringLiteral("select k from t_sqlca where v = ?"), {text}, out), 0);
         QCOMPARE(out.value(0).toInt(), 10);
@@ -611,9 +609,7 @@ class TestTransaction : public QObject {
         Transaction t;
         QCOMPARE(openWithoutRow(t, 12), 0);
         const QString text = QString(3000, u'甲') + QString(1500, u'x');
-        QVERIFY2(t.execute(QStringLiteral("insert into t_sqlca ( k , m ) values ( ? , ? )"),
-                           {12, text}) == 0,
-                 qPrintable(t.SQLErrText));
+        QVERIFY2(insert(t, 12, "m", text) == 0, qPrintable(t.SQLErrText));
         // Read in pieces: the stand-in returns at most 4000 characters per value.
         QList<QVariant> out;
         QCOMPARE(t.selectRow(QStringLiteral("select substring ( m , 2996 , 10 ) , substring ( m "
@@ -622,27 +618,6 @@ class TestTransaction : public QObject {
                  0);
         QCOMPARE(out.value(0).toString(), QString(5, u'甲') + QString(5, u'x'));
         QCOMPARE(out.value(1).toString(), QString(10, u'x'));
-    }
-
-    void nullAndDatetimeInputsRoundTrip() {
-        Transaction t;
-        QCOMPARE(openWithoutRow(t, 11), 0);
-        const QDateTime when(QDate(2025, 3, 14), QTime(15, 9, 26), Qt::LocalTime);
-        QCOMPARE(t.execute(QStringLiteral("insert into t_sqlca ( k , v , d ) values ( ? , ? , ? )"),
-                           {11, nullText(), when}),
-                 0);
-        QList<QVariant> out;
-        QCOMPARE(t.selectRow(QStringLiteral("select v , d from t_sqlca where k = ?"), {11}, out),
-                 0);
-        QCOMPARE(out.size(), 2);
-        QVERIFY(out.at(0).isNull());
-        const QDateTime read = out.at(1).toDateTime();
-        QCOMPARE(read.date(), when.date());
-        QCOMPARE(read.time(), when.time());
-        // A null input matches nothing in a comparison, as on the server.
-        QCOMPARE(
-            t.selectRow(QStringLiteral("select k from t_sqlca where v = ?"), {nullText()}, out),
-            100);
     }
 
     // The data views write NULLs and find them again with "is null".
@@ -671,15 +646,23 @@ class TestTransaction : public QObject {
         QFETCH(bool, isNull);
         Transaction t;
         QCOMPARE(openWithoutRow(t, 13), 0);
-        QVERIFY2(
-            t.execute(QStringLiteral("insert into t_sqlca ( k , %1 ) values ( ? , ? )").arg(column),
-                      {13, value}) == 0,
-            qPrintable(QStringLiteral("%1 (%2)").arg(t.SQLErrText).arg(t.SQLDBCode)));
+        QVERIFY2(insert(t, 13, column, value) == 0,
+                 qPrintable(QStringLiteral("%1 (%2)").arg(t.SQLErrText).arg(t.SQLDBCode)));
         QList<QVariant> out;
         QCOMPARE(t.selectRow(
                      QStringLiteral("select k from t_sqlca where k = ? and %1 is null").arg(column),
                      {13}, out),
                  isNull ? 0 : 100);
+        // A null input matches nothing in a comparison, as on the server (ntext cannot be
+        // compared).
+        if (column != u"m")
+            QCOMPARE(t.selectRow(QStringLiteral("select k from t_sqlca where %1 = ?").arg(column),
+                                 {value}, out),
+                     isNull ? 100 : 0);
+        QCOMPARE(t.selectRow(QStringLiteral("select %1 from t_sqlca where k = ?").arg(column), {13},
+                             out),
+                 0);
+        QCOMPARE(out.value(0).isNull(), isNull);
         // An update writes the null the same way, and the connection is still there after.
         QCOMPARE(t.execute(QStringLiteral("update t_sqlca set %1 = ? where k = ?").arg(column),
                            {value, 13}),
@@ -709,9 +692,7 @@ class TestTransaction : public QObject {
         QFETCH(QDateTime, sent);
         Transaction t;
         QCOMPARE(openWithoutRow(t, 14), 0);
-        QCOMPARE(
-            t.execute(QStringLiteral("insert into t_sqlca ( k , d ) values ( ? , ? )"), {14, sent}),
-            0);
+        QCOMPARE(insert(t, 14, "d", sent), 0);
         // The fields as given reached the server, whatever the value's own zone.
         const QString literal = sent.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
         QList<QVariant> out;
@@ -723,7 +704,6 @@ class TestTransaction : public QObject {
         QCOMPARE(out.value(0).toInt(), 1);
         QCOMPARE(t.selectRow(QStringLiteral("select d from t_sqlca where k = ?"), {14}, out), 0);
         const QDateTime read = out.value(0).toDateTime();
-        QVERIFY(read.isValid());
         QCOMPARE(read.timeSpec(), Qt::UTC);
         QCOMPARE(read.date(), sent.date());
         QCOMPARE(read.time(), sent.time());
@@ -746,9 +726,7 @@ class TestTransaction : public QObject {
         QCOMPARE(open(t, true), 0);
         t.execute(QStringLiteral("delete from t_sqlca where k >= ?"), {20});
         for (int k = 20; k < 23; ++k)
-            QCOMPARE(t.execute(QStringLiteral("insert into t_sqlca ( k , v ) values ( ? , ? )"),
-                               {k, QStringLiteral("row %1").arg(k)}),
-                     0);
+            QCOMPARE(insert(t, k, "v", QStringLiteral("row %1").arg(k)), 0);
         QList<QList<QVariant>> rows;
         QCOMPARE(t.selectRows(QStringLiteral("select k , v from t_sqlca where k >= ? order by k"),
                               {20}, rows),

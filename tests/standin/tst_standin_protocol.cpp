@@ -74,9 +74,7 @@ QString runTsql(const TestServer& s, const QString& password, const QByteArray& 
                 const QString& database = {}) {
     QStringList args = s.port() > 0 ? QStringList{"-H", s.host(), "-p", QString::number(s.port())}
                                     : QStringList{"-S", s.serverName()};
-    args << "-U"
-         << "sa"
-         << "-P" << password;
+    args += QStringList{"-U", "sa", "-P", password};
     if (!database.isEmpty())
         args << "-D" << database;
     return runTool("tsql", args, input);
@@ -486,7 +484,6 @@ void TestStandinProtocol::prepareDescribesBeforeExecute() {
 
 void TestStandinProtocol::largeRequestAndReply() {
     SqlOutcome o = m_odbc.exec("select k, name from t_big order by k");
-    QVERIFY(o.ok());
     QCOMPARE(o.rows.size(), 300);
     QCOMPARE(o.rows.last(), (QStringList{"299", "row 299 " + QString(20, QChar('x'))}));
 
@@ -494,13 +491,11 @@ void TestStandinProtocol::largeRequestAndReply() {
     for (int k = 1; list.size() < 9000; ++k)
         list += QString(", %1").arg(k % 300);
     o = m_odbc.exec(QString("select count(1) from t_big where k in (%1)").arg(list));
-    QVERIFY(o.ok());
     QCOMPARE(o.rows, (QList<QStringList>{{"300"}}));
 
     // A value beyond NVARCHAR's 8000 bytes comes back whole rather than cut.
     const QString literal(9000, QChar(0x9152));
     o = m_odbc.exec(QString("select N'%1'").arg(literal));
-    QVERIFY(o.ok());
     QCOMPARE(o.rows.value(0).value(0), literal);
 }
 
@@ -519,7 +514,6 @@ void TestStandinProtocol::attentionAfterUnreadResults() {
         QVERIFY(SQL_SUCCEEDED(SQLFetch(stmt)));
         SQLFreeHandle(SQL_HANDLE_STMT, stmt);
         const SqlOutcome o = m_odbc.exec("select count(1) from t_big");
-        QVERIFY(o.ok());
         QCOMPARE(o.rows, (QList<QStringList>{{"300"}}));
     }
     // An ATTENTION with nothing running is still acknowledged.
@@ -615,7 +609,6 @@ void TestStandinProtocol::malformedInput() {
     OdbcSession odbc;
     QVERIFY(odbc.connect(connection()));
     const SqlOutcome o = odbc.exec("select count(1) from t_types");
-    QVERIFY(o.ok());
     QCOMPARE(o.rows, (QList<QStringList>{{"2"}}));
 }
 
@@ -671,7 +664,6 @@ void TestStandinProtocol::stopSignalRollsBackOpenTransaction() {
     OdbcSession odbc;
     QVERIFY(odbc.connect(standinConnection("127.0.0.1", secondPort)));
     const SqlOutcome o = odbc.exec("select k from t_kept order by k");
-    QVERIFY(o.ok());
     QCOMPARE(o.rows, (QList<QStringList>{{"1"}}));
     stopStandin(second);
 }
@@ -700,21 +692,14 @@ void TestStandinProtocol::invalidDateTimeParameter() {
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     StatementGuard guard{stmt};
     SQLAllocHandle(SQL_HANDLE_STMT, odbc.handle(), &stmt);
-    SQL_TIMESTAMP_STRUCT stamp{static_cast<SQLSMALLINT>(year),
-                               static_cast<SQLUSMALLINT>(month),
-                               static_cast<SQLUSMALLINT>(day),
-                               0,
-                               0,
-                               0,
-                               0};
+    SQL_TIMESTAMP_STRUCT stamp{SQLSMALLINT(year), SQLUSMALLINT(month), SQLUSMALLINT(day)};
     SQLLEN indicator = 0;
     QVERIFY(SQL_SUCCEEDED(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
                                            SQL_TYPE_TIMESTAMP, 23, 3, &stamp, 0, &indicator)));
     const QByteArray sql = "insert into t_dates values (2, ?)";
     QVERIFY(!SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR*)sql.constData(), SQL_NTS)));
     const SqlOutcome diag = OdbcSession::diagnostics(SQL_HANDLE_STMT, stmt);
-    QVERIFY(!diag.numbers.isEmpty());
-    QCOMPARE(diag.numbers.first(), 8023);
+    QCOMPARE(diag.numbers.value(0), 8023);
     QVERIFY2(diag.texts.first().endsWith(
                  "The incoming tabular data stream (TDS) remote procedure call (RPC) protocol "
                  "stream is incorrect. Parameter 3 (\"\"): The supplied value is not a valid "
@@ -724,13 +709,11 @@ void TestStandinProtocol::invalidDateTimeParameter() {
              qPrintable(diag.texts.first()));
 
     SqlOutcome o = odbc.exec("select @@TRANCOUNT, count(1) from t_dates");
-    QVERIFY(o.ok());
     QCOMPARE(o.rows, (QList<QStringList>{{"1", "1"}}));
     QVERIFY(odbc.endTran(true));
     OdbcSession other;
     QVERIFY(other.connect(connection()));
     o = other.exec("select k from t_dates");
-    QVERIFY(o.ok());
     QCOMPARE(o.rows, (QList<QStringList>{{"1"}}));
 }
 
@@ -793,7 +776,6 @@ void TestStandinProtocol::severalListenAddresses() {
         OdbcSession odbc;
         QVERIFY2(odbc.connect(standinConnection(host, port)), qPrintable(host));
         const SqlOutcome o = odbc.exec("select 1");
-        QVERIFY(o.ok());
         QCOMPARE(o.rows, (QList<QStringList>{{"1"}}));
     }
     stopStandin(server);

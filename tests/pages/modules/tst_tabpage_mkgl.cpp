@@ -211,7 +211,6 @@ class TestTabpageMkgl : public QObject {
     void tickAndUntick_data() {
         QTest::addColumn<QDate>("today");
         QTest::addColumn<QString>("period");
-        QTest::newRow("May 2008") << QDate(2008, 5, 17) << "200805";
         QTest::newRow("December 2031") << QDate(2031, 12, 31) << "203112";
         QTest::newRow("January 2010") << QDate(2010, 1, 1) << "201001";
     }
