@@ -692,7 +692,8 @@ void TestStandinProtocol::invalidDateTimeParameter() {
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     StatementGuard guard{stmt};
     SQLAllocHandle(SQL_HANDLE_STMT, odbc.handle(), &stmt);
-    SQL_TIMESTAMP_STRUCT stamp{SQLSMALLINT(year), SQLUSMALLINT(month), SQLUSMALLINT(day)};
+    SQL_TIMESTAMP_STRUCT stamp{
+        SQLSMALLINT(year), SQLUSMALLINT(month), SQLUSMALLINT(day), 0, 0, 0, 0};
     SQLLEN indicator = 0;
     QVERIFY(SQL_SUCCEEDED(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
                                            SQL_TYPE_TIMESTAMP, 23, 3, &stamp, 0, &indicator)));
