@@ -379,8 +379,8 @@ class TestTabpageMkgl : public QObject {
         QTest::newRow("unknown") << "ZZ" << false;
     }
 
+    // What is stored is checked on any server; what was sent, where the stand-in logs it.
     void moduleCodes() {
-        REQUIRE_STANDIN(m_server, "its statement log");
         QFETCH(QString, code);
         QFETCH(bool, opens);
         QVERIFY(otherExecutes(
@@ -393,9 +393,11 @@ class TestTabpageMkgl : public QObject {
         const qsizetype from = mark();
         save();
         expectSaved();
-        const QStringList sent = sentSince(from);
-        QCOMPARE(sent.contains(kKfOpen), opens);
-        QVERIFY(!sent.contains(closeOf("'wel_main' , 'pay_main' , 'roo_main' , 'sal_main'")));
+        if (m_server.isStandin()) {
+            const QStringList sent = sentSince(from);
+            QCOMPARE(sent.contains(kKfOpen), opens);
+            QVERIFY(!sent.contains(closeOf("'wel_main' , 'pay_main' , 'roo_main' , 'sal_main'")));
+        }
         QCOMPARE(menu("wel_main"), opens ? QStringLiteral("Y") : QStringLiteral("N"));
         QCOMPARE(seen(QStringLiteral("select F_QYNDQJ from LSXTMC where F_XTBH = '%1'").arg(code)),
                  QStringLiteral("201203"));
@@ -409,16 +411,16 @@ class TestTabpageMkgl : public QObject {
     }
 
     void emptyModuleTableStillSaves() {
-        REQUIRE_STANDIN(m_server, "its statement log");
         QVERIFY(otherExecutes("delete from LSXTMC"));
         openAndEnter();
         QCOMPARE(m_w->dw()->rowcount(), 0L);
         const qsizetype from = mark();
         save();
         expectSaved();
-        const QStringList sent = sentSince(from);
-        QCOMPARE(sent, (QStringList{QStringLiteral("select getdate ( ) from sysobjects"),
-                                    kAlwaysOpen, kBusinessDate, kCommit}));
+        if (m_server.isStandin())
+            QCOMPARE(sentSince(from),
+                     (QStringList{QStringLiteral("select getdate ( ) from sysobjects"), kAlwaysOpen,
+                                  kBusinessDate, kCommit}));
         QCOMPARE(menu("sys_main"), QStringLiteral("Y"));
         QCOMPARE(businessDate().date(), serverToday());
     }
@@ -462,7 +464,6 @@ class TestTabpageMkgl : public QObject {
     }
 
     void failuresRollBackEverything() {
-        REQUIRE_STANDIN(m_server, "its statement log");
         QFETCH(QString, sabotage);
         QFETCH(QString, failingStatement);
         QFETCH(bool, rowsChanged);
@@ -475,12 +476,14 @@ class TestTabpageMkgl : public QObject {
         save();
         expectFailed();
         // Stopped at the failing statement: nothing after it, withdrawn, never committed.
-        const QStringList sent = sentSince(from);
-        QCOMPARE(sent.last(), kRollback);
-        QCOMPARE(sent.filter(failingStatement).size(), 1);
-        QVERIFY2(sent.size() >= 2 && sent[sent.size() - 2].startsWith(failingStatement),
-                 qPrintable(sent.join("\n")));
-        QVERIFY(!sent.contains(kCommit));
+        if (m_server.isStandin()) {
+            const QStringList sent = sentSince(from);
+            QCOMPARE(sent.last(), kRollback);
+            QCOMPARE(sent.filter(failingStatement).size(), 1);
+            QVERIFY2(sent.size() >= 2 && sent[sent.size() - 2].startsWith(failingStatement),
+                     qPrintable(sent.join("\n")));
+            QVERIFY(!sent.contains(kCommit));
+        }
         if (!sabotage.contains("t_zd_menu")) {
             QCOMPARE(menus({"wel_main", "sys_main", "bak_main"}),
                      QStringList(3, QStringLiteral("N")));
