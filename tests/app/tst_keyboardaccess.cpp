@@ -1,7 +1,5 @@
 #include "dataviews/DataView.h"
 #include "pages/modules/tabpage_mkgl.h"
-#include "services/ui/Resources.h"
-#include "services/ui/SongFont.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/TestDatabases.h"
 #include "tests/support/ToolWindow.h"
@@ -55,11 +53,7 @@ class TestKeyboardAccess : public QObject {
     }
 
   private slots:
-    void initTestCase() {
-        initVarnosetResources();
-        SongFont::install();
-        QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
-    }
+    void initTestCase() { QCOMPARE(prepareWindowTests(m_server), QString()); }
 
     void init() {
         m_w = std::make_unique<Window>();

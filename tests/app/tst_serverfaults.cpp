@@ -5,12 +5,11 @@
 #include "pages/connection/tabpage_ljsz.h"
 #include "pages/modules/tabpage_mkgl.h"
 #include "services/Runtime.h"
-#include "services/ui/Resources.h"
-#include "services/ui/SongFont.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/RecordingPromptService.h"
 #include "tests/support/TestDatabases.h"
 #include "tests/support/TestServer.h"
+#include "tests/support/ToolWindow.h"
 #include "tests/support/UserClose.h"
 
 #include <QApplication>
@@ -143,11 +142,7 @@ class TestServerFaults : public QObject {
     }
 
   private slots:
-    void initTestCase() {
-        initVarnosetResources();
-        SongFont::install();
-        QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
-    }
+    void initTestCase() { QCOMPARE(prepareWindowTests(m_server), QString()); }
 
     void cleanup() {
         m_server.resume();

@@ -1,8 +1,6 @@
 #include "dataviews/DataView.h"
 #include "pages/basicinfo/tabpage_jbxx.h"
 #include "pages/modules/tabpage_mkgl.h"
-#include "services/ui/Resources.h"
-#include "services/ui/SongFont.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/TestDatabases.h"
 #include "tests/support/TestServer.h"
@@ -49,11 +47,7 @@ class TestPageEntry : public QObject {
     }
 
   private slots:
-    void initTestCase() {
-        initVarnosetResources();
-        SongFont::install();
-        QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
-    }
+    void initTestCase() { QCOMPARE(prepareWindowTests(m_server), QString()); }
 
     // Each case's window is gone by now, and with it every connection to its database.
     void cleanup() {

@@ -5,12 +5,22 @@
 #include "app/tab_1.h"
 #include "app/w_set_xtmk_back.h"
 #include "services/Runtime.h"
+#include "services/ui/Resources.h"
+#include "services/ui/SongFont.h"
 #include "tests/support/RecordingPromptService.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QtTest>
+
+// What a window test needs before its first case: the tool's pictures, its font and the
+// server. Empty on success, otherwise why the server did not start.
+inline QString prepareWindowTests(TestServer& server) {
+    initVarnosetResources();
+    SongFont::install();
+    return server.start() ? QString() : server.errorText();
+}
 
 // The tool's window as a user meets it: its prompts recorded, its pbbook.ini in a folder of
 // its own (never the build tree).

@@ -1,8 +1,6 @@
 #include "dataviews/DataView.h"
 #include "pages/basicinfo/tabpage_jbxx.h"
 #include "services/sql/Transaction.h"
-#include "services/ui/Resources.h"
-#include "services/ui/SongFont.h"
 #include "tests/support/LayoutTable.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/TestDatabases.h"
@@ -146,11 +144,7 @@ class TestTabpageJbxx : public QObject {
     static void clickSave(Fixture& f) { QTest::mouseClick(f.page->cb_6, Qt::LeftButton); }
 
   private slots:
-    void initTestCase() {
-        initVarnosetResources();
-        SongFont::install();
-        QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
-    }
+    void initTestCase() { QCOMPARE(prepareWindowTests(m_server), QString()); }
 
     // Every case's window and other users are gone with the case, and their connections too.
     void cleanup() {

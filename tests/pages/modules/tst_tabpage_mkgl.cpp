@@ -1,8 +1,6 @@
 #include "dataviews/DataView.h"
 #include "pages/modules/ModuleMenus.h"
 #include "pages/modules/tabpage_mkgl.h"
-#include "services/ui/Resources.h"
-#include "services/ui/SongFont.h"
 #include "tests/support/GridClicks.h"
 #include "tests/support/LayoutTable.h"
 #include "tests/support/OtherUser.h"
@@ -134,11 +132,7 @@ class TestTabpageMkgl : public QObject {
     }
 
   private slots:
-    void initTestCase() {
-        initVarnosetResources();
-        SongFont::install();
-        QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
-    }
+    void initTestCase() { QCOMPARE(prepareWindowTests(m_server), QString()); }
 
     void init() {
         m_database = TestDatabases::uniqueName(QStringLiteral("mkgl"));
