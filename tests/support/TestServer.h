@@ -47,7 +47,6 @@ class TestServer {
     bool waitsToOpenAFifo() const;
     // The stand-in's --root; empty for an outside server, whose files are its own.
     QString root() const { return m_root ? m_root->path() : QString(); }
-    QString statementLogPath() const { return m_statementLog; }
     // The statement texts logged so far, oldest first; empty without a log.
     QStringList statements() const;
 
