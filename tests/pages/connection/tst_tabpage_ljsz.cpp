@@ -234,6 +234,7 @@ class TestTabpageLjsz : public QObject {
         Fixture f{QByteArray()};
         tabpage_ljsz& p = *f.page;
         QCOMPARE(p.mle_3->frameShape(), QFrame::NoFrame);
+        QCOMPARE(p.children().size(), 15);
 
         // Tab walks the enabled fields in their stored order and wraps around.
         QVERIFY(QTest::qWaitForWindowActive(&p));

@@ -251,11 +251,11 @@ class TestCreationPage : public QObject {
         LayoutTable::check(f.page);
     }
 
-    // The page's seventeen controls are counted where a screen reader meets them; sle_2 being
-    // disabled and the box unticked show in the tab order and the demo switch.
-    void passwordFieldAndNotes() {
+    // sle_2 being disabled and the box unticked show in the tab order and the demo switch.
+    void seventeenControlsAndTheirStates() {
         Fixture f;
         START(f, false);
+        QCOMPARE(f.page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(), 17);
         QCOMPARE(f.page->sle_3->echoMode(), QLineEdit::Password);
         QVERIFY(f.page->mle_2->toPlainText().startsWith("注意:此操作步骤需在服务器上进行"));
         QVERIFY(f.page->mle_1->toPlainText().startsWith("首先您需要安装SQL-SERVER2000"));

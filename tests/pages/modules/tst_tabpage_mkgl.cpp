@@ -190,6 +190,10 @@ class TestTabpageMkgl : public QObject {
         page->mle_4->setFocus();
         QTest::keyClick(page->mle_4, Qt::Key_Tab);
         QTRY_VERIFY(page->cb_1->hasFocus());
+
+        // Six modules as delivered, in the server's order.
+        QCOMPARE(m_w->dw()->rowcount(), 6L);
+        QCOMPARE(m_w->dw()->getitemstring(1, "f_xtmc"), QStringLiteral("客房管理系统"));
     }
 
     // The box of a module gives it the workstation's year and month, unticking "000000".
@@ -318,6 +322,7 @@ class TestTabpageMkgl : public QObject {
         m_w->clickTab(3);
         QCOMPARE(m_w->window.tab_1->currentIndex(), 3);
         QVERIFY(!m_w->page()->cb_1->isEnabled());
+        QCOMPARE(m_w->dw()->rowcount(), 6L);
     }
 
     // The open statement changes only closed entries, the close statement every entry, and the
