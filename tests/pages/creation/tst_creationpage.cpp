@@ -8,6 +8,7 @@
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
 #include "tests/support/LayoutTable.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/RecordingPromptService.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/TestDatabases.h"
@@ -131,11 +132,7 @@ class Fixture {
     // SA to master, isiflj "1".
     bool connectAsPageTwo() {
         Transaction& sqlca = runtime.sqlca;
-        sqlca.DBMS = QStringLiteral("MSS Microsoft SQL Server 7.x");
-        sqlca.ServerName = m_server->serverName();
-        sqlca.LogId = QStringLiteral("SA");
-        sqlca.LogPass = m_server->saPassword();
-        sqlca.Database = QStringLiteral("master");
+        configureSa(sqlca, *m_server, QStringLiteral("master"));
         sqlca.AutoCommit = false;
         if (sqlca.connect() != 0)
             return fail(sqlca.SQLErrText);
@@ -163,17 +160,13 @@ class Fixture {
     }
 
     // Reads the server through a connection of its own.
-    QVariant query(const QString& database, const QString& sql, const QVariant& input = {}) {
-        Transaction check;
-        configureSa(check, *m_server, database);
-        check.AutoCommit = true;
-        if (check.connect() != 0)
-            return QStringLiteral("connect failed: ") + check.SQLErrText;
+    QString query(const QString& database, const QString& sql, const QVariant& input = {}) {
+        OtherUser other(*m_server, database);
         QList<QVariant> out;
-        const QList<QVariant> inputs = input.isValid() ? QList<QVariant>{input} : QList<QVariant>{};
-        if (check.selectRow(sql, inputs, out) != 0)
-            return QStringLiteral("query failed: ") + check.SQLErrText;
-        return out.value(0);
+        if (other.transaction().selectRow(sql, input.isValid() ? QList{input} : QList<QVariant>{},
+                                          out) != 0)
+            return QStringLiteral("query failed: ") + other.transaction().SQLErrText;
+        return out.value(0).toString();
     }
     int databaseCount(const QString& name) {
         return query("master", "select count ( 1 ) from master.dbo.sysdatabases where name = ?",
@@ -258,13 +251,12 @@ class TestCreationPage : public QObject {
         LayoutTable::check(f.page);
     }
 
+    // sle_2 being disabled and the box unticked show in the tab order and the demo switch.
     void seventeenControlsAndTheirStates() {
         Fixture f;
         START(f, false);
         QCOMPARE(f.page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(), 17);
-        QVERIFY(!f.page->sle_2->isEnabled());
         QCOMPARE(f.page->sle_3->echoMode(), QLineEdit::Password);
-        QVERIFY(!f.page->cbx_ys->isChecked());
         QVERIFY(f.page->mle_2->toPlainText().startsWith("注意:此操作步骤需在服务器上进行"));
         QVERIFY(f.page->mle_1->toPlainText().startsWith("首先您需要安装SQL-SERVER2000"));
         QVERIFY(f.page->mle_bz->toPlainText().startsWith("非常感谢您使用Veltraq软件，"));
@@ -324,31 +316,26 @@ class TestCreationPage : public QObject {
         QCOMPARE(f.page->sle_1->text(), QStringLiteral("127.0.0.1"));
     }
 
-    void demoSwitchReplacesTheName() {
+    // Alt+A ticks the demo box, which puts the demo name in place of the typed one; Alt+J
+    // presses cb_3, whose working procedure refuses that name. Unticked, the box brings the
+    // working name back.
+    void demoSwitchAndAccessKeys() {
         Fixture f;
         START(f, false);
         f.page->sle_4->setText("myhotel");
-        QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
+        f.page->sle_3->setFocus();
+        QTest::keyClick(f.window.get(), Qt::Key_A, Qt::AltModifier);
+        QTRY_VERIFY(f.page->cb_4->isVisible());
+        QVERIFY(f.page->cbx_ys->isChecked());
         QCOMPARE(f.page->sle_4->text(), QStringLiteral("hotelys"));
         QVERIFY(!f.page->sle_4->isEnabled());
         QVERIFY(f.page->cb_3->isVisible() && f.page->cb_3->isEnabled());
+        QTest::keyClick(f.window.get(), Qt::Key_J, Qt::AltModifier);
+        QTRY_COMPARE(f.prompts.texts(), QStringList{kDemoNameRefused});
         QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
         QVERIFY(!f.page->cb_4->isVisible());
         QCOMPARE(f.page->sle_4->text(), QStringLiteral("hotelvq"));
         QVERIFY(f.page->sle_4->isEnabled());
-    }
-
-    // Alt+A ticks the demo box, Alt+J presses cb_3.
-    void accessKeys() {
-        Fixture f;
-        START(f, false);
-        f.page->sle_3->setFocus();
-        QTest::keyClick(f.window.get(), Qt::Key_A, Qt::AltModifier);
-        QTRY_VERIFY(f.page->cbx_ys->isChecked());
-        QTRY_VERIFY(f.page->cb_4->isVisible());
-        QTest::keyClick(f.window.get(), Qt::Key_J, Qt::AltModifier);
-        // The demo name is still in the field: the working procedure refuses it.
-        QTRY_COMPARE(f.prompts.texts(), QStringList{kDemoNameRefused});
     }
 
     // ---- refusals before any connection ----
@@ -441,34 +428,62 @@ class TestCreationPage : public QObject {
         QCOMPARE(f.marker(), kNoMarker);
     }
 
-    // ---- the name already on the server ----
+    // ---- a run creates the database; the next finds the name taken ----
 
-    void nameAlreadyOnTheServer_data() {
+    void createsThenFindsTheName_data() {
         QTest::addColumn<bool>("demo");
-        QTest::addColumn<QString>("prompt");
-        QTest::newRow("working") << false << "数据库在已经存在相同的数据库名称%1,请修改数据库名称!";
-        QTest::newRow("demo") << true << "数据库在已经存在相同的数据库名称%1,无法创建演示数据库!";
+        QTest::addColumn<QString>("marker"); // after the creating run
+        QTest::addColumn<QString>("creating");
+        QTest::addColumn<QString>("taken");
+        QTest::newRow("working") << false << "1"
+                                 << "正在创建数据库..."
+                                 << "数据库在已经存在相同的数据库名称%1,请修改数据库名称!";
+        QTest::newRow("demo") << true << kNoMarker << "正在创建演示数据库..."
+                              << "数据库在已经存在相同的数据库名称%1,无法创建演示数据库!";
     }
-    void nameAlreadyOnTheServer() {
+    void createsThenFindsTheName() {
         QFETCH(bool, demo);
-        QFETCH(QString, prompt);
+        QFETCH(QString, marker);
+        QFETCH(QString, creating);
+        QFETCH(QString, taken);
         Fixture f(m_server, m_databases);
         START(f);
         if (demo) {
             QVERIFY2(f.claim(kDemoName), qPrintable(f.error));
             QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
         }
-        prompt = prompt.arg(demo ? kDemoName : f.name);
+        const QString name = demo ? kDemoName : f.name;
         QPushButton* button = demo ? f.page->cb_4 : f.page->cb_3;
         f.click(button);
         QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
+        QCOMPARE(f.marker(), marker);
+        QCOMPARE(f.popupTexts, (QStringList{"正在连接数据库...", creating}));
+        QVERIFY(f.popupTextsWhileWaiting.contains(creating));
+        QVERIFY(!f.runtime.popup.isOpen());
+        QVERIFY(f.runtime.sqlca.isConnected());
+        QCOMPARE(f.runtime.sqlca.Database, QStringLiteral("master"));
+        QVERIFY(!f.runtime.sqlca.AutoCommit);
+        QCOMPARE(f.moduleCount(name), 6);
+        // Only the demo backup comes with a hotel's details.
+        QCOMPARE(f.query(name, "select count ( 1 ) from t_zd_user").toInt() > 0, demo);
+        QVERIFY(QFileInfo::exists(f.dataDirectory() + "/" + name + "_data"));
+        QVERIFY(QFileInfo::exists(f.dataDirectory() + "/" + name + "_log"));
+        QCOMPARE(f.window->state.isiflj, QStringLiteral("0"));
+
+        // Creating the database is not connecting on page 2: page 3 is still refused.
+        f.prompts.clear();
+        QTabBar* bar = f.window->tab_1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
+        QCOMPARE(f.prompts.texts(),
+                 QStringList{QStringLiteral("请先到<2.连接设置>中,连接数据库后再设置基本信息!")});
+        QCOMPARE(f.window->tab_1->currentIndex(), 0);
+
         QVERIFY(f.window->profile.write(ProfileKeys::MkiniSection, ProfileKeys::Data, "kept"));
         f.prompts.clear();
         f.runtime.sqlca.disconnect();
-
         f.popupAtPrompt.reset();
         f.click(button);
-        QCOMPARE(f.prompts.texts(), QStringList{prompt});
+        QCOMPARE(f.prompts.texts(), QStringList{taken.arg(name)});
         QVERIFY(f.popupAtPrompt == true); // removed only once the prompt is confirmed
         QVERIFY(!f.runtime.popup.isOpen());
         QCOMPARE(f.marker(), QStringLiteral("kept"));
@@ -513,48 +528,8 @@ class TestCreationPage : public QObject {
         QCOMPARE(f.databaseCount(demo ? kDemoName : f.name), 0);
     }
 
-    void workingRunCreatesTheDatabase() {
-        Fixture f(m_server, m_databases);
-        START(f);
-        f.click(f.page->cb_3);
-        QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
-        QCOMPARE(f.marker(), QStringLiteral("1"));
-        QCOMPARE(f.popupTexts, (QStringList{"正在连接数据库...", "正在创建数据库..."}));
-        QVERIFY(f.popupTextsWhileWaiting.contains("正在创建数据库..."));
-        QVERIFY(!f.runtime.popup.isOpen());
-        QVERIFY(f.runtime.sqlca.isConnected());
-        QCOMPARE(f.runtime.sqlca.Database, QStringLiteral("master"));
-        QVERIFY(!f.runtime.sqlca.AutoCommit);
-        QCOMPARE(f.moduleCount(f.name), 6);
-        QVERIFY(QFileInfo::exists(f.dataDirectory() + "/" + f.name + "_data"));
-        QVERIFY(QFileInfo::exists(f.dataDirectory() + "/" + f.name + "_log"));
-        QCOMPARE(f.window->state.isiflj, QStringLiteral("0"));
-
-        // Creating the database is not connecting on page 2: page 3 is still refused.
-        f.prompts.clear();
-        QTabBar* bar = f.window->tab_1->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
-        QCOMPARE(f.prompts.texts(),
-                 QStringList{QStringLiteral("请先到<2.连接设置>中,连接数据库后再设置基本信息!")});
-        QCOMPARE(f.window->tab_1->currentIndex(), 0);
-    }
-
-    void demoRunLeavesTheMarker() {
-        Fixture f(m_server, m_databases);
-        START(f);
-        QVERIFY2(f.claim(kDemoName), qPrintable(f.error));
-        QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
-        f.click(f.page->cb_4);
-        QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
-        QCOMPARE(f.popupTexts, (QStringList{"正在连接数据库...", "正在创建演示数据库..."}));
-        QCOMPARE(f.marker(), kNoMarker);
-        QVERIFY(f.runtime.sqlca.isConnected());
-        QVERIFY(!f.runtime.sqlca.AutoCommit);
-        QVERIFY(f.query(kDemoName, "select count ( 1 ) from t_zd_user").toInt() > 0);
-    }
-
-    // Names and paths that would break a statement pasted together as typed, and a folder
-    // that is there already.
+    // Names and paths that would break a statement pasted together as typed, a folder that is
+    // there already, and a trailing separator, which the files' paths then double.
     void irregularNamesAndPaths_data() {
         QTest::addColumn<QString>("name"); // null: the run's own
         QTest::addColumn<QString>("subdir");
@@ -567,6 +542,7 @@ class TestCreationPage : public QObject {
         row("reserved word", "Select", "db");
         row("quote in path", QString(), "it's here");
         row("existing directory", QString(), "db", true);
+        row("trailing separator", QString(), "db\\");
     }
     void irregularNamesAndPaths() {
         QFETCH(QString, name);
@@ -586,20 +562,10 @@ class TestCreationPage : public QObject {
         f.click(f.page->cb_3);
         QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
         QCOMPARE(f.moduleCount(name), 6);
-        QVERIFY(QFileInfo::exists(f.work.filePath(subdir) + "/" + name + "_data"));
-    }
-
-    // The database files' paths are recorded as the statement named them.
-    void trailingSeparatorDoublesIt() {
-        Fixture f(m_server, m_databases);
-        START(f);
-        f.page->sle_5->setText(f.dataDirectory() + "\\");
-        f.click(f.page->cb_3);
-        QCOMPARE(f.prompts.texts(), QStringList{kSuccess});
+        // The files' paths are recorded as the statement named them.
         QCOMPARE(
-            f.query("master", "select filename from master.dbo.sysdatabases where name = ?", f.name)
-                .toString(),
-            f.dataDirectory() + "\\\\" + f.name + "_data");
+            f.query("master", "select filename from master.dbo.sysdatabases where name = ?", name),
+            f.work.filePath(subdir) + "\\" + name + "_data");
     }
 
     // The shipped defaults, "d:\vqdata" included, under a drive root as the demo sets one: the

@@ -81,11 +81,6 @@ class TestRestoreStatement : public QObject {
         QFETCH(bool, regular);
         QCOMPARE(RestoreStatement::isRegularName(name), regular);
     }
-
-    void keywordInAnyCaseIsBracketed() {
-        QVERIFY(RestoreStatement::build("Restore", "c:", "vqdata", "d:")
-                    .startsWith("restore database [Restore] from disk='"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestRestoreStatement)

@@ -1,5 +1,4 @@
 #include "dataviews/DataView.h"
-#include "pages/modules/ModuleMenus.h"
 #include "pages/modules/tabpage_mkgl.h"
 #include "tests/support/GridClicks.h"
 #include "tests/support/LayoutTable.h"
@@ -86,21 +85,17 @@ class TestTabpageMkgl : public QObject {
         return values;
     }
 
+    // The first value as read, invalid when the select fails.
+    QDateTime dateTime(const QString& sql) {
+        OtherUser o = other();
+        QList<QVariant> out;
+        return o.transaction().selectRow(sql, {}, out) == 0 ? out.value(0).toDateTime()
+                                                            : QDateTime();
+    }
     QDateTime businessDate() {
-        OtherUser o = other();
-        QList<QVariant> out;
-        if (o.transaction().selectRow(QStringLiteral("select hotel_date from hotel_date"), {},
-                                      out) != 0)
-            return {};
-        return out.value(0).toDateTime();
+        return dateTime(QStringLiteral("select hotel_date from hotel_date"));
     }
-
-    QDate serverToday() {
-        OtherUser o = other();
-        QList<QVariant> out;
-        o.transaction().selectRow(QStringLiteral("select getdate ( )"), {}, out);
-        return out.value(0).toDateTime().date();
-    }
+    QDate serverToday() { return dateTime(QStringLiteral("select getdate ( )")).date(); }
 
     bool otherExecutes(const QString& sql) { return other().execute(sql) >= 0; }
 
@@ -171,9 +166,8 @@ class TestTabpageMkgl : public QObject {
     void initialStateOrderAndKeys() {
         openAndEnter();
         tabpage_mkgl* page = m_w->page();
+        // cb_1 and cbx_qb start enabled, the box unticked: the saves and selectAll click them.
         QCOMPARE(page->mle_4->frameShape(), QFrame::NoFrame);
-        QVERIFY(page->cb_1->isEnabled());
-        QVERIFY(page->cbx_qb->isEnabled() && !page->cbx_qb->isChecked());
         QCOMPARE(page->cb_1->font().family(), QStringLiteral("宋体"));
         QCOMPARE(page->cb_1->font().pointSize(), 9);
 
@@ -201,15 +195,16 @@ class TestTabpageMkgl : public QObject {
         QCOMPARE(m_w->dw()->getitemstring(1, "f_xtmc"), QStringLiteral("客房管理系统"));
     }
 
-    // The box of a module gives it the workstation's year and month, unticking "000000".
-    void tickAndUntick_data() {
+    // The box of a module gives it the workstation's year and month, unticking "000000"; a
+    // period typed in changes nothing else, and no other row moves.
+    void tickUntickAndType_data() {
         QTest::addColumn<QDate>("today");
         QTest::addColumn<QString>("period");
         QTest::newRow("December 2031") << QDate(2031, 12, 31) << "203112";
         QTest::newRow("January 2010") << QDate(2010, 1, 1) << "201001";
     }
 
-    void tickAndUntick() {
+    void tickUntickAndType() {
         QFETCH(QDate, today);
         QFETCH(QString, period);
         openAndEnter(today);
@@ -224,17 +219,7 @@ class TestTabpageMkgl : public QObject {
         QTest::keyClick(m_w->grid(), Qt::Key_Space);
         QTRY_COMPARE(m_w->dw()->getitemstring(kf, "f_sfsy"), QStringLiteral("0"));
         QCOMPARE(m_w->dw()->getitemstring(kf, "f_qyndqj"), QStringLiteral("000000"));
-        // Nothing else moved.
-        const long cy = m_w->rowOf("CY");
-        QCOMPARE(m_w->dw()->getitemstring(cy, "f_sfsy"), QStringLiteral("0"));
-        QCOMPARE(m_w->dw()->getitemstring(cy, "f_qyndqj"), QStringLiteral("000000"));
-        QVERIFY(m_w->prompts.prompts.isEmpty());
-    }
 
-    void typingThePeriodChangesNothingElse() {
-        openAndEnter();
-        const long kf = m_w->rowOf("KF");
-        m_w->grid()->setFocus();
         m_w->grid()->setCurrentIndex(m_w->cell(kf, "f_qyndqj"));
         QTest::keyClick(m_w->grid(), Qt::Key_F2);
         QWidget* editor = QApplication::focusWidget();
@@ -244,9 +229,13 @@ class TestTabpageMkgl : public QObject {
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(m_w->dw()->getitemstring(kf, "f_qyndqj"), QStringLiteral("201112"));
         QCOMPARE(m_w->dw()->getitemstring(kf, "f_sfsy"), QStringLiteral("0"));
-        for (long i = 1; i <= m_w->dw()->rowcount(); ++i)
-            if (i != kf)
-                QCOMPARE(m_w->dw()->getitemstring(i, "f_qyndqj"), QStringLiteral("000000"));
+        for (long i = 1; i <= m_w->dw()->rowcount(); ++i) {
+            if (i == kf)
+                continue;
+            QCOMPARE(m_w->dw()->getitemstring(i, "f_sfsy"), QStringLiteral("0"));
+            QCOMPARE(m_w->dw()->getitemstring(i, "f_qyndqj"), QStringLiteral("000000"));
+        }
+        QVERIFY(m_w->prompts.prompts.isEmpty());
     }
 
     // Only modules set off are switched on; an enabled one keeps its period, a null is left.
@@ -320,17 +309,7 @@ class TestTabpageMkgl : public QObject {
             sent[expected.size()].startsWith("UPDATE LSXTMC SET F_SFSY = @P1 , F_QYNDQJ = @P2"),
             qPrintable(sent[expected.size()]));
         QCOMPARE(sent.last(), kCommit);
-
-        // Visible to others after the commit.
-        QCOMPARE(menus({"wel_main", "pay_main", "roo_main", "sal_main"}),
-                 QStringList(4, QStringLiteral("Y")));
-        QCOMPARE(menus({"eat_main", "wat_main", "peo_main", "sto_main", "car_main"}),
-                 QStringList(5, QStringLiteral("N")));
-        QCOMPARE(menus({"sys_main", "man_main", "cwr_main", "urs_main", "bak_main", "hlp_main"}),
-                 QStringList(6, QStringLiteral("Y")));
-        QCOMPARE(seen("select F_SFSY from LSXTMC where F_XTBH = 'KF'"), QStringLiteral("1"));
-        QCOMPARE(seen("select F_QYNDQJ from LSXTMC where F_XTBH = 'KF'"), QStringLiteral("200805"));
-        QCOMPARE(businessDate().time(), QTime(0, 0));
+        // What these statements leave is read back in the cases that run on any server.
 
         // The button stays off, also after coming back to the page.
         m_w->clickTab(0);
@@ -370,7 +349,6 @@ class TestTabpageMkgl : public QObject {
         QTest::newRow("padded") << "KF  " << true;
         QTest::newRow("lower case") << "kf" << false;
         QTest::newRow("leading blank") << " KF" << false;
-        QTest::newRow("unknown") << "ZZ" << false;
     }
 
     // What is stored is checked on any server; what was sent, where the stand-in logs it.
@@ -397,17 +375,11 @@ class TestTabpageMkgl : public QObject {
                  QStringLiteral("201203"));
     }
 
-    void nullCodeHasNoStatements() {
-        QVERIFY(ModuleMenus::forModule(QString()).open.isNull());
-        QVERIFY(ModuleMenus::forModule(QString()).close.isNull());
-        QVERIFY(ModuleMenus::forModule(QStringLiteral("")).open.isNull());
-        QCOMPARE(ModuleMenus::forModule(QStringLiteral("HY ")).close, closeOf("'car_main'"));
-    }
-
     void emptyModuleTableStillSaves() {
         QVERIFY(otherExecutes("delete from LSXTMC"));
         openAndEnter();
         QCOMPARE(m_w->dw()->rowcount(), 0L);
+        const QDate before = serverToday();
         const qsizetype from = mark();
         save();
         expectSaved();
@@ -416,20 +388,10 @@ class TestTabpageMkgl : public QObject {
                      (QStringList{QStringLiteral("select getdate ( ) from sysobjects"), kAlwaysOpen,
                                   kBusinessDate, kCommit}));
         QCOMPARE(menu("sys_main"), QStringLiteral("Y"));
-        QCOMPARE(businessDate().date(), serverToday());
-    }
-
-    // The business date is the server's day, whatever day the workstation shows.
-    void businessDateIsTheServersDay() {
-        const QDate workstation(1999, 12, 31);
-        openAndEnter(workstation);
-        const QDate before = serverToday();
-        save();
-        expectSaved();
+        // The business date is midnight of the server's day, whatever day the workstation shows.
         const QDateTime stored = businessDate();
         QVERIFY2(stored.date() == before || stored.date() == serverToday(),
                  qPrintable(stored.toString(Qt::ISODate)));
-        QVERIFY(stored.date() != workstation);
         QCOMPARE(stored.time(), QTime(0, 0));
     }
 
@@ -445,22 +407,29 @@ class TestTabpageMkgl : public QObject {
         QCOMPARE(seen("select F_SFSY from LSXTMC where F_XTBH = 'CY'"), QStringLiteral("1"));
     }
 
-    // A failure late in the save withdraws every write of that save.
+    // A failure late in the save withdraws every write of that save; once the cause is gone
+    // (where a case can undo it), the same page saves: nothing was marked saved by the failure.
     void failuresRollBackEverything_data() {
         QTest::addColumn<QString>("sabotage");
         QTest::addColumn<QString>("failingStatement");
         QTest::addColumn<bool>("rowsChanged"); // the module row itself was changed by another
+        QTest::addColumn<QStringList>("repair");
         QTest::newRow("row changed by someone else")
             << "update LSXTMC set F_QYNDQJ = '199901' where F_XTBH = 'KF'"
-            << "UPDATE LSXTMC" << true;
-        QTest::newRow("hotel_date missing") << "drop table hotel_date" << kBusinessDate << false;
-        QTest::newRow("t_zd_menu missing") << "drop table t_zd_menu" << kKfOpen << false;
+            << "UPDATE LSXTMC" << true << QStringList();
+        QTest::newRow("hotel_date missing")
+            << "drop table hotel_date" << kBusinessDate << false
+            << QStringList{"create table hotel_date ( hotel_date datetime not null )",
+                           "insert into hotel_date ( hotel_date ) values ( '20010101' )"};
+        QTest::newRow("t_zd_menu missing")
+            << "drop table t_zd_menu" << kKfOpen << false << QStringList();
     }
 
     void failuresRollBackEverything() {
         QFETCH(QString, sabotage);
         QFETCH(QString, failingStatement);
         QFETCH(bool, rowsChanged);
+        QFETCH(QStringList, repair);
         const QDateTime dateBefore = businessDate();
         openAndEnter();
         m_w->clickBox(m_w->rowOf("KF"), "f_sfsy");
@@ -489,22 +458,15 @@ class TestTabpageMkgl : public QObject {
                  rowsChanged ? QStringLiteral("199901") : QStringLiteral("000000"));
         // The selections stay on the page for another try.
         QCOMPARE(m_w->dw()->getitemstring(m_w->rowOf("KF"), "f_sfsy"), QStringLiteral("1"));
-    }
-
-    // Once the cause is gone, the same page saves: nothing was marked saved by the failure.
-    void retryAfterFailureStoresTheRows() {
-        QVERIFY(otherExecutes("drop table hotel_date"));
-        openAndEnter();
-        m_w->clickBox(m_w->rowOf("HY"), "f_sfsy");
-        save();
-        expectFailed();
-        QVERIFY(otherExecutes("create table hotel_date ( hotel_date datetime not null )"));
-        QVERIFY(otherExecutes("insert into hotel_date ( hotel_date ) values ( '20010101' )"));
+        if (repair.isEmpty())
+            return;
+        for (const QString& sql : repair)
+            QVERIFY(otherExecutes(sql));
         m_w->prompts.clear();
         save();
         expectSaved();
-        QCOMPARE(seen("select F_SFSY from LSXTMC where F_XTBH = 'HY'"), QStringLiteral("1"));
-        QCOMPARE(menu("car_main"), QStringLiteral("Y"));
+        QCOMPARE(seen("select F_SFSY from LSXTMC where F_XTBH = 'KF'"), QStringLiteral("1"));
+        QCOMPARE(menu("wel_main"), QStringLiteral("Y"));
     }
 
     // Nothing read, or no server day: the save fails before anything is sent.
