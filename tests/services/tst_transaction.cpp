@@ -491,8 +491,7 @@ class TestTransaction : public QObject {
         QFETCH(bool, commit);
         resetRow(2, QStringLiteral("before"));
         Transaction t;
-        configure(t);
-        QCOMPARE(t.connect(), 0);
+        QCOMPARE(open(t, false), 0);
         QCOMPARE(setValue(t, 2, QStringLiteral("after")), 0);
         QVERIFY(seenByOthers(2) != QStringLiteral("after"));
         QCOMPARE(commit ? t.commit() : t.rollback(), 0);
