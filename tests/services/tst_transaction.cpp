@@ -35,7 +35,6 @@ class TestTransaction : public QObject {
     const QString m_database = TestDatabases::uniqueName(QStringLiteral("sqlca"));
 
     void configure(Transaction& t) { configureSa(t, m_server, m_database); }
-    void configure(Transaction& t, const QString& database) { configureSa(t, m_server, database); }
 
     // The value of t_sqlca.v for key k as a second connection sees it; "<error …>" when the
     // row is locked away from it, "<none>" when there is no row.
@@ -270,7 +269,7 @@ class TestTransaction : public QObject {
         QFETCH(long, dbCode);
         QFETCH(QString, text);
         Transaction t;
-        configure(t, database);
+        configureSa(t, m_server, database);
         t.LogPass = logPass;
         t.Lock = lock;
         QCOMPARE(t.connect(), code);
@@ -376,7 +375,7 @@ class TestTransaction : public QObject {
 
         QCOMPARE(t.connect(), 0);
         QCOMPARE(setValue(t, 1, QStringLiteral("pending")), 0);
-        configure(t, QStringLiteral("master"));
+        configureSa(t, m_server, QStringLiteral("master"));
         QCOMPARE(t.connect(), 0);
         // Now on master, where the table does not exist.
         QList<QVariant> out;
