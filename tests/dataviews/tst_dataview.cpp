@@ -179,15 +179,15 @@ class TestDataView : public QObject {
         QCOMPARE(spy.count(), 1);
     }
 
-    // The check box stores "1" and "0"; a null shows unchecked and becomes "1" when ticked.
-    void checkBoxStoresOnAndOff() {
+    // The check box stores "1" and "0"; a null shows unchecked and becomes "1" when ticked. A
+    // row whose f_flag is "1" has its code cell in RGB(128,255,255) and its box protected.
+    void checkBoxStoresOnAndOffUnlessFlagged() {
         auto view = shown(dw_gnmk_ini());
         QVERIFY(view);
+        QTableView* grid = view->grid();
         view->setitem(3, "f_sfsy", QString());
-        QAbstractItemModel* model = view->grid()->model();
         QCOMPARE(cell(*view, 3, "f_sfsy").data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
         QSignalSpy spy(view.get(), &DataView::itemchanged);
-        QTableView* grid = view->grid();
         grid->setFocus();
         for (long row : {1L, 3L}) {
             grid->setCurrentIndex(cell(*view, row, "f_sfsy"));
@@ -201,14 +201,8 @@ class TestDataView : public QObject {
         // A mouse click on the box works the same way.
         clickCheckBox(grid, cell(*view, 2, "f_sfsy"));
         QCOMPARE(view->getitemstring(2, "f_sfsy"), QStringLiteral("1"));
-        QCOMPARE(model->data(cell(*view, 2, "f_sfsy"), Qt::DisplayRole), QVariant());
-    }
+        QCOMPARE(cell(*view, 2, "f_sfsy").data(Qt::DisplayRole), QVariant());
 
-    // A row whose f_flag is "1" has its code cell in RGB(128,255,255) and its box protected.
-    void flaggedRowsAreColouredAndProtected() {
-        auto view = shown(dw_gnmk_ini());
-        QVERIFY(view);
-        QTableView* grid = view->grid();
         const QColor white(255, 255, 255);
         QCOMPARE(cell(*view, 2, "f_xtbh").data(Qt::BackgroundRole).value<QColor>(), white);
         view->setitem(2, "f_flag", "1");
@@ -216,13 +210,12 @@ class TestDataView : public QObject {
                  QColor(128, 255, 255));
         QCOMPARE(cell(*view, 2, "f_xtmc").data(Qt::BackgroundRole).value<QColor>(), white);
         QCOMPARE(cell(*view, 1, "f_xtbh").data(Qt::BackgroundRole).value<QColor>(), white);
-        grid->setFocus();
-        grid->setCurrentIndex(cell(*view, 2, "f_sfsy"));
-        QTest::keyClick(grid, Qt::Key_Space);
-        QCOMPARE(view->getitemstring(2, "f_sfsy"), QStringLiteral("0"));
-        grid->setCurrentIndex(cell(*view, 1, "f_sfsy"));
-        QTest::keyClick(grid, Qt::Key_Space);
-        QCOMPARE(view->getitemstring(1, "f_sfsy"), QStringLiteral("1"));
+        for (long row : {2L, 1L}) {
+            grid->setCurrentIndex(cell(*view, row, "f_sfsy"));
+            QTest::keyClick(grid, Qt::Key_Space);
+        }
+        QCOMPARE(view->getitemstring(2, "f_sfsy"), QStringLiteral("1"));
+        QCOMPARE(view->getitemstring(1, "f_sfsy"), QStringLiteral("0"));
         // The rule needs exactly "1".
         view->setitem(2, "f_flag", " ");
         QCOMPARE(cell(*view, 2, "f_xtbh").data(Qt::BackgroundRole).value<QColor>(), white);

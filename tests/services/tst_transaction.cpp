@@ -409,28 +409,24 @@ class TestTransaction : public QObject {
         QTest::addColumn<QList<Record>>("records");
         QTest::addColumn<long>("dbCode");
         QTest::addColumn<QString>("text");
-        const Record cannotOpen{"42000", 4060,
-                                "[FreeTDS][SQL Server]Cannot open database \"x\" requested by the "
-                                "login. The login failed."};
-        const Record loginFailed{"28000", 18456,
-                                 "[FreeTDS][SQL Server]Login failed for user 'sa'."};
-        const Record changedDb{"01000", 5701,
-                               "[FreeTDS][SQL Server]Changed database context to 'master'."};
-        const Record freeTdsEof{"01000", 20017,
-                                "[FreeTDS][SQL Server]Unexpected EOF from the server"};
-        const Record freeTdsWrite{"HY000", 20006,
-                                  "[FreeTDS][SQL Server]Write to the server failed"};
-        const Record freeTdsLogin{"08001", 20002,
-                                  "[FreeTDS][SQL Server]Unable to connect to data source"};
+        const QString cannotOpenText =
+            "Cannot open database \"x\" requested by the login. The login failed.";
+        const QString loginFailedText = "Login failed for user 'sa'.";
+        const auto freeTds = [](const char* state, long native, const QString& text) {
+            return Record{state, native, "[FreeTDS][SQL Server]" + text};
+        };
+        const Record cannotOpen = freeTds("42000", 4060, cannotOpenText);
+        const Record loginFailed = freeTds("28000", 18456, loginFailedText);
+        const Record changedDb = freeTds("01000", 5701, "Changed database context to 'master'.");
+        const Record freeTdsEof = freeTds("01000", 20017, "Unexpected EOF from the server");
+        const Record freeTdsWrite = freeTds("HY000", 20006, "Write to the server failed");
+        const Record freeTdsLogin = freeTds("08001", 20002, "Unable to connect to data source");
         const Record microsoftOwn{
             "08S01", 0,
             "[Microsoft][ODBC Driver 18 for SQL Server]TCP Provider: Error code 0x2746"};
         const Record invalidObject{
             "42S02", 208,
             "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Invalid object name 'x'."};
-        const QString cannotOpenText =
-            "Cannot open database \"x\" requested by the login. The login failed.";
-        const QString loginFailedText = "Login failed for user 'sa'.";
         QTest::newRow("login failure after the reason")
             << QList<Record>{cannotOpen, loginFailed, freeTdsLogin} << 4060L
             << cannotOpenText + "\n" + loginFailedText;
