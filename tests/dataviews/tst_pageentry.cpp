@@ -120,8 +120,6 @@ class TestPageEntry : public QObject {
         };
         row("page 3, disconnected", 2, "disconnect", "读取基本信息失败!",
             "Retrieve of sto_dw_kjqjsz: the transaction is not connected to a database.");
-        row("page 4, disconnected", 3, "disconnect", "读取模块信息失败!",
-            "Retrieve of dw_gnmk_ini: the transaction is not connected to a database.");
         row("periods missing", 2, "drop table lskjqj", "读取基本信息失败!",
             "Retrieve of sto_dw_kjqjsz failed: Invalid object name 'LSKJQJ'.");
         row("business table missing", 2, "drop table t_zd_user", "读取基本信息失败!",

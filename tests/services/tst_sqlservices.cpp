@@ -69,37 +69,24 @@ class TestSqlServices : public QObject {
         QCOMPARE(countRows(QStringLiteral("pending")), QStringLiteral("1"));
     }
 
-    void gfexesqlReportsAFailure_data() {
-        QTest::addColumn<bool>("autoCommit");
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<long>("dbCode");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("unknown table") << false << "insert into no_such_table values ( 1 )" << 208L
-                                       << "Invalid object name 'no_such_table'.";
-        const QString missing = m_server.root() + "/missing.bak";
-        // Several messages arrive in the server's order, one per line.
-        QTest::newRow("restore from a missing file")
-            << true << "RESTORE DATABASE gone FROM DISK = '" + missing + "'" << 3201L
-            << "Cannot open backup device '" + missing +
-                   "'. Operating system error 2(The system cannot find the file specified.).\n"
-                   "RESTORE DATABASE is terminating abnormally.";
-    }
+    // Several messages arrive in the server's order, one per line.
     void gfexesqlReportsAFailure() {
-        QFETCH(bool, autoCommit);
-        QFETCH(QString, sql);
-        QFETCH(long, dbCode);
-        QFETCH(QString, text);
         Transaction t;
         configure(t);
-        t.AutoCommit = autoCommit;
+        t.AutoCommit = true;
         QCOMPARE(t.connect(), 0);
+        const QString missing = m_server.root() + "/missing.bak";
+        QString sql = "RESTORE DATABASE gone FROM DISK = '" + missing + "'";
         const QString written = sql;
         const int rc = gfexesql(sql, t);
         QVERIFY(rc < 0);
         QCOMPARE(gif_sqlcode(t), rc);
         QCOMPARE(sql, written);
-        QCOMPARE(t.SQLDBCode, dbCode);
-        QCOMPARE(t.SQLErrText, text);
+        QCOMPARE(t.SQLDBCode, 3201L);
+        QCOMPARE(t.SQLErrText,
+                 "Cannot open backup device '" + missing +
+                     "'. Operating system error 2(The system cannot find the file specified.).\n"
+                     "RESTORE DATABASE is terminating abnormally.");
     }
 
     void serverTimeLeavesSQLCodeAsItWas() {
@@ -111,7 +98,6 @@ class TestSqlServices : public QObject {
         const long before = sqlca.SQLCode;
 
         const QDateTime dt = t_f_getsvrdt(sqlca);
-        QVERIFY(dt.isValid());
         // The server's wall clock, held without a zone.
         QCOMPARE(dt.timeSpec(), Qt::UTC);
         // The stand-in runs on this machine, so its wall clock is ours.
