@@ -78,9 +78,8 @@ class TestSqlServices : public QObject {
         const QString missing = m_server.root() + "/missing.bak";
         QString sql = "RESTORE DATABASE gone FROM DISK = '" + missing + "'";
         const QString written = sql;
-        const int rc = gfexesql(sql, t);
-        QVERIFY(rc < 0);
-        QCOMPARE(gif_sqlcode(t), rc);
+        QCOMPARE(gfexesql(sql, t), -1);
+        QCOMPARE(gif_sqlcode(t), -1);
         QCOMPARE(sql, written);
         QCOMPARE(t.SQLDBCode, 3201L);
         QCOMPARE(t.SQLErrText,
