@@ -1,7 +1,6 @@
 #include "services/ui/LogicalUnits.h"
 #include "services/ui/ProgressPopup.h"
 #include "services/ui/g_w_mess.h"
-#include "tests/support/RecordingPromptService.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -20,33 +19,23 @@ class TestProgressPopup : public QObject {
     }
 
   private slots:
-    void secondCallChangesTheTextOfTheOnePopup() {
+    // One popup however often it is asked for, showing the latest text; closing it twice, or
+    // with none open, does nothing; reopened it shows the new text, not its default.
+    void onePopupShowsTheLatestText() {
         ProgressPopup popup;
+        popup.gf_closehelp();
+        QVERIFY(visiblePopups().isEmpty());
         popup.gf_sethelp("正在连接数据库...");
         popup.gf_sethelp("正在创建数据库...");
         QCOMPARE(visiblePopups().size(), 1);
         QCOMPARE(visiblePopups()[0]->st_prompt->text(), QStringLiteral("正在创建数据库..."));
         popup.gf_closehelp();
-        QVERIFY(visiblePopups().isEmpty());
-        QVERIFY(!popup.isOpen());
-    }
-
-    void closeWithNoneOpenDoesNothing() {
-        ProgressPopup popup;
-        popup.gf_closehelp();
         popup.gf_closehelp();
         QVERIFY(visiblePopups().isEmpty());
         QVERIFY(!popup.isOpen());
-    }
-
-    void reopenedPopupShowsTheNewTextNotTheDefault() {
-        ProgressPopup popup;
-        popup.gf_sethelp("first");
-        popup.gf_closehelp();
         popup.gf_sethelp("正在创建演示数据库...");
         QCOMPARE(visiblePopups().size(), 1);
         QCOMPARE(popup.window()->st_prompt->text(), QStringLiteral("正在创建演示数据库..."));
-        QVERIFY(popup.window()->st_prompt->text() != g_w_mess::defaultPrompt());
         // An empty prompt is shown empty.
         popup.gf_sethelp("");
         QCOMPARE(popup.window()->st_prompt->text(), QString());
@@ -63,12 +52,8 @@ class TestProgressPopup : public QObject {
         QCOMPARE(w->st_1->palette().color(QPalette::Window), QColor(255, 251, 240));
         // The panel lies behind the prompt and the picture.
         QVERIFY(w->children().indexOf(w->st_1) < w->children().indexOf(w->st_prompt));
-    }
-
-    void bookPictureIsTheLoopingAnimation() {
-        ProgressPopup popup;
-        popup.gf_sethelp("x");
-        QMovie* movie = popup.window()->p_1->movie();
+        // The book is the looping animation.
+        QMovie* movie = w->p_1->movie();
         QVERIFY(movie && movie->isValid());
         QCOMPARE(movie->frameCount(), 44);
         QCOMPARE(movie->loopCount(), -1); // endless
@@ -82,16 +67,6 @@ class TestProgressPopup : public QObject {
         // It really animates while the event loop runs.
         const int before = movie->currentFrameNumber();
         QTRY_VERIFY(movie->currentFrameNumber() != before);
-    }
-
-    void standardPromptHasItsTitleAndIcon() {
-        RecordingPromptService prompts;
-        const QString longText = QString("很长的提示").repeated(200);
-        prompts.t_f_ok(longText);
-        QCOMPARE(prompts.prompts.size(), 1);
-        QCOMPARE(prompts.prompts[0].title, QStringLiteral("系统提示窗口"));
-        QCOMPARE(prompts.prompts[0].text, longText);
-        QCOMPARE(prompts.prompts[0].icon, PromptService::Icon::Information);
     }
 };
 

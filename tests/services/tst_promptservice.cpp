@@ -5,58 +5,22 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QtTest>
 
-namespace {
-
-// What the open box shows, read while it waits for the user.
-struct Shown {
-    bool found = false;
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    int buttons = 0;
-    bool modal = false;
-    bool insideScreen = false;
-    bool labelInsideBox = false;
-    bool textFitsLabel = false;
-    bool wholeCharacters = false;
-    int width = 0;
-    QStringList buttonTexts;
-};
-
-Shown inspect(QMessageBox* box) {
-    Shown s;
-    auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-    if (!label)
-        return s;
-    s.found = true;
-    s.title = box->windowTitle();
-    // What a screen reader is told the box says.
-    if (QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(label))
-        s.text = spoken->text(QAccessible::Name);
-    s.width = box->width();
-    for (QAbstractButton* button : box->buttons())
-        s.buttonTexts << button->text();
-    s.wholeCharacters = QStringView(label->text()).isValidUtf16();
-    s.icon = box->icon();
-    s.buttons = int(box->buttons().size());
-    s.modal = box->isModal();
-    s.insideScreen = box->screen()->availableGeometry().contains(box->frameGeometry());
-    s.labelInsideBox = box->rect().contains(QRect(label->mapTo(box, QPoint()), label->size()));
-    // Laid out at the label's width, the text needs no more room than the label has.
-    const QRect room = label->contentsRect();
-    const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, room.width(), 100000),
-                                                           Qt::TextWordWrap, label->text());
-    s.textFitsLabel = needed.width() <= room.width() && needed.height() <= room.height();
-    return s;
-}
-
-} // namespace
-
 class TestPromptService : public QObject {
     Q_OBJECT
+
+    // Lets `look` read the box the next prompt opens, then confirms it, passed or not.
+    template <typename Look> void whenShown(Look look) {
+        QTimer::singleShot(0, this, [look] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            const auto confirm = qScopeGuard([box] { box->button(QMessageBox::Ok)->click(); });
+            look(box);
+        });
+    }
 
   private slots:
     void initTestCase() { QVERIFY(QtPromptService::installQtTranslation(*qApp)); }
@@ -80,64 +44,59 @@ class TestPromptService : public QObject {
     }
     void everyTextIsShownWhole() {
         QFETCH(QString, text);
-        Shown shown;
-        QTimer::singleShot(0, this, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
+        bool looked = false;
+        whenShown([&](QMessageBox* box) {
             QVERIFY(QTest::qWaitForWindowExposed(box));
-            shown = inspect(box);
-            box->button(QMessageBox::Ok)->click();
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            QVERIFY(label);
+            QCOMPARE(box->windowTitle(), QStringLiteral("系统提示窗口"));
+            // What a screen reader is told the box says.
+            QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(label);
+            QVERIFY(spoken);
+            QCOMPARE(spoken->text(QAccessible::Name), text);
+            QVERIFY(QStringView(label->text()).isValidUtf16());
+            QCOMPARE(box->icon(), QMessageBox::Information);
+            QStringList buttons;
+            for (QAbstractButton* button : box->buttons())
+                buttons << button->text();
+            QCOMPARE(buttons, QStringList{"确定"});
+            QVERIFY(box->isModal());
+            QVERIFY(box->screen()->availableGeometry().contains(box->frameGeometry()));
+            QVERIFY(box->rect().contains(QRect(label->mapTo(box, QPoint()), label->size())));
+            // Laid out at the label's width, the text needs no more room than the label has.
+            const QRect room = label->contentsRect();
+            const QRect needed = label->fontMetrics().boundingRect(
+                QRect(0, 0, room.width(), 100000), Qt::TextWordWrap, label->text());
+            QVERIFY(needed.width() <= room.width() && needed.height() <= room.height());
+            // The title stays whole beside a window manager's title-bar buttons.
+            QVERIFY2(box->width() >= 300, qPrintable(QString::number(box->width())));
+            looked = true;
         });
         QtPromptService prompts;
         prompts.t_f_ok(text);
-        QVERIFY(shown.found);
-        QCOMPARE(shown.title, QStringLiteral("系统提示窗口"));
-        QCOMPARE(shown.text, text);
-        QCOMPARE(shown.icon, QMessageBox::Information);
-        QCOMPARE(shown.buttons, 1);
-        QVERIFY(shown.modal);
-        QVERIFY(shown.insideScreen);
-        QVERIFY(shown.labelInsideBox);
-        QVERIFY(shown.textFitsLabel);
-        QVERIFY(shown.wholeCharacters);
-        // The title stays whole beside a window manager's title-bar buttons.
-        QVERIFY2(shown.width >= 300, qPrintable(QString::number(shown.width)));
-        QCOMPARE(shown.buttonTexts, QStringList{"确定"});
+        QVERIFY(looked);
     }
 
-    // The reason of a failure waits behind the box's own details button, named in Chinese.
-    void detailBehindTheDetailsButton() {
+    // The reason of a failure waits behind the box's own details button, named in Chinese. A
+    // handler's busy pointer does not hang over a box that waits for the user, and is back
+    // once the box is confirmed.
+    void detailBehindTheDetailsButtonUnderTheOrdinaryPointer() {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
         QString detailsButton;
         QString detailText;
-        QTimer::singleShot(0, this, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
+        Qt::CursorShape whileShown = Qt::WaitCursor;
+        whenShown([&](QMessageBox* box) {
             for (QAbstractButton* button : box->buttons())
                 if (box->buttonRole(button) == QMessageBox::ActionRole)
                     detailsButton = button->text();
             detailText = box->detailedText();
-            box->button(QMessageBox::Ok)->click();
+            whileShown = QApplication::overrideCursor()->shape();
         });
         QtPromptService prompts;
         prompts.t_f_ok(QStringLiteral("保存失败!"),
                        QStringLiteral("String or binary data would be truncated."));
         QCOMPARE(detailsButton, QStringLiteral("显示详情..."));
         QCOMPARE(detailText, QStringLiteral("String or binary data would be truncated."));
-    }
-
-    // A handler's busy pointer does not hang over a box that waits for the user, and is back
-    // once the box is confirmed.
-    void boxShowsTheOrdinaryPointer() {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        Qt::CursorShape whileShown = Qt::WaitCursor;
-        QTimer::singleShot(0, this, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            whileShown = QApplication::overrideCursor()->shape();
-            box->button(QMessageBox::Ok)->click();
-        });
-        QtPromptService prompts;
-        prompts.t_f_ok(QStringLiteral("保存成功!"));
         QCOMPARE(whileShown, Qt::ArrowCursor);
         QVERIFY(QApplication::overrideCursor());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);

@@ -3,6 +3,7 @@
 #include "services/sql/OdbcDiagnostics.h"
 #include "services/sql/OdbcDriverCatalog.h"
 #include "services/sql/Transaction.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/TestDatabases.h"
 #include "tests/support/TestServer.h"
@@ -13,6 +14,7 @@
 #include <QtTest>
 
 #include <ctime>
+#include <functional>
 
 namespace {
 
@@ -20,10 +22,6 @@ namespace {
 // connection string.
 const QString kPassword = QStringLiteral("Se;cr}et=1");
 const QString kMss = QStringLiteral("MSS Microsoft SQL Server 7.x");
-
-QVariant nullText() {
-    return QVariant(QMetaType::fromType<QString>());
-}
 
 } // namespace
 
@@ -37,33 +35,12 @@ class TestTransaction : public QObject {
     const QString m_database = TestDatabases::uniqueName(QStringLiteral("sqlca"));
 
     void configure(Transaction& t) { configureSa(t, m_server, m_database); }
-    void configure(Transaction& t, const QString& database) { configureSa(t, m_server, database); }
 
-    // A second connection that commits each statement, to see what others see. A row another
-    // transaction holds keeps it waiting, as on SQL Server, so it gives up after a second.
-    std::unique_ptr<Transaction> observer() {
-        auto t = std::make_unique<Transaction>();
-        configure(*t);
-        t->DBParm += QStringLiteral(",QueryTimeout='1'");
-        t->AutoCommit = true;
-        t->connect();
-        return t;
-    }
-
-    // The value of t_sqlca.v for key k as a second connection sees it; "<error>" when the
+    // The value of t_sqlca.v for key k as a second connection sees it; "<error …>" when the
     // row is locked away from it, "<none>" when there is no row.
     QString seenByOthers(int k) {
-        auto other = observer();
-        if (other->SQLCode != 0)
-            return QStringLiteral("<connect failed: %1>").arg(other->SQLErrText);
-        QList<QVariant> out;
-        const int rc =
-            other->selectRow(QStringLiteral("select v from t_sqlca where k = ?"), {k}, out);
-        if (rc == 100)
-            return QStringLiteral("<none>");
-        if (rc < 0)
-            return QStringLiteral("<error>");
-        return out.value(0).toString();
+        return OtherUser(m_server, m_database)
+            .value(QStringLiteral("select v from t_sqlca where k = %1").arg(k));
     }
 
     int open(Transaction& t, bool autoCommit) {
@@ -99,9 +76,9 @@ class TestTransaction : public QObject {
     }
 
     void resetRow(int k, const QString& v) {
-        auto t = observer();
-        QCOMPARE(t->execute(QStringLiteral("delete from t_sqlca where k = ?"), {k}) >= 0, true);
-        QCOMPARE(insert(*t, k, "v", v), 0);
+        OtherUser other(m_server, m_database);
+        other.execute(QStringLiteral("delete from t_sqlca where k = ?"), {k});
+        QCOMPARE(insert(other.transaction(), k, "v", v), 0);
     }
 
   private slots:
@@ -228,22 +205,19 @@ class TestTransaction : public QObject {
             "TDS_Version='auto',LoginTimeout='3'", true,
             "Driver=D;Server=db1\\SQL2000;Database=hotel;UID=sa;PWD=pw;TDS_Version=auto;"
             "ClientCharset=UTF-8;");
+        // The tool's own limits never reach the driver.
         row("Microsoft, host,port as written, pairs passed", "db1,1433", "pw",
-            "Encrypt='yes', TrustServerCertificate='no'", false,
+            "Encrypt='yes', QueryTimeout='2', TrustServerCertificate='no', RestoreTimeout='86400'",
+            false,
             "Driver=D;Server=db1,1433;Database=hotel;UID=sa;PWD=pw;Encrypt=yes;"
             "TrustServerCertificate=no;");
         row("password braced, ODBC rule", "db1", "a;b}c= ", "", false,
             "Driver=D;Server=db1;Database=hotel;UID=sa;PWD={a;b}}c= };");
-        // FreeTDS ends a braced value at the first "};" and keeps a lone '}' as it is.
+        // FreeTDS ends a braced value at the first "};" and keeps a lone '}' as it is; a bare
+        // host gets SQL Server's port.
         row("password braced, FreeTDS rule", "db1", "a;b}c}", "ClientCharset='UTF-8'", true,
             "Driver=D;Server=db1;Port=1433;Database=hotel;UID=sa;PWD={a;b}c}};"
             "ClientCharset=UTF-8;TDS_Version=7.1;");
-        row("FreeTDS, bare host gets SQL Server's port", "127.0.0.1", "pw", "", true,
-            "Driver=D;Server=127.0.0.1;Port=1433;Database=hotel;UID=sa;PWD=pw;TDS_Version=7.1;"
-            "ClientCharset=UTF-8;");
-        row("the tool's own limits never reach the driver", "db1", "pw",
-            "QueryTimeout='2', Encrypt='no', RestoreTimeout='86400'", false,
-            "Driver=D;Server=db1;Database=hotel;UID=sa;PWD=pw;Encrypt=no;");
         row("DBParm value braced, doubled quote kept once", "db1", "pw", "App='it''s;x'", false,
             "Driver=D;Server=db1;Database=hotel;UID=sa;PWD=pw;App={it's;x};");
     }
@@ -276,7 +250,6 @@ class TestTransaction : public QObject {
         QTest::addColumn<long>("dbCode");
         QTest::addColumn<QString>("text");
         const QString password = m_server.saPassword(), loginFailed = "Login failed for user 'sa'.";
-        QTest::newRow("host,port") << m_database << password << "" << 0 << 0L << "";
         QTest::newRow("isolation level") << m_database << password << "rc" << 0 << 0L << "";
         QTest::newRow("wrong password") << m_database << "wrong"
                                         << "" << -1 << 18456L << loginFailed;
@@ -296,7 +269,7 @@ class TestTransaction : public QObject {
         QFETCH(long, dbCode);
         QFETCH(QString, text);
         Transaction t;
-        configure(t, database);
+        configureSa(t, m_server, database);
         t.LogPass = logPass;
         t.Lock = lock;
         QCOMPARE(t.connect(), code);
@@ -321,25 +294,40 @@ class TestTransaction : public QObject {
         const quint16 port = silent.serverPort();
         if (!listening)
             silent.close();
-        Transaction t;
+        BlockingCall calls;
+        Transaction t(&calls);
         aimAt(t, port, "2");
-        // The wait keeps the event loop running, and a second call meanwhile is refused.
+        // The wait keeps the event loop running, and a second call meanwhile is refused; so is
+        // a change of the commit mode, which the connect reads on the worker.
         int ticks = 0;
+        bool waiting = false;
+        QString refusal;
+        bool autoCommitDuring = true;
         int nested = 0;
         QTimer timer;
         connect(&timer, &QTimer::timeout, this, [&] {
-            if (++ticks == 1)
-                nested = t.executeImmediate(QStringLiteral("select 1"));
+            if (++ticks > 1)
+                return;
+            waiting = calls.isWaiting();
+            t.AutoCommit = true;
+            refusal = t.SQLErrText;
+            autoCommitDuring = t.AutoCommit;
+            nested = t.executeImmediate(QStringLiteral("select 1"));
         });
         timer.start(100);
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(t.connect(), -1);
         QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
-        if (listening) { // the refused connect is over before the first tick
-            QVERIFY(ticks > 0);
+        if (listening) {      // the refused connect is over before the first tick
+            QVERIFY(waiting); // the long call went through the BlockingCall it was given
+            QCOMPARE(refusal,
+                     QStringLiteral("Another database call of this transaction is still running."));
+            QVERIFY(!autoCommitDuring);
             QCOMPARE(nested, -1);
         }
+        QVERIFY(!t.AutoCommit);
+        QVERIFY(!calls.isWaiting());
         QCOMPARE(t.SQLDBCode, 0L);
         QVERIFY2(t.SQLErrText.contains(textPart), qPrintable(t.SQLErrText));
         QVERIFY2(t.SQLErrText.contains(t.ServerName), qPrintable(t.SQLErrText));
@@ -374,76 +362,42 @@ class TestTransaction : public QObject {
         QCOMPARE(seenByOthers(60), QStringLiteral("after"));
     }
 
-    // A connect in flight reads the commit mode on the worker: changing it meanwhile is
-    // refused like every other call.
-    void autoCommitIsRefusedWhileAConnectIsInFlight() {
-        QTcpServer silent;
-        QVERIFY(silent.listen(QHostAddress::LocalHost));
-        BlockingCall calls;
-        Transaction t(&calls);
-        aimAt(t, silent.serverPort(), "1");
-        bool waiting = false;
-        long codeDuring = 0;
-        QString textDuring;
-        bool autoCommitDuring = true;
-        QTimer::singleShot(50, this, [&] {
-            waiting = calls.isWaiting();
-            t.AutoCommit = true;
-            codeDuring = t.SQLCode;
-            textDuring = t.SQLErrText;
-            autoCommitDuring = t.AutoCommit;
-        });
-        QCOMPARE(t.connect(), -1);
-        QVERIFY(waiting); // the long call went through the BlockingCall it was given
-        QCOMPARE(codeDuring, -1L);
-        QCOMPARE(textDuring,
-                 QStringLiteral("Another database call of this transaction is still running."));
-        QVERIFY(!autoCommitDuring);
-        QVERIFY(!t.AutoCommit);
-        QVERIFY(!calls.isWaiting());
-    }
-
-    void reconnectClosesTheOldConnectionFirst() {
+    // Closing, by a disconnect or by connecting again, keeps the pending work.
+    void closingKeepsPendingWork() {
         resetRow(1, QStringLiteral("old"));
+        resetRow(4, QStringLiteral("start"));
         Transaction t;
         QCOMPARE(open(t, false), 0);
+        QCOMPARE(setValue(t, 4, QStringLiteral("kept")), 0);
+        QCOMPARE(t.disconnect(), 0);
+        QVERIFY(!t.isConnected());
+        QCOMPARE(seenByOthers(4), QStringLiteral("kept"));
+
+        QCOMPARE(t.connect(), 0);
         QCOMPARE(setValue(t, 1, QStringLiteral("pending")), 0);
-        configure(t, QStringLiteral("master"));
+        configureSa(t, m_server, QStringLiteral("master"));
         QCOMPARE(t.connect(), 0);
         // Now on master, where the table does not exist.
         QList<QVariant> out;
         QCOMPARE(t.selectRow(QStringLiteral("select v from t_sqlca where k = ?"), {1}, out), -1);
         QCOMPARE(t.SQLDBCode, 208L);
-        // Closing the old connection kept its work, as a disconnect does.
         QCOMPARE(seenByOthers(1), QStringLiteral("pending"));
     }
 
-    void operationsNeedAConnection_data() {
-        QTest::addColumn<QString>("operation");
-        QTest::newRow("commit") << "commit";
-        QTest::newRow("rollback") << "rollback";
-        QTest::newRow("disconnect") << "disconnect";
-        QTest::newRow("execute immediate") << "immediate";
-        QTest::newRow("select") << "select";
-    }
     void operationsNeedAConnection() {
-        QFETCH(QString, operation);
         Transaction t;
         QList<QVariant> out{42};
-        int rc = 0;
-        if (operation == u"commit")
-            rc = t.commit();
-        else if (operation == u"rollback")
-            rc = t.rollback();
-        else if (operation == u"disconnect")
-            rc = t.disconnect();
-        else if (operation == u"immediate")
-            rc = t.executeImmediate(QStringLiteral("select 1"));
-        else
-            rc = t.selectRow(QStringLiteral("select 1"), {}, out);
-        QCOMPARE(rc, -1);
-        QCOMPARE(t.SQLCode, -1L);
-        QVERIFY(!t.SQLErrText.isEmpty());
+        const QList<std::function<int()>> operations{
+            [&] { return t.commit(); }, [&] { return t.rollback(); },
+            [&] { return t.disconnect(); },
+            [&] { return t.executeImmediate(QStringLiteral("select 1")); },
+            [&] { return t.selectRow(QStringLiteral("select 1"), {}, out); }};
+        for (int i = 0; i < operations.size(); ++i) {
+            t.SQLCode = 0;
+            t.SQLErrText.clear();
+            QVERIFY2(operations[i]() == -1 && t.SQLCode == -1 && !t.SQLErrText.isEmpty(),
+                     qPrintable(QStringLiteral("operation %1").arg(i)));
+        }
         QCOMPARE(out, QList<QVariant>{42});
         QVERIFY(!t.AutoCommit);
     }
@@ -455,28 +409,24 @@ class TestTransaction : public QObject {
         QTest::addColumn<QList<Record>>("records");
         QTest::addColumn<long>("dbCode");
         QTest::addColumn<QString>("text");
-        const Record cannotOpen{"42000", 4060,
-                                "[FreeTDS][SQL Server]Cannot open database \"x\" requested by the "
-                                "login. The login failed."};
-        const Record loginFailed{"28000", 18456,
-                                 "[FreeTDS][SQL Server]Login failed for user 'sa'."};
-        const Record changedDb{"01000", 5701,
-                               "[FreeTDS][SQL Server]Changed database context to 'master'."};
-        const Record freeTdsEof{"01000", 20017,
-                                "[FreeTDS][SQL Server]Unexpected EOF from the server"};
-        const Record freeTdsWrite{"HY000", 20006,
-                                  "[FreeTDS][SQL Server]Write to the server failed"};
-        const Record freeTdsLogin{"08001", 20002,
-                                  "[FreeTDS][SQL Server]Unable to connect to data source"};
+        const QString cannotOpenText =
+            "Cannot open database \"x\" requested by the login. The login failed.";
+        const QString loginFailedText = "Login failed for user 'sa'.";
+        const auto freeTds = [](const char* state, long native, const QString& text) {
+            return Record{state, native, "[FreeTDS][SQL Server]" + text};
+        };
+        const Record cannotOpen = freeTds("42000", 4060, cannotOpenText);
+        const Record loginFailed = freeTds("28000", 18456, loginFailedText);
+        const Record changedDb = freeTds("01000", 5701, "Changed database context to 'master'.");
+        const Record freeTdsEof = freeTds("01000", 20017, "Unexpected EOF from the server");
+        const Record freeTdsWrite = freeTds("HY000", 20006, "Write to the server failed");
+        const Record freeTdsLogin = freeTds("08001", 20002, "Unable to connect to data source");
         const Record microsoftOwn{
             "08S01", 0,
             "[Microsoft][ODBC Driver 18 for SQL Server]TCP Provider: Error code 0x2746"};
         const Record invalidObject{
             "42S02", 208,
             "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Invalid object name 'x'."};
-        const QString cannotOpenText =
-            "Cannot open database \"x\" requested by the login. The login failed.";
-        const QString loginFailedText = "Login failed for user 'sa'.";
         QTest::newRow("login failure after the reason")
             << QList<Record>{cannotOpen, loginFailed, freeTdsLogin} << 4060L
             << cannotOpenText + "\n" + loginFailedText;
@@ -536,8 +486,7 @@ class TestTransaction : public QObject {
         QFETCH(bool, commit);
         resetRow(2, QStringLiteral("before"));
         Transaction t;
-        configure(t);
-        QCOMPARE(t.connect(), 0);
+        QCOMPARE(open(t, false), 0);
         QCOMPARE(setValue(t, 2, QStringLiteral("after")), 0);
         QVERIFY(seenByOthers(2) != QStringLiteral("after"));
         QCOMPARE(commit ? t.commit() : t.rollback(), 0);
@@ -571,39 +520,7 @@ class TestTransaction : public QObject {
         QCOMPARE(seenByOthers(3), QStringLiteral("second"));
     }
 
-    void disconnectKeepsPendingWork() {
-        resetRow(4, QStringLiteral("start"));
-        Transaction t;
-        QCOMPARE(open(t, false), 0);
-        QCOMPARE(setValue(t, 4, QStringLiteral("kept")), 0);
-        QCOMPARE(t.disconnect(), 0);
-        QVERIFY(!t.isConnected());
-        QCOMPARE(seenByOthers(4), QStringLiteral("kept"));
-    }
-
     // ---- embedded SQL ----
-
-    void textInputsRoundTrip_data() {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("quotes") << "O'Brien's \"inn\"";
-        QTest::newRow("bracket and marker") << "a]b [c] ? @P1 --";
-        QTest::newRow("chinese") << QStringLiteral("维尔特酒店前台，三楼");
-        QTest::newRow("blanks kept") << "  padded  ";
-        QTest::newRow("empty is not null") << "";
-    }
-    void textInputsRoundTrip() {
-        QFETCH(QString, text);
-        Transaction t;
-        QCOMPARE(openWithoutRow(t, 10), 0);
-        QCOMPARE(insert(t, 10, "v", text), 0);
-        QList<QVariant> out;
-        QCOMPARE(t.selectRow(QStringLiteral("select v from t_sqlca where k = ?"), {10}, out), 0);
-        QVERIFY(!out.value(0).isNull());
-        QCOMPARE(out.value(0).toString(), text);
-        // The same text as a bound input in a comparison finds the row.
-        QCOMPARE(t.selectRow(QStringLiteral("select k from t_sqlca where v = ?"), {text}, out), 0);
-        QCOMPARE(out.value(0).toInt(), 10);
-    }
 
     void textLongerThanAnNVarCharIsStoredWhole() {
         Transaction t;
@@ -620,27 +537,32 @@ class TestTransaction : public QObject {
         QCOMPARE(out.value(1).toString(), QString(10, u'x'));
     }
 
-    // The data views write NULLs and find them again with "is null".
-    void nullInputsReachTheServerAsNull_data() {
+    // Texts arrive as typed, whatever would break a pasted statement; every kind of null
+    // arrives as NULL, which the data views find again with "is null".
+    void inputsArriveAsGiven_data() {
         QTest::addColumn<QString>("column");
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<bool>("isNull");
-        QTest::newRow("plain null variant, text") << "v" << QVariant() << true;
-        QTest::newRow("typed null text") << "v" << nullText() << true;
+        const auto text = [](const char* tag, const QString& value) {
+            QTest::newRow(tag) << "v" << QVariant(value) << false;
+        };
+        text("quotes", "O'Brien's \"inn\"");
+        text("bracket and marker", "a]b [c] ? @P1 --");
+        text("chinese", QStringLiteral("维尔特酒店前台，三楼"));
+        text("blanks kept", "  padded  ");
+        text("empty is not null", QStringLiteral(""));
+        QTest::newRow("plain null variant") << "v" << QVariant() << true;
+        QTest::newRow("typed null text") << "v" << QVariant(QMetaType::fromType<QString>()) << true;
         QTest::newRow("null QString") << "v" << QVariant(QString()) << true;
-        QTest::newRow("empty QString") << "v" << QVariant(QStringLiteral("")) << false;
-        QTest::newRow("plain null variant, datetime") << "d" << QVariant() << true;
         QTest::newRow("typed null datetime")
             << "d" << QVariant(QMetaType::fromType<QDateTime>()) << true;
         QTest::newRow("null QDateTime") << "d" << QVariant(QDateTime()) << true;
         QTest::newRow("invalid QDateTime")
             << "d" << QVariant(QDateTime(QDate(2021, 2, 30), QTime(10, 0))) << true;
         QTest::newRow("null QDate") << "d" << QVariant(QDate()) << true;
-        QTest::newRow("plain null variant, int") << "n" << QVariant() << true;
         QTest::newRow("typed null int") << "n" << QVariant(QMetaType::fromType<int>()) << true;
-        QTest::newRow("typed null long text") << "m" << nullText() << true;
     }
-    void nullInputsReachTheServerAsNull() {
+    void inputsArriveAsGiven() {
         QFETCH(QString, column);
         QFETCH(QVariant, value);
         QFETCH(bool, isNull);
@@ -653,26 +575,20 @@ class TestTransaction : public QObject {
                      QStringLiteral("select k from t_sqlca where k = ? and %1 is null").arg(column),
                      {13}, out),
                  isNull ? 0 : 100);
-        // A null input matches nothing in a comparison, as on the server (ntext cannot be
-        // compared).
-        if (column != u"m")
-            QCOMPARE(t.selectRow(QStringLiteral("select k from t_sqlca where %1 = ?").arg(column),
-                                 {value}, out),
-                     isNull ? 100 : 0);
+        // The same value bound in a comparison finds the row; a null matches nothing, as on the
+        // server.
+        QCOMPARE(t.selectRow(QStringLiteral("select k from t_sqlca where %1 = ?").arg(column),
+                             {value}, out),
+                 isNull ? 100 : 0);
         QCOMPARE(t.selectRow(QStringLiteral("select %1 from t_sqlca where k = ?").arg(column), {13},
                              out),
                  0);
-        QCOMPARE(out.value(0).isNull(), isNull);
-        // An update writes the null the same way, and the connection is still there after.
-        QCOMPARE(t.execute(QStringLiteral("update t_sqlca set %1 = ? where k = ?").arg(column),
-                           {value, 13}),
-                 0);
-        QCOMPARE(t.selectRow(QStringLiteral("select count(*) from t_sqlca where k = ? and %1 is "
-                                            "null")
-                                 .arg(column),
-                             {13}, out),
-                 0);
-        QCOMPARE(out.value(0).toInt(), isNull ? 1 : 0);
+        if (isNull) {
+            QVERIFY(out.value(0).isNull());
+        } else {
+            QCOMPARE(out.value(0).toString(), value.toString());
+            QVERIFY(!out.value(0).toString().isNull());
+        }
     }
 
     // The server's datetime has no zone: a wall-clock value that does not exist here (this
@@ -707,18 +623,6 @@ class TestTransaction : public QObject {
         QCOMPARE(read.timeSpec(), Qt::UTC);
         QCOMPARE(read.date(), sent.date());
         QCOMPARE(read.time(), sent.time());
-    }
-
-    void datetimeLiteralInTheGapReadsValid() {
-        Transaction t;
-        QCOMPARE(openWithoutRow(t, 15), 0);
-        QCOMPARE(t.executeImmediate(QStringLiteral("insert into t_sqlca ( k , d ) values ( 15 , "
-                                                   "'2021-03-28 02:30:00' )")),
-                 0);
-        QList<QList<QVariant>> rows;
-        QCOMPARE(t.selectRows(QStringLiteral("select d from t_sqlca where k = ?"), {15}, rows), 0);
-        QCOMPARE(rows.value(0).value(0).toDateTime(),
-                 QDateTime(QDate(2021, 3, 28), QTime(2, 30), Qt::UTC));
     }
 
     void selectsReportRowsAndNoRow() {
