@@ -13,7 +13,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/standin-lib.sh"
 
 BUILD=${1:-build}
 BIN="$BUILD/standin/sqlserver-standin"
-DRIVER="$BUILD/tests/pages/creation/bench_create"
+DRIVER="$BUILD/bench/bench_create"
 VQDATA="$BUILD/data/vqdata"
 [ -x "$BIN" ] && [ -x "$DRIVER" ] && [ -f "$VQDATA" ] ||
     { echo "build sqlserver-standin, bench_create and backups first" >&2; exit 1; }

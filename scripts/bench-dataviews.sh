@@ -14,7 +14,7 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
 fi
 cmake --build "$BUILD" --target sqlserver-standin backups dataview_bench -j2 >/dev/null
 BIN="$BUILD/standin/sqlserver-standin"
-BENCH="$BUILD/tests/dataviews/dataview_bench"
+BENCH="$BUILD/bench/dataview_bench"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
 standin_start "$BIN" --sa-password bench

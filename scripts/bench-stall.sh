@@ -21,4 +21,4 @@ mkdir -p "$WORK/files"
 echo "restore database benchstall from disk='$(realpath "$BUILD/data/vqdata")' WITH MOVE 'hotel_data' TO '$WORK/files/d', MOVE 'hotel_log' TO '$WORK/files/l'" |
     standin_tsql bench >/dev/null
 
-"$BUILD/tests/app/stall_bench" "127.0.0.1,$PORT" bench benchstall "$SERVER_PID" 2 "$ROUNDS"
+"$BUILD/bench/stall_bench" "127.0.0.1,$PORT" bench benchstall "$SERVER_PID" 2 "$ROUNDS"

@@ -5,13 +5,13 @@
 
 #include "app/tab_1.h"
 #include "app/w_set_xtmk_back.h"
+#include "bench/StallWatch.h"
 #include "dataviews/DataView.h"
 #include "pages/basicinfo/tabpage_jbxx.h"
 #include "services/Runtime.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
 #include "tests/support/RecordingPromptService.h"
-#include "tests/support/StallWatch.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -7,12 +7,12 @@
 //   prints: "<click-to-prompt ms> <longest stall ms> <prompt>"
 #include "app/tab_1.h"
 #include "app/w_set_xtmk_back.h"
+#include "bench/StallWatch.h"
 #include "pages/creation/tabpage_csjk.h"
 #include "services/Runtime.h"
 #include "services/ui/QtPromptService.h"
 #include "services/ui/Resources.h"
 #include "services/ui/SongFont.h"
-#include "tests/support/StallWatch.h"
 
 #include <QApplication>
 #include <QDir>
