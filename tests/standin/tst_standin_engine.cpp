@@ -77,7 +77,6 @@ class TestStandinEngine : public QObject {
     void transactionControl();
     void makeBackupRoundTrip();
     void writeAfterReadInTransaction();
-    void trailingBlanks();
     void locking_data();
     void locking();
     void statements_data();
@@ -511,26 +510,6 @@ void TestStandinEngine::writeAfterReadInTransaction() {
     page.setAutocommit(true);
 }
 
-// SQL Server pads the shorter text with blanks before comparing: equality, DISTINCT, keys and
-// ORDER BY all agree.
-void TestStandinEngine::trailingBlanks() {
-    const QString db =
-        makeScratch("blanks", "create table blanks (k varchar(4) primary key, v varchar(10)) "
-                              "insert into blanks values ('1', 'b') insert into blanks values "
-                              "('2', 'a  ') insert into blanks values ('3', 'A') insert into "
-                              "blanks values ('4', 'a!')");
-    OdbcSession odbc;
-    QVERIFY(!db.isEmpty() && odbc.connect(connection(db)));
-    QCOMPARE(odbc.exec("select k from blanks order by v, k").rows,
-             (QList<QStringList>{{"2"}, {"3"}, {"4"}, {"1"}}));
-    QCOMPARE(odbc.exec("select count(distinct v) from blanks").rows, QList<QStringList>{{"3"}});
-    QCOMPARE(odbc.exec("select k from blanks where v = ? order by k", {QString("a")}).rows,
-             (QList<QStringList>{{"2"}, {"3"}}));
-    QCOMPARE(odbc.exec("insert into blanks values ('1 ', 'c')").numbers, (QList<int>{2627, 3621}));
-    QCOMPARE(odbc.exec("select v from blanks where k = '2' + '  '").rows,
-             QList<QStringList>{{"a  "}});
-}
-
 // One connection (the holder) keeps a transaction open over a write; another (the probe) meets
 // it. Tables: lk (1 'a', 2 'b'), which the holder writes, and free (1) in a database of its own
 // (%F), which the probe writes. SQL Server locks rows and the stand-in whole databases for
@@ -674,9 +653,9 @@ void TestStandinEngine::locking() {
     prober.exec("IF @@TRANCOUNT > 0 ROLLBACK");
 }
 
-// Single statements and batches on a restored database (%D its name) that also holds the table
-// chars: the rows of all result sets ("|" between cells), the columns SQLDescribeCol reports
-// before execution, the number and class of each message, or the numbers of a failure's
+// Single statements and batches on a restored database (%D its name) that also holds the tables
+// chars and blanks: the rows of all result sets ("|" between cells), the columns SQLDescribeCol
+// reports before execution, the number and class of each message, or the numbers of a failure's
 // messages and the wordings its first may have: SQL Server 2000's (the stand-in's) or a later
 // version's.
 void TestStandinEngine::statements_data() {
@@ -725,6 +704,14 @@ void TestStandinEngine::statements_data() {
     const QString chars = "select c3, n2, v3, c4 from chars where k = ?";
     row("char(n) padded with blanks", "rows", chars, "   |  ||    ", "1");
     row("char(n) padded after the text", "rows", chars, "a  |客 |a|客  ", "2");
+    // SQL Server pads the shorter text with blanks before comparing, case aside: equality,
+    // DISTINCT, keys and ORDER BY all agree. The table blanks: 1 'b', 2 'a  ', 3 'A', 4 'a!'.
+    row("ORDER BY pads", "rows", "select k from blanks order by v, k", "2\n3\n4\n1");
+    row("DISTINCT pads", "rows", "select count(distinct v) from blanks", "3");
+    row("= pads", "rows", "select k from blanks where v = ? order by k", "2\n3", "a");
+    row("keys pad", "error", "insert into blanks values ('1 ', 'c')",
+        "2627,3621: Violation of PRIMARY KEY constraint");
+    row("+ keeps trailing blanks", "rows", "select v from blanks where k = '2' + '  '", "a  ");
 
     row("char(n) described as fixed-length", "describe", chars, "c3:1:3|n2:-8:2|v3:12:3|c4:1:4");
     row("module view described", "describe",
@@ -789,7 +776,10 @@ void TestStandinEngine::statements() {
     QVERIFY(!db.isEmpty() && odbc.connect(connection(db)));
     QVERIFY(odbc.exec("create table chars (k int, c3 char(3), n2 nchar(2), v3 varchar(3), c4 "
                       "char(4)) insert into chars values (1, '', N'', '', '') insert into chars "
-                      "values (2, 'a', N'客', 'a', '客')")
+                      "values (2, 'a', N'客', 'a', '客') create table blanks (k varchar(4) primary "
+                      "key, v varchar(10)) insert into blanks values ('1', 'b') insert into "
+                      "blanks values ('2', 'a  ') insert into blanks values ('3', 'A') insert "
+                      "into blanks values ('4', 'a!')")
                 .ok());
     sql.replace("%D", db);
     QStringList seen;
