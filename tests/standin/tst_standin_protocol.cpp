@@ -241,8 +241,6 @@ void TestStandinProtocol::loginFailure_data() {
         {odbc, "42000|4060|[FreeTDS][SQL Server]" + noDatabase});
     row("tsql wrong password", "tsql", "wrong", "",
         {"Msg 18456 (severity 14, state 1)", loginFailed});
-    row("tsql unknown database", "tsql", QString(), "nosuchdb",
-        {"Msg 4060", noDatabase, "Msg 18456"});
     row("pytds wrong password", "pytds", "wrong", "master",
         {"OperationalError 18456 " + loginFailed});
     row("pytds unknown database", "pytds", QString(), "nosuchdb",
@@ -263,7 +261,6 @@ void TestStandinProtocol::loginFailure() {
         // As the server's connection string braces it for FreeTDS: "}" inside stays single.
         const auto braced = [](const QString& v) { return "PWD={" + v + "};"; };
         QString cs = m_server.odbcConnectionString(database);
-        QVERIFY(cs.contains(braced(m_server.saPassword())));
         cs.replace(braced(m_server.saPassword()), braced(password));
         QVERIFY(!odbc.connect(cs));
         const SqlOutcome& why = odbc.connectFailure();
