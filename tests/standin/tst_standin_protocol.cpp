@@ -149,7 +149,6 @@ class TestStandinProtocol : public QObject {
 
   private slots:
     void initTestCase();
-    void cleanup();
     void cleanupTestCase();
 
     void loginFailure_data();
@@ -179,8 +178,7 @@ class TestStandinProtocol : public QObject {
     QString connection() const { return m_server.odbcConnectionString(m_database); }
 
     TestServer m_server{Password};
-    TestDatabases m_shared{m_server};    // the class's database with the tables below
-    TestDatabases m_databases{m_server}; // what a case makes, dropped after it
+    TestDatabases m_shared{m_server}; // the class's database with the tables below
     QString m_database;
     OdbcSession m_odbc; // to m_database, NULL read as "NULL"
 };
@@ -209,11 +207,6 @@ void TestStandinProtocol::initTestCase() {
     QVERIFY(rows.size() > 9000); // the batch itself spans several request packets
     const SqlOutcome filled = m_odbc.exec(rows);
     QVERIFY2(filled.ok(), qPrintable(filled.report()));
-}
-
-void TestStandinProtocol::cleanup() {
-    const QString left = m_databases.dropAll();
-    QVERIFY2(left.isEmpty(), qPrintable(left));
 }
 
 void TestStandinProtocol::cleanupTestCase() {
@@ -357,29 +350,23 @@ void TestStandinProtocol::parameterRoundTrip() {
 
     QVERIFY(m_odbc.exec("delete from t_params").ok());
     SQLHSTMT stmt = SQL_NULL_HSTMT;
+    StatementGuard guard{stmt};
     SQLAllocHandle(SQL_HANDLE_STMT, m_odbc.handle(), &stmt);
     const QByteArray sql =
         QString("insert into t_params (k, %1) values (?, ?)").arg(column).toUtf8();
-    BoundParam key{SQL_INTEGER, "1"};
+    BoundParam key{SQL_INTEGER};
     BoundParam param{static_cast<SQLSMALLINT>(sqlType), value.toUtf8(), null};
-    QVERIFY(SQL_SUCCEEDED(key.bind(stmt, 1)));
     QVERIFY(SQL_SUCCEEDED(param.bind(stmt, 2)));
-    if (prepared) {
+    if (prepared)
         QVERIFY(SQL_SUCCEEDED(SQLPrepare(stmt, (SQLCHAR*)sql.constData(), SQL_NTS)));
-        for (const int k : {1, 2}) {
-            key.text = QByteArray::number(k);
-            QVERIFY(SQL_SUCCEEDED(key.bind(stmt, 1)));
-            const SQLRETURN rc = SQLExecute(stmt);
-            QVERIFY2(SQL_SUCCEEDED(rc),
-                     qPrintable(OdbcSession::diagnostics(SQL_HANDLE_STMT, stmt).report()));
-        }
-    } else {
-        const SQLRETURN rc = SQLExecDirect(stmt, (SQLCHAR*)sql.constData(), SQL_NTS);
+    for (const int k : prepared ? QList<int>{1, 2} : QList<int>{1}) {
+        key.text = QByteArray::number(k);
+        QVERIFY(SQL_SUCCEEDED(key.bind(stmt, 1)));
+        const SQLRETURN rc =
+            prepared ? SQLExecute(stmt) : SQLExecDirect(stmt, (SQLCHAR*)sql.constData(), SQL_NTS);
         QVERIFY2(SQL_SUCCEEDED(rc),
                  qPrintable(OdbcSession::diagnostics(SQL_HANDLE_STMT, stmt).report()));
     }
-    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-    stmt = SQL_NULL_HSTMT;
 
     const SqlOutcome o = m_odbc.exec(QString("select %1 from t_params order by k").arg(column));
     QCOMPARE(o.rows.size(), prepared ? 2 : 1);
@@ -558,12 +545,9 @@ void TestStandinProtocol::malformedInput() {
 
 // FreeTDS tracks the current database only through ENVCHANGE; ODBC reports it back.
 void TestStandinProtocol::useSendsDatabaseChange() {
-    const QString made = TestDatabases::uniqueName("use");
-    QString error = m_databases.createEmpty(made);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
     OdbcSession odbc;
     QVERIFY(odbc.connect(m_server.odbcConnectionString()));
-    for (const QString& database : {made, QString("master")}) {
+    for (const QString& database : {m_database, QString("master")}) {
         const SqlOutcome o = odbc.exec(QString("use %1").arg(database));
         QVERIFY2(o.ok(), qPrintable(o.report()));
         char name[128] = {};
@@ -591,8 +575,7 @@ void TestStandinProtocol::stopSignalRollsBackOpenTransaction() {
     {
         OdbcSession odbc;
         QVERIFY(odbc.connect(standinConnection("127.0.0.1", port)));
-        QVERIFY(odbc.exec("create table t_kept (k int)").ok());
-        QVERIFY(odbc.exec("insert into t_kept values (1)").ok());
+        QVERIFY(odbc.exec("create table t_kept (k int) insert into t_kept values (1)").ok());
         odbc.setAutocommit(false);
         QVERIFY(odbc.exec("insert into t_kept values (2)").ok());
         // Still connected, transaction open, when the server is told to stop.
