@@ -233,64 +233,52 @@ void TestStandinEngine::toolStatementsOnRestoredDatabase() {
 }
 
 void TestStandinEngine::restoreFailures_data() {
-    QTest::addColumn<bool>("overExisting"); // restores onto the case's existing database
-    // %B backup, %D data dir (holding "bad", a file that is not a backup), %N name, %E existing
+    // %B backup, %D data dir (holding "bad", a file that is not a backup), %N name, %E the case's
+    // existing database
     QTest::addColumn<QString>("statementTemplate");
-    QTest::addColumn<bool>("inTransaction");
     QTest::addColumn<QList<int>>("numbers");
     QTest::addColumn<QString>("firstText"); // %D, %N and %E as above
-
+    const auto row = [](const char* tag, const QString& sql, const QList<int>& numbers,
+                        const char* firstText) {
+        QTest::newRow(tag) << sql << numbers << QString(firstText);
+    };
     const QString tool = restoreStatement("%N", "%B", "%D");
-    QTest::newRow("backup file missing")
-        << false << QString(tool).replace("%B", "%B.nosuch") << false << QList<int>{3201, 3013}
-        << "Operating system error 2(The system cannot find the file specified.).";
-    QTest::newRow("not a backup")
-        << false << QString(tool).replace("%B", "%D/bad") << false << QList<int>{3241, 3013}
-        << "The media family on device '%D/bad' is incorrectly formed. SQL Server cannot process "
-           "this media family.";
-    QTest::newRow("logical name not in backup")
-        << false << QString(tool).replace("'hotel_log'", "'hotel_lg'") << false
-        << QList<int>{3234, 3013}
-        << "Logical file 'hotel_lg' is not part of database '%N'. Use RESTORE "
-           "FILELISTONLY to list the logical file names.";
-    QTest::newRow("target directory missing")
-        << false << QString(tool).replace("%D", "%D\\nosuchdir") << false
-        << QList<int>{5133, 3156, 5133, 3156, 3119, 3013}
-        << "failed with the operating system error 3(The system cannot find the path specified.).";
-    QTest::newRow("name exists") << true << tool << false << QList<int>{3154, 3013}
-                                 << "The backup set holds a backup of a database other than the "
-                                    "existing '%E' database.";
-    QTest::newRow("files used by another database")
-        << false << QString(tool).replace("%N_data", "%E_data") << false
-        << QList<int>{1834, 3156, 3119, 3013}
-        << "cannot be overwritten.  It is being used by database '%E'.";
-    QTest::newRow("inside a transaction")
-        << false << tool << true << QList<int>{3021, 3013}
-        << "Cannot perform a backup or restore operation within a transaction.";
+    row("backup file missing", QString(tool).replace("%B", "%B.nosuch"), {3201, 3013},
+        "Operating system error 2(The system cannot find the file specified.).");
+    row("not a backup", QString(tool).replace("%B", "%D/bad"), {3241, 3013},
+        "The media family on device '%D/bad' is incorrectly formed. SQL Server cannot process "
+        "this media family.");
+    row("logical name not in backup", QString(tool).replace("'hotel_log'", "'hotel_lg'"),
+        {3234, 3013},
+        "Logical file 'hotel_lg' is not part of database '%N'. Use RESTORE FILELISTONLY to list "
+        "the logical file names.");
+    row("target directory missing", QString(tool).replace("%D", "%D\\nosuchdir"),
+        {5133, 3156, 5133, 3156, 3119, 3013},
+        "failed with the operating system error 3(The system cannot find the path specified.).");
+    row("name exists", restoreStatement("%E", "%B", "%D"), {3154, 3013},
+        "The backup set holds a backup of a database other than the existing '%E' database.");
+    row("files used by another database", QString(tool).replace("%N_data", "%E_data"),
+        {1834, 3156, 3119, 3013}, "cannot be overwritten.  It is being used by database '%E'.");
+    row("inside a transaction", "BEGIN TRANSACTION " + tool, {3021, 3013},
+        "Cannot perform a backup or restore operation within a transaction.");
 }
 
 void TestStandinEngine::restoreFailures() {
-    QFETCH(bool, overExisting);
     QFETCH(QString, statementTemplate);
-    QFETCH(bool, inTransaction);
     QFETCH(QList<int>, numbers);
     QFETCH(QString, firstText);
 
     const QString existing = restoreWorking("existing");
     QVERIFY(!existing.isEmpty());
-    const QString name = overExisting ? existing : TestDatabases::uniqueName("failed");
+    const QString name = TestDatabases::uniqueName("failed");
     m_databases.adopt(name);
     OdbcSession odbc;
     QVERIFY(odbc.connect(connection()));
     const QString dir = m_dir->path();
     QFile bad(dir + "/bad");
-    QVERIFY(bad.open(QIODevice::WriteOnly));
-    bad.write("not a backup at all\n");
-    bad.close();
+    QVERIFY(bad.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && bad.write("not a backup\n"));
     const QStringList before = QDir(dir).entryList(QDir::Files | QDir::Hidden);
 
-    if (inTransaction)
-        odbc.setAutocommit(false);
     QString sql = statementTemplate;
     sql.replace("%B", m_backups + "/vqdata").replace("%D", dir).replace("%N", name);
     sql.replace("%E", existing);
@@ -300,12 +288,8 @@ void TestStandinEngine::restoreFailures() {
     QCOMPARE(o.numbers, numbers);
     QVERIFY2(o.texts.first().endsWith(firstText), qPrintable(o.texts.first()));
     QVERIFY(o.texts.last().endsWith("RESTORE DATABASE is terminating abnormally."));
-    if (inTransaction) {
-        odbc.endTran(false);
-        odbc.setAutocommit(true);
-    }
-    // Nothing is left behind: no catalogue entry, no file.
-    QCOMPARE(catalogued(odbc, name), QString(overExisting ? "1" : "0"));
+    // Nothing is left behind or taken away: no catalogue entry, no file, the existing database.
+    QCOMPARE(catalogued(odbc, name) + catalogued(odbc, existing), QString("01"));
     QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), before);
 }
 
