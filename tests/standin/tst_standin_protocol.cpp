@@ -157,7 +157,6 @@ class TestStandinProtocol : public QObject {
     void selectTypes();
     void parameterRoundTrip_data();
     void parameterRoundTrip();
-    void pytdsParameters();
     void prepareDescribesBeforeExecute();
     void largeRequestAndReply();
     void attentionAfterUnreadResults();
@@ -283,7 +282,7 @@ void TestStandinProtocol::selectTypes_data() {
     QTest::newRow("pytds")
         << "pytds"
         << "[(42, 'Zoë 中文', '酒店', datetime.datetime(2025, 3, 14, 15, 9, 26, 530000)), "
-           "(None, None, None, None)]\n";
+           "(None, None, None, None)]\n[(1,)]\n[(0,)]\nProgrammingError 208\n";
 }
 
 void TestStandinProtocol::selectTypes() {
@@ -300,9 +299,18 @@ void TestStandinProtocol::selectTypes() {
             runTsql(m_server, m_server.saPassword(), (sql + "\ngo\nexit\n").toUtf8(), m_database);
         QVERIFY2(out.contains(expected) && out.contains("(2 rows affected)"), qPrintable(out));
     } else {
-        const QString out = runPytds(m_server, m_database,
-                                     "conn = connect(PASSWORD)\nc = conn.cursor()\nc.execute('" +
-                                         sql + "')\nprint(c.fetchall())\n");
+        // pytds also sends the values of the row back as parameters, and a failure.
+        const QString out = runPytds(
+            m_server, m_database,
+            "conn = connect(PASSWORD)\nc = conn.cursor()\nc.execute('" + sql +
+                "')\nprint(c.fetchall())\n"
+                "c.execute('select count(1) from t_types where n = %s and i = %s and d = %s',"
+                " ('Zoë 中文', 42, datetime.datetime(2025, 3, 14, 15, 9, 26, 530000)))\n"
+                "print(c.fetchall())\n"
+                "c.execute('select count(1) from t_types where i = %s', (None,))\n"
+                "print(c.fetchall())\n"
+                "try:\n    c.execute('select 1 from no_such_table')\n"
+                "except pytds.Error as e:\n    print(type(e).__name__, e.msg_no)\n");
         QCOMPARE(out, expected);
     }
 }
@@ -372,20 +380,6 @@ void TestStandinProtocol::parameterRoundTrip() {
     QCOMPARE(o.rows.size(), prepared ? 2 : 1);
     for (const QStringList& row : o.rows)
         QCOMPARE(row.value(0).trimmed(), value);
-}
-
-void TestStandinProtocol::pytdsParameters() {
-    const QString out =
-        runPytds(m_server, m_database,
-                 "conn = connect(PASSWORD)\nc = conn.cursor()\n"
-                 "c.execute('select count(1) from t_types where n = %s and i = %s and d = %s',"
-                 " ('Zoë 中文', 42, datetime.datetime(2025, 3, 14, 15, 9, 26, 530000)))\n"
-                 "print(c.fetchall())\n"
-                 "c.execute('select count(1) from t_types where i = %s', (None,))\n"
-                 "print(c.fetchall())\n"
-                 "try:\n    c.execute('select 1 from no_such_table')\n"
-                 "except pytds.Error as e:\n    print(type(e).__name__, e.msg_no)\n");
-    QCOMPARE(out, QString("[(1,)]\n[(0,)]\nProgrammingError 208\n"));
 }
 
 void TestStandinProtocol::prepareDescribesBeforeExecute() {
@@ -591,19 +585,15 @@ void TestStandinProtocol::stopSignalRollsBackOpenTransaction() {
 }
 
 void TestStandinProtocol::invalidDateTimeParameter_data() {
-    QTest::addColumn<int>("year");
-    QTest::addColumn<int>("month");
-    QTest::addColumn<int>("day");
-    QTest::newRow("before 1753") << 1700 << 6 << 1;
-    QTest::newRow("after 9999") << 10000 << 1 << 1;
+    QTest::addColumn<int>("year"); // of 1 January
+    QTest::newRow("before 1753") << 1700;
+    QTest::newRow("after 9999") << 10000;
 }
 
 // A DATETIME value SQL Server cannot hold ends the statement with 8023; the session and its
 // open transaction stay as they were.
 void TestStandinProtocol::invalidDateTimeParameter() {
     QFETCH(int, year);
-    QFETCH(int, month);
-    QFETCH(int, day);
     OdbcSession odbc;
     QVERIFY(odbc.connect(connection()));
     QVERIFY(odbc.exec("delete from t_dates").ok());
@@ -613,8 +603,7 @@ void TestStandinProtocol::invalidDateTimeParameter() {
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     StatementGuard guard{stmt};
     SQLAllocHandle(SQL_HANDLE_STMT, odbc.handle(), &stmt);
-    SQL_TIMESTAMP_STRUCT stamp{
-        SQLSMALLINT(year), SQLUSMALLINT(month), SQLUSMALLINT(day), 0, 0, 0, 0};
+    SQL_TIMESTAMP_STRUCT stamp{SQLSMALLINT(year), 1, 1, 0, 0, 0, 0};
     SQLLEN indicator = 0;
     QVERIFY(SQL_SUCCEEDED(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
                                            SQL_TYPE_TIMESTAMP, 23, 3, &stamp, 0, &indicator)));
