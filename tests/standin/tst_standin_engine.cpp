@@ -86,7 +86,7 @@ class TestStandinEngine : public QObject {
     QString connection(const QString& database = QStringLiteral("master")) const {
         return m_server.odbcConnectionString(database);
     }
-    QString restoreWorking(const QString& hint);
+    QString restoreWorking(const QString& hint, SqlOutcome* outcome = nullptr);
     QString makeScratch(const QString& hint, const QString& setup = QString());
 
     TestServer m_server{QStringLiteral("Secret#1")};
@@ -115,8 +115,8 @@ void TestStandinEngine::cleanup() {
 
 // A copy of the working database under a name of its own, restored as page 1 restores it, with
 // its files in the case's folder. Its name; empty, with the server's messages in a warning,
-// when it cannot be restored.
-QString TestStandinEngine::restoreWorking(const QString& hint) {
+// when it cannot be restored. The restore's outcome goes to `outcome` when given.
+QString TestStandinEngine::restoreWorking(const QString& hint, SqlOutcome* outcome) {
     const QString name = TestDatabases::uniqueName(hint);
     m_databases.adopt(name);
     OdbcSession master;
@@ -125,6 +125,8 @@ QString TestStandinEngine::restoreWorking(const QString& hint) {
         return {};
     }
     const SqlOutcome o = master.exec(restoreStatement(name, m_backups + "/vqdata", m_dir->path()));
+    if (outcome)
+        *outcome = o;
     if (!o.ok())
         qWarning().noquote() << o.report();
     return o.ok() ? name : QString();
@@ -141,19 +143,15 @@ QString TestStandinEngine::makeScratch(const QString& hint, const QString& setup
 }
 
 void TestStandinEngine::toolStatementsOnRestoredDatabase() {
-    const QString name = TestDatabases::uniqueName("hotel");
-    OdbcSession master;
-    QVERIFY(master.connect(connection()));
-    m_databases.adopt(name);
-    const QString dir = m_dir->path();
-    const SqlOutcome restore = master.exec(restoreStatement(name, m_backups + "/vqdata", dir));
-    QVERIFY2(restore.ok(), qPrintable(restore.report()));
+    SqlOutcome restore;
+    const QString name = restoreWorking("hotel", &restore);
+    QVERIFY(!name.isEmpty());
     QCOMPARE(restore.numbers, (QList<int>{4035, 4035, 3014}));
     QVERIFY(restore.texts[0].endsWith("for database '" + name + "', file 'hotel_data' on file 1."));
     QVERIFY(restore.texts[1].endsWith("for database '" + name + "', file 'hotel_log' on file 1."));
     QVERIFY(restore.texts[2].contains("RESTORE DATABASE successfully processed"));
-    QVERIFY(QFile::exists(dir + "/" + name + "_data"));
-    QVERIFY(QFile::exists(dir + "/" + name + "_log"));
+    QVERIFY(QFile::exists(m_dir->filePath(name + "_data")));
+    QVERIFY(QFile::exists(m_dir->filePath(name + "_log")));
 
     OdbcSession odbc;
     QVERIFY(odbc.connect(connection(name)));
@@ -434,13 +432,12 @@ void TestStandinEngine::makeBackupRoundTrip() {
     REQUIRE_STANDIN(m_server, "its make-backup command and the backup format it writes");
     QTemporaryDir work;
     QFile script(work.path() + "/s.sql");
-    QVERIFY(script.open(QIODevice::WriteOnly));
+    QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
     script.write(
         "CREATE DATABASE rt ON (NAME = rt_data, FILENAME = 'c:\\rt\\rt.mdf') LOG ON "
         "(NAME = rt_log, FILENAME = 'c:\\rt\\rt.ldf')\nGO\nUSE rt\nGO\n"
         "create table m (code varchar(4) primary key, name nvarchar(20))\n"
         "insert into m values ('KF', N'客房')\ninsert into m values ('CY', N'餐饮')\nGO\n");
-    script.close();
     const QString backup = work.path() + "/rtbackup";
     QProcess make;
     make.start(QStringLiteral(STANDIN_BIN),
