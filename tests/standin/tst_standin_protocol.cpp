@@ -4,7 +4,6 @@
 #include "tests/standin/tst_standin_protocol_raw.h"
 #include "tests/support/OdbcSession.h"
 #include "tests/support/TestDatabases.h"
-#include "tests/support/TestDir.h"
 #include "tests/support/TestServer.h"
 
 #include <QProcess>
@@ -150,7 +149,6 @@ class TestStandinProtocol : public QObject {
 
   private slots:
     void initTestCase();
-    void cleanup();
     void cleanupTestCase();
 
     void loginFailure_data();
@@ -159,9 +157,6 @@ class TestStandinProtocol : public QObject {
     void selectTypes();
     void parameterRoundTrip_data();
     void parameterRoundTrip();
-    void pytdsParameters();
-    void outsideClientsRestoreTheWorkingBackup_data();
-    void outsideClientsRestoreTheWorkingBackup();
     void prepareDescribesBeforeExecute();
     void largeRequestAndReply();
     void attentionAfterUnreadResults();
@@ -182,9 +177,7 @@ class TestStandinProtocol : public QObject {
     QString connection() const { return m_server.odbcConnectionString(m_database); }
 
     TestServer m_server{Password};
-    TestDir m_files;                     // the files of the databases the cases restore
-    TestDatabases m_shared{m_server};    // the class's database with the tables below
-    TestDatabases m_databases{m_server}; // what a case makes, dropped after it
+    TestDatabases m_shared{m_server}; // the class's database with the tables below
     QString m_database;
     OdbcSession m_odbc; // to m_database, NULL read as "NULL"
 };
@@ -205,19 +198,13 @@ void TestStandinProtocol::initTestCase() {
     QVERIFY2(error.isEmpty(), qPrintable(error));
     m_odbc.setNullText("NULL");
     QVERIFY2(m_odbc.connect(connection()), qPrintable(m_odbc.connectError()));
-    QString rows;
+    QString rows; // the batch itself spans several request packets
     for (int k = 0; k < 300; ++k)
         rows += QString("insert into t_big values (%1, N'row %1 %2');\n")
                     .arg(k)
                     .arg(QString(20, QChar('x')));
-    QVERIFY(rows.size() > 9000); // the batch itself spans several request packets
     const SqlOutcome filled = m_odbc.exec(rows);
     QVERIFY2(filled.ok(), qPrintable(filled.report()));
-}
-
-void TestStandinProtocol::cleanup() {
-    const QString left = m_databases.dropAll();
-    QVERIFY2(left.isEmpty(), qPrintable(left));
 }
 
 void TestStandinProtocol::cleanupTestCase() {
@@ -245,8 +232,6 @@ void TestStandinProtocol::loginFailure_data() {
         {odbc, "42000|4060|[FreeTDS][SQL Server]" + noDatabase});
     row("tsql wrong password", "tsql", "wrong", "",
         {"Msg 18456 (severity 14, state 1)", loginFailed});
-    row("tsql unknown database", "tsql", QString(), "nosuchdb",
-        {"Msg 4060", noDatabase, "Msg 18456"});
     row("pytds wrong password", "pytds", "wrong", "master",
         {"OperationalError 18456 " + loginFailed});
     row("pytds unknown database", "pytds", QString(), "nosuchdb",
@@ -267,7 +252,6 @@ void TestStandinProtocol::loginFailure() {
         // As the server's connection string braces it for FreeTDS: "}" inside stays single.
         const auto braced = [](const QString& v) { return "PWD={" + v + "};"; };
         QString cs = m_server.odbcConnectionString(database);
-        QVERIFY(cs.contains(braced(m_server.saPassword())));
         cs.replace(braced(m_server.saPassword()), braced(password));
         QVERIFY(!odbc.connect(cs));
         const SqlOutcome& why = odbc.connectFailure();
@@ -297,7 +281,7 @@ void TestStandinProtocol::selectTypes_data() {
     QTest::newRow("pytds")
         << "pytds"
         << "[(42, 'Zoë 中文', '酒店', datetime.datetime(2025, 3, 14, 15, 9, 26, 530000)), "
-           "(None, None, None, None)]\n";
+           "(None, None, None, None)]\n[(1,)]\n[(0,)]\nProgrammingError 208\n";
 }
 
 void TestStandinProtocol::selectTypes() {
@@ -305,10 +289,8 @@ void TestStandinProtocol::selectTypes() {
     QFETCH(QString, expected);
     const QString sql = "select i, n, v, d from t_types order by i desc";
     if (client == "odbc") {
-        const SqlOutcome o = m_odbc.exec(sql);
-        QVERIFY2(o.ok(), qPrintable(o.report()));
         QString seen;
-        for (const QStringList& r : o.rows)
+        for (const QStringList& r : m_odbc.exec(sql).rows)
             seen += r.join('|') + '\n';
         QCOMPARE(seen, expected);
     } else if (client == "tsql") {
@@ -316,9 +298,18 @@ void TestStandinProtocol::selectTypes() {
             runTsql(m_server, m_server.saPassword(), (sql + "\ngo\nexit\n").toUtf8(), m_database);
         QVERIFY2(out.contains(expected) && out.contains("(2 rows affected)"), qPrintable(out));
     } else {
-        const QString out = runPytds(m_server, m_database,
-                                     "conn = connect(PASSWORD)\nc = conn.cursor()\nc.execute('" +
-                                         sql + "')\nprint(c.fetchall())\n");
+        // pytds also sends the values of the row back as parameters, and a failure.
+        const QString out = runPytds(
+            m_server, m_database,
+            "conn = connect(PASSWORD)\nc = conn.cursor()\nc.execute('" + sql +
+                "')\nprint(c.fetchall())\n"
+                "c.execute('select count(1) from t_types where n = %s and i = %s and d = %s',"
+                " ('Zoë 中文', 42, datetime.datetime(2025, 3, 14, 15, 9, 26, 530000)))\n"
+                "print(c.fetchall())\n"
+                "c.execute('select count(1) from t_types where i = %s', (None,))\n"
+                "print(c.fetchall())\n"
+                "try:\n    c.execute('select 1 from no_such_table')\n"
+                "except pytds.Error as e:\n    print(type(e).__name__, e.msg_no)\n");
         QCOMPARE(out, expected);
     }
 }
@@ -366,95 +357,28 @@ void TestStandinProtocol::parameterRoundTrip() {
 
     QVERIFY(m_odbc.exec("delete from t_params").ok());
     SQLHSTMT stmt = SQL_NULL_HSTMT;
+    StatementGuard guard{stmt};
     SQLAllocHandle(SQL_HANDLE_STMT, m_odbc.handle(), &stmt);
     const QByteArray sql =
         QString("insert into t_params (k, %1) values (?, ?)").arg(column).toUtf8();
     BoundParam key{SQL_INTEGER, "1"};
     BoundParam param{static_cast<SQLSMALLINT>(sqlType), value.toUtf8(), null};
-    QVERIFY(SQL_SUCCEEDED(key.bind(stmt, 1)));
     QVERIFY(SQL_SUCCEEDED(param.bind(stmt, 2)));
-    if (prepared) {
+    if (prepared)
         QVERIFY(SQL_SUCCEEDED(SQLPrepare(stmt, (SQLCHAR*)sql.constData(), SQL_NTS)));
-        for (const int k : {1, 2}) {
-            key.text = QByteArray::number(k);
-            QVERIFY(SQL_SUCCEEDED(key.bind(stmt, 1)));
-            const SQLRETURN rc = SQLExecute(stmt);
-            QVERIFY2(SQL_SUCCEEDED(rc),
-                     qPrintable(OdbcSession::diagnostics(SQL_HANDLE_STMT, stmt).report()));
-        }
-    } else {
-        const SQLRETURN rc = SQLExecDirect(stmt, (SQLCHAR*)sql.constData(), SQL_NTS);
+    for (const int k : prepared ? QList<int>{1, 2} : QList<int>{1}) {
+        key.text = QByteArray::number(k);
+        QVERIFY(SQL_SUCCEEDED(key.bind(stmt, 1)));
+        const SQLRETURN rc =
+            prepared ? SQLExecute(stmt) : SQLExecDirect(stmt, (SQLCHAR*)sql.constData(), SQL_NTS);
         QVERIFY2(SQL_SUCCEEDED(rc),
                  qPrintable(OdbcSession::diagnostics(SQL_HANDLE_STMT, stmt).report()));
-        SQLLEN count = 0;
-        SQLRowCount(stmt, &count);
-        QCOMPARE(count, SQLLEN(1));
     }
-    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-    stmt = SQL_NULL_HSTMT;
 
     const SqlOutcome o = m_odbc.exec(QString("select %1 from t_params order by k").arg(column));
-    QVERIFY2(o.ok(), qPrintable(o.report()));
     QCOMPARE(o.rows.size(), prepared ? 2 : 1);
     for (const QStringList& row : o.rows)
         QCOMPARE(row.value(0).trimmed(), value);
-}
-
-void TestStandinProtocol::pytdsParameters() {
-    const QString out =
-        runPytds(m_server, m_database,
-                 "conn = connect(PASSWORD)\nc = conn.cursor()\n"
-                 "c.execute('select count(1) from t_types where n = %s and i = %s and d = %s',"
-                 " ('Zoë 中文', 42, datetime.datetime(2025, 3, 14, 15, 9, 26, 530000)))\n"
-                 "print(c.fetchall())\n"
-                 "c.execute('select count(1) from t_types where i = %s', (None,))\n"
-                 "print(c.fetchall())\n"
-                 "try:\n    c.execute('select 1 from no_such_table')\n"
-                 "except pytds.Error as e:\n    print(type(e).__name__, e.msg_no)\n");
-    QCOMPARE(out, QString("[(1,)]\n[(0,)]\nProgrammingError 208\n"));
-}
-
-void TestStandinProtocol::outsideClientsRestoreTheWorkingBackup_data() {
-    QTest::addColumn<QString>("client");
-    QTest::newRow("tsql") << "tsql";
-    QTest::newRow("pytds") << "pytds";
-}
-
-// Clients that never saw our code restore the working database's backup under a new name and
-// read its six modules back.
-void TestStandinProtocol::outsideClientsRestoreTheWorkingBackup() {
-    QFETCH(QString, client);
-    QString error;
-    const QString backups = m_databases.backupDir(&error);
-    QVERIFY2(!backups.isEmpty(), qPrintable(error));
-    const QString name = TestDatabases::uniqueName(client);
-    m_databases.adopt(name);
-    const QString restore =
-        QString("restore database %1 from disk='%2/vqdata'   WITH MOVE 'hotel_data' TO "
-                "'%3\\%1_data',  MOVE 'hotel_log' TO '%3\\%1_log' ")
-            .arg(name, backups, m_files.path());
-    const QString select = QString("select F_XTBH from %1..LSXTMC order by F_XTBH").arg(name);
-    QString out;
-    if (client == "tsql") {
-        out = runTsql(m_server, m_server.saPassword(),
-                      (restore + "\ngo\n" + select + "\ngo\nexit\n").toUtf8());
-    } else {
-        out = runPytds(m_server, "master",
-                       "conn = connect(PASSWORD)\nc = conn.cursor()\n"
-                       "c.execute(\"" +
-                           QString(restore).replace("\\", "\\\\") + "\")\nc.execute('" + select +
-                           "')\nprint(' '.join(r[0] for r in c.fetchall()))\n");
-    }
-    QVERIFY2(!out.contains("Msg 3013") && !out.contains("Error"), qPrintable(out));
-    const QStringList modules{"CY", "HY", "KC", "KF", "RS", "XY"};
-    if (client == "pytds") {
-        QCOMPARE(out.trimmed(), modules.join(' '));
-    } else {
-        for (const QString& m : modules)
-            QVERIFY2(out.contains("\n" + m + "\n"), qPrintable(out));
-    }
-    QVERIFY(QFile::exists(m_files.filePath(name + "_data")));
-    QVERIFY(QFile::exists(m_files.filePath(name + "_log")));
 }
 
 void TestStandinProtocol::prepareDescribesBeforeExecute() {
@@ -513,8 +437,7 @@ void TestStandinProtocol::attentionAfterUnreadResults() {
         }
         QVERIFY(SQL_SUCCEEDED(SQLFetch(stmt)));
         SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        const SqlOutcome o = m_odbc.exec("select count(1) from t_big");
-        QCOMPARE(o.rows, (QList<QStringList>{{"300"}}));
+        QCOMPARE(m_odbc.exec("select count(1) from t_big").rows, (QList<QStringList>{{"300"}}));
     }
     // An ATTENTION with nothing running is still acknowledged.
     if (m_server.port() == 0)
@@ -608,24 +531,18 @@ void TestStandinProtocol::malformedInput() {
 
     OdbcSession odbc;
     QVERIFY(odbc.connect(connection()));
-    const SqlOutcome o = odbc.exec("select count(1) from t_types");
-    QCOMPARE(o.rows, (QList<QStringList>{{"2"}}));
+    QCOMPARE(odbc.exec("select count(1) from t_types").rows, (QList<QStringList>{{"2"}}));
 }
 
 // FreeTDS tracks the current database only through ENVCHANGE; ODBC reports it back.
 void TestStandinProtocol::useSendsDatabaseChange() {
-    const QString made = TestDatabases::uniqueName("use");
-    QString error = m_databases.createEmpty(made);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
     OdbcSession odbc;
     QVERIFY(odbc.connect(m_server.odbcConnectionString()));
-    for (const QString& database : {made, QString("master")}) {
-        const SqlOutcome o = odbc.exec(QString("use %1").arg(database));
-        QVERIFY2(o.ok(), qPrintable(o.report()));
+    for (const QString& database : {m_database, QString("master")}) {
+        odbc.exec(QString("use %1").arg(database));
         char name[128] = {};
-        SQLINTEGER length = 0;
         QVERIFY(SQL_SUCCEEDED(SQLGetConnectAttr(odbc.handle(), SQL_ATTR_CURRENT_CATALOG, name,
-                                                sizeof name, &length)));
+                                                sizeof name, nullptr)));
         QCOMPARE(QString::fromUtf8(name), database);
     }
 }
@@ -647,8 +564,7 @@ void TestStandinProtocol::stopSignalRollsBackOpenTransaction() {
     {
         OdbcSession odbc;
         QVERIFY(odbc.connect(standinConnection("127.0.0.1", port)));
-        QVERIFY(odbc.exec("create table t_kept (k int)").ok());
-        QVERIFY(odbc.exec("insert into t_kept values (1)").ok());
+        QVERIFY(odbc.exec("create table t_kept (k int) insert into t_kept values (1)").ok());
         odbc.setAutocommit(false);
         QVERIFY(odbc.exec("insert into t_kept values (2)").ok());
         // Still connected, transaction open, when the server is told to stop.
@@ -663,26 +579,20 @@ void TestStandinProtocol::stopSignalRollsBackOpenTransaction() {
     QVERIFY(secondPort > 0);
     OdbcSession odbc;
     QVERIFY(odbc.connect(standinConnection("127.0.0.1", secondPort)));
-    const SqlOutcome o = odbc.exec("select k from t_kept order by k");
-    QCOMPARE(o.rows, (QList<QStringList>{{"1"}}));
+    QCOMPARE(odbc.exec("select k from t_kept order by k").rows, (QList<QStringList>{{"1"}}));
     stopStandin(second);
 }
 
 void TestStandinProtocol::invalidDateTimeParameter_data() {
-    QTest::addColumn<int>("year");
-    QTest::addColumn<int>("month");
-    QTest::addColumn<int>("day");
-    QTest::newRow("before 1753") << 1700 << 6 << 1;
-    QTest::newRow("after 9999") << 10000 << 1 << 1;
-    QTest::newRow("all zero") << 0 << 0 << 0;
+    QTest::addColumn<int>("year"); // of 1 January
+    QTest::newRow("before 1753") << 1700;
+    QTest::newRow("after 9999") << 10000;
 }
 
 // A DATETIME value SQL Server cannot hold ends the statement with 8023; the session and its
 // open transaction stay as they were.
 void TestStandinProtocol::invalidDateTimeParameter() {
     QFETCH(int, year);
-    QFETCH(int, month);
-    QFETCH(int, day);
     OdbcSession odbc;
     QVERIFY(odbc.connect(connection()));
     QVERIFY(odbc.exec("delete from t_dates").ok());
@@ -692,8 +602,7 @@ void TestStandinProtocol::invalidDateTimeParameter() {
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     StatementGuard guard{stmt};
     SQLAllocHandle(SQL_HANDLE_STMT, odbc.handle(), &stmt);
-    SQL_TIMESTAMP_STRUCT stamp{
-        SQLSMALLINT(year), SQLUSMALLINT(month), SQLUSMALLINT(day), 0, 0, 0, 0};
+    SQL_TIMESTAMP_STRUCT stamp{SQLSMALLINT(year), 1, 1, 0, 0, 0, 0};
     SQLLEN indicator = 0;
     QVERIFY(SQL_SUCCEEDED(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
                                            SQL_TYPE_TIMESTAMP, 23, 3, &stamp, 0, &indicator)));
@@ -709,13 +618,12 @@ void TestStandinProtocol::invalidDateTimeParameter() {
                  "precision."),
              qPrintable(diag.texts.first()));
 
-    SqlOutcome o = odbc.exec("select @@TRANCOUNT, count(1) from t_dates");
-    QCOMPARE(o.rows, (QList<QStringList>{{"1", "1"}}));
+    QCOMPARE(odbc.exec("select @@TRANCOUNT, count(1) from t_dates").rows,
+             (QList<QStringList>{{"1", "1"}}));
     QVERIFY(odbc.endTran(true));
     OdbcSession other;
     QVERIFY(other.connect(connection()));
-    o = other.exec("select k from t_dates");
-    QCOMPARE(o.rows, (QList<QStringList>{{"1"}}));
+    QCOMPARE(other.exec("select k from t_dates").rows, (QList<QStringList>{{"1"}}));
 }
 
 // --log-statements: each text the server runs, as received, in order, then a line holding
@@ -776,8 +684,7 @@ void TestStandinProtocol::severalListenAddresses() {
          {std::pair<QString, int>{"127.0.0.1", first}, {"127.0.1.1", second.mid(16).toInt()}}) {
         OdbcSession odbc;
         QVERIFY2(odbc.connect(standinConnection(host, port)), qPrintable(host));
-        const SqlOutcome o = odbc.exec("select 1");
-        QCOMPARE(o.rows, (QList<QStringList>{{"1"}}));
+        QCOMPARE(odbc.exec("select 1").rows, (QList<QStringList>{{"1"}}));
     }
     stopStandin(server);
 }
