@@ -28,7 +28,12 @@ struct ToolWindow {
     QTemporaryDir dir;
     RecordingPromptService prompts;
     Runtime runtime{prompts};
-    w_set_xtmk_back window{runtime, ProfileFile(QStringLiteral("pbbook.ini"), dir.path())};
+    w_set_xtmk_back window{runtime, profile()};
+
+    ToolWindow() = default;
+    // With `entries` in pbbook.ini before the window is built: page 2 reads the file then.
+    explicit ToolWindow(const QList<ProfileFile::Entry>& entries)
+        : window{runtime, profile(entries)} {}
 
     tab_1* tabs() const { return window.tab_1; }
 
@@ -36,6 +41,15 @@ struct ToolWindow {
     void clickTab(int index) {
         QTabBar* bar = window.tab_1->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    }
+
+    // The window shown and active. False, with a warning, when it does not become active.
+    bool show() {
+        window.show();
+        if (QTest::qWaitForWindowActive(&window))
+            return true;
+        qWarning() << "the window did not become active";
+        return false;
     }
 
     // sqlca logged in as sa to `database` and the window shown, as page 2's connect-and-save
@@ -49,10 +63,16 @@ struct ToolWindow {
             return false;
         }
         window.state.isiflj = QStringLiteral("1");
-        window.show();
-        if (QTest::qWaitForWindowActive(&window))
-            return true;
-        qWarning() << "the window did not become active";
-        return false;
+        return show();
+    }
+
+  private:
+    ProfileFile profile(const QList<ProfileFile::Entry>& entries = {}) const {
+        const ProfileFile file(QStringLiteral("pbbook.ini"), dir.path());
+        if (entries.isEmpty())
+            return file;
+        if (const ProfileFile::WriteResult stored = file.store(entries); !stored)
+            qWarning() << "pbbook.ini:" << stored.error;
+        return file;
     }
 };
