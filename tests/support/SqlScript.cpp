@@ -5,17 +5,23 @@
 
 namespace SqlScript {
 
-QStringList batchesOf(const QString& text, const QString& database, const QString& directory) {
+QStringList batches(const QString& file, const QString& database, const QString& directory,
+                    QString& error) {
     static const QRegularExpression go(QStringLiteral("^\\s*GO\\s*$"),
                                        QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression named(
         QStringLiteral("^(\\s*(CREATE\\s+DATABASE|USE)\\s+)hotel\\b"),
         QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression file(QStringLiteral("c:\\\\vqbuild\\\\?"),
+    static const QRegularExpression path(QStringLiteral("c:\\\\vqbuild\\\\?"),
                                          QRegularExpression::CaseInsensitiveOption);
+    QFile script(QStringLiteral(VARNOSET_DATA_SCRIPTS) + u'/' + file);
+    if (!script.open(QIODevice::ReadOnly)) {
+        error = script.fileName() + QStringLiteral(": ") + script.errorString();
+        return {};
+    }
     QStringList out;
     QString current;
-    for (QString line : text.split(u'\n')) {
+    for (QString line : QString::fromUtf8(script.readAll()).split(u'\n')) {
         if (line.endsWith(u'\r'))
             line.chop(1);
         if (go.match(line).hasMatch()) {
@@ -27,22 +33,12 @@ QStringList batchesOf(const QString& text, const QString& database, const QStrin
         if (line.trimmed().startsWith(u':'))
             continue;
         line.replace(named, QStringLiteral("\\1") + database);
-        line.replace(file, directory + u'/');
+        line.replace(path, directory + u'/');
         current += line + u'\n';
     }
     if (!current.trimmed().isEmpty())
         out << current;
     return out;
-}
-
-QStringList batches(const QString& file, const QString& database, const QString& directory,
-                    QString& error) {
-    QFile script(QStringLiteral(VARNOSET_DATA_SCRIPTS) + u'/' + file);
-    if (!script.open(QIODevice::ReadOnly)) {
-        error = script.fileName() + QStringLiteral(": ") + script.errorString();
-        return {};
-    }
-    return batchesOf(QString::fromUtf8(script.readAll()), database, directory);
 }
 
 } // namespace SqlScript

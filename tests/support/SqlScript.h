@@ -12,7 +12,4 @@ namespace SqlScript {
 QStringList batches(const QString& file, const QString& database, const QString& directory,
                     QString& error);
 
-// The same for a script's text.
-QStringList batchesOf(const QString& text, const QString& database, const QString& directory);
-
 } // namespace SqlScript
