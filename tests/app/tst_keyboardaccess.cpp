@@ -19,12 +19,10 @@ class TestKeyboardAccess : public QObject {
     TestDatabases m_databases{m_server};
     QString m_database;
     struct Window : ToolWindow {
-        tab_1* tabs = window.tab_1;
         DataView* view(const QString& name) { return window.findChild<DataView*>(name); }
     };
     std::unique_ptr<Window> m_w;
 
-    void clickTab(int i) { m_w->clickTab(i); }
     static QAccessibleInterface* at(QObject* o) { return QAccessible::queryAccessibleInterface(o); }
 
     // The names of the accessible objects that say they have the focus. Left out: the shown
@@ -43,7 +41,7 @@ class TestKeyboardAccess : public QObject {
 
     // Focuses a grid's cell on its page; typing there opens the cell's editor, which keeps it.
     void focusCell(const QString& grid, int row, const QString& column, const QString& typed) {
-        clickTab(grid == "dw_4" ? 2 : 3);
+        m_w->clickTab(grid == "dw_4" ? 2 : 3);
         m_w->view(grid)->setrow(row);
         QCOMPARE(m_w->view(grid)->setcolumn(column), 1);
         if (!typed.isEmpty()) {
@@ -88,7 +86,7 @@ class TestKeyboardAccess : public QObject {
             };
             tab(back);
             QWidget* now = QApplication::focusWidget();
-            QCOMPARE(now == m_w->tabs->tabBar() ? "tab bar" : now->objectName(), to);
+            QCOMPARE(now == m_w->tabs()->tabBar() ? "tab bar" : now->objectName(), to);
             if (*typed)
                 QCOMPARE(m_w->view(grid)->getitemstring(row, column), typed);
             QCOMPARE(focused(at(&m_w->window)), QStringList{at(now)->text(QAccessible::Name)});
@@ -105,7 +103,7 @@ class TestKeyboardAccess : public QObject {
     // grid the focus, a refused one (page 4 cannot be read) leaves it in the grid it was in.
     void ctrlTabChangesPage() {
         QString seenByGuard;
-        connect(m_w->tabs->tabpage_mkgl, &tabpage_mkgl::entered, this,
+        connect(m_w->tabs()->tabpage_mkgl, &tabpage_mkgl::entered, this,
                 [&] { seenByGuard = m_w->view("dw_4")->getitemstring(3, "lskjqj_qsrq"); });
         using Case = std::tuple<const char*, const char*, Qt::Key, int, const char*>;
         for (auto [grid, typed, key, to, focus] :
@@ -122,7 +120,7 @@ class TestKeyboardAccess : public QObject {
             QTest::keyClick(QApplication::focusWidget(), key,
                             Qt::ControlModifier |
                                 (key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier));
-            QCOMPARE(m_w->tabs->currentIndex(), to);
+            QCOMPARE(m_w->tabs()->currentIndex(), to);
             if (*typed)
                 QCOMPARE(m_w->view(grid)->getitemstring(3, column), typed);
             QWidget* expected = m_w->window.findChild<QWidget*>(focus);
@@ -137,8 +135,8 @@ class TestKeyboardAccess : public QObject {
     // What a screen reader is told of the grids (hidden columns left out), a 启用 box, the
     // progress popup and the page panes: role, name, checked (-1: not checkable), children.
     void accessibleObjects() {
-        clickTab(2);
-        clickTab(3);
+        m_w->clickTab(2);
+        m_w->clickTab(3);
         using Case = std::tuple<const char*, QAccessible::Role, const char*, int, int>;
         for (auto [object, role, name, checked, children] :
              {Case{"dw_4", QAccessible::Table, "会计期间", -1, 52},
@@ -178,7 +176,7 @@ class TestKeyboardAccess : public QObject {
              {Case{0, "mle_1", 30, false}, Case{1, "mle_3", 30, false}, Case{3, "mle_4", 0, false},
               Case{3, "mle_4", 80, true}}) {
             qInfo("%s with %d more lines", note, lines);
-            clickTab(page);
+            m_w->clickTab(page);
             auto* edit = m_w->window.findChild<QPlainTextEdit*>(note);
             const QString text = edit->toPlainText();
             for (int i = 0; i < lines; ++i)
