@@ -44,6 +44,11 @@ QString periodStart(OtherUser& other, const QString& period) {
 
 } // namespace
 
+// The case's entered page as `f`, or the case fails here.
+#define ENTERED(f, ...)                                                                            \
+    auto f = entered(__VA_ARGS__);                                                                 \
+    QVERIFY(f)
+
 // Page 3 in the real main window, entered after a connection, against a fresh working database
 // on the server under test through the real driver.
 class TestTabpageJbxx : public QObject {
@@ -183,8 +188,7 @@ class TestTabpageJbxx : public QObject {
     // reaches the field. Tab leaves the details for the button (Alt+S is pressed where the
     // first save is).
     void clicksReachTheFieldsAndKeysTheButton() {
-        auto f = entered();
-        QVERIFY(f);
+        ENTERED(f);
         QLineEdit* name = textField(*f, "name");
         QVERIFY(name);
         const QPoint at = name->mapTo(&f->window, name->rect().center());
@@ -216,8 +220,7 @@ class TestTabpageJbxx : public QObject {
         QFETCH(QString, industry);
         QFETCH(QString, message);
         QFETCH(QString, focused);
-        auto f = entered();
-        QVERIFY(f);
+        ENTERED(f);
         typePeriod(*f, 4, "lskjqj_qsrq", "0402");
         if (!industry.isEmpty())
             chooseIndustry(*f, industry);
@@ -252,8 +255,7 @@ class TestTabpageJbxx : public QObject {
         QFETCH(QStringList, chosen);
         QFETCH(bool, catering);
         QFETCH(bool, bathing);
-        auto f = entered();
-        QVERIFY(f);
+        ENTERED(f);
         QStringList outOfOrder;
         for (QCheckBox* box : {f->page->cbx_cykf, f->page->cbx_xykf}) {
             connect(box, &QCheckBox::toggled, box, [box, &outOfOrder](bool on) {
@@ -285,8 +287,7 @@ class TestTabpageJbxx : public QObject {
     // a pending edit included) and the changed periods, all committed together. The name holds
     // 100 characters, Chinese ones too, and they are stored whole.
     void firstSaveInsertsTheBusinessAndPeriods() {
-        auto f = entered();
-        QVERIFY(f);
+        ENTERED(f);
         const QString name = u' ' + QString(49, QChar(0x9152)) + QString(49, QChar(0x5E97)) + u' ';
         typeInto(textField(*f, "name"), name + QStringLiteral("多"));
         QCOMPARE(textField(*f, "name")->text(), name);
@@ -328,8 +329,7 @@ class TestTabpageJbxx : public QObject {
     // written just before is taken back, every edit stays on screen where it was; once the
     // value is back, saving again on the same page writes both.
     void periodConflictTakesBackTheWholeSave() {
-        auto f = entered();
-        QVERIFY(f);
+        ENTERED(f);
         typeInto(textField(*f, "name"), "Inn");
         chooseIndustry(*f, "04");
         OtherUser other(m_server, f->database);
@@ -376,8 +376,7 @@ class TestTabpageJbxx : public QObject {
             if (!m_server.restart())
                 qWarning() << "restart:" << m_server.errorText();
         });
-        auto f = entered("INSERT INTO t_zd_user (code, name, hangye) VALUES ('01', N'店', '03')");
-        QVERIFY(f);
+        ENTERED(f, "INSERT INTO t_zd_user (code, name, hangye) VALUES ('01', N'店', '03')");
         m_server.stop();
         clickSave(*f);
         QCOMPARE(f->prompts.texts(), QStringList{kBusinessFailed});
@@ -389,8 +388,7 @@ class TestTabpageJbxx : public QObject {
     // collation, as the hotels' servers have): the prompt keeps its words and tells the server's
     // reason behind the details button.
     void tooLongForTheColumnSaysWhy() {
-        auto f = entered();
-        QVERIFY(f);
+        ENTERED(f);
         typeInto(textField(*f, "name"), "Inn");
         chooseIndustry(*f, "01");
         typeInto(textField(*f, "phone"), QString(30, QChar(0x7535)));
@@ -415,9 +413,7 @@ class TestTabpageJbxx : public QObject {
     // With AutoCommit on each statement is committed as it runs: the save of the stored row
     // succeeds.
     void storedRowWithAutoCommitOn() {
-        auto f =
-            entered("INSERT INTO t_zd_user (code, name, hangye) VALUES ('01', N'店', '06')", true);
-        QVERIFY(f);
+        ENTERED(f, "INSERT INTO t_zd_user (code, name, hangye) VALUES ('01', N'店', '06')", true);
         QCOMPARE(f->page->dw_3->getitemstring(1, "hangye"), QStringLiteral("06"));
         for (QCheckBox* box : {f->page->cbx_cykf, f->page->cbx_xykf, f->page->cbx_xyldsj}) {
             QVERIFY2(!box->isEnabled(), qPrintable(box->objectName()));
@@ -435,8 +431,7 @@ class TestTabpageJbxx : public QObject {
 
     // A click on a period line highlights that line only; a click on a heading changes nothing.
     void clickHighlightsOnePeriod() {
-        auto f = entered();
-        QVERIFY(f);
+        ENTERED(f);
         DataView* dw_4 = f->page->dw_4;
         QTableView* grid = dw_4->grid();
         const auto highlighted = [dw_4] {
