@@ -427,12 +427,11 @@ class TestTransaction : public QObject {
         const Record invalidObject{
             "42S02", 208,
             "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Invalid object name 'x'."};
+        const QString reasonFirst = cannotOpenText + "\n" + loginFailedText;
         QTest::newRow("login failure after the reason")
-            << QList<Record>{cannotOpen, loginFailed, freeTdsLogin} << 4060L
-            << cannotOpenText + "\n" + loginFailedText;
+            << QList<Record>{cannotOpen, loginFailed, freeTdsLogin} << 4060L << reasonFirst;
         QTest::newRow("login failure before the reason")
-            << QList<Record>{loginFailed, freeTdsLogin, cannotOpen} << 4060L
-            << cannotOpenText + "\n" + loginFailedText;
+            << QList<Record>{loginFailed, freeTdsLogin, cannotOpen} << 4060L << reasonFirst;
         QTest::newRow("login failure alone")
             << QList<Record>{changedDb, loginFailed, freeTdsLogin} << 18456L
             << "Changed database context to 'master'.\n" + loginFailedText;
