@@ -323,15 +323,13 @@ class TestTabpageMkgl : public QObject {
     // The open statement changes only closed entries, the close statement every entry, and the
     // always-open statement reopens what a close took from an entry every installation has.
     void openCloseAndAlwaysOpen() {
-        QVERIFY(otherExecutes("update t_zd_menu set ifini = 'Y' where win_name = 'wel_main'"));
-        QVERIFY(otherExecutes("update t_zd_menu set ifini = 'X' where win_name = 'pay_main'"));
-        QVERIFY(otherExecutes("update t_zd_menu set ifini = NULL where win_name = 'roo_main'"));
-        QVERIFY(otherExecutes("update t_zd_menu set ifini = 'Y' where win_name = 'eat_main'"));
-        QVERIFY(otherExecutes("update t_zd_menu set ifini = 'X' where win_name = 'wat_main'"));
-        QVERIFY(otherExecutes("update t_zd_menu set ifini = NULL where win_name = 'peo_main'"));
-        QVERIFY(otherExecutes("update t_zd_menu set gsxtxx_js = '1' where win_name = 'sto_main'"));
-        QVERIFY(otherExecutes("update LSXTMC set F_SFSY = '1' where F_XTBH = 'KF'"));
-        QVERIFY(otherExecutes("update LSXTMC set F_SFSY = NULL where F_XTBH = 'RS'"));
+        QVERIFY(otherExecutes(
+            "update t_zd_menu set ifini = 'Y' where win_name in ( 'wel_main' , 'eat_main' ) "
+            "update t_zd_menu set ifini = 'X' where win_name in ( 'pay_main' , 'wat_main' ) "
+            "update t_zd_menu set ifini = NULL where win_name in ( 'roo_main' , 'peo_main' ) "
+            "update t_zd_menu set gsxtxx_js = '1' where win_name = 'sto_main' "
+            "update LSXTMC set F_SFSY = '1' where F_XTBH = 'KF' "
+            "update LSXTMC set F_SFSY = NULL where F_XTBH = 'RS'"));
         openAndEnter();
         save();
         expectSaved();
@@ -381,11 +379,9 @@ class TestTabpageMkgl : public QObject {
         openAndEnter();
         QCOMPARE(m_w->dw()->rowcount(), 0L);
         const QDate before = serverToday();
-        const qsizetype from = mark();
         save();
         expectSaved();
-        if (m_server.isStandin())
-            QCOMPARE(sentSince(from), (QStringList{kClock, kAlwaysOpen, kBusinessDate, kCommit}));
+        // Read by another user: committed.
         QCOMPARE(menu("sys_main"), QStringLiteral("Y"));
         // The business date is midnight of the server's day, whatever day the workstation shows.
         const QDateTime stored = businessDate();
