@@ -293,15 +293,13 @@ class TestTransaction : public QObject {
             silent.close();
         // The wait keeps the event loop running, and a second call meanwhile is refused; so is
         // a change of the commit mode, which the connect reads on the worker.
-        int ticks = 0;
         bool waiting = false;
         QString refusal;
         bool autoCommitDuring = true;
         int nested = 0;
         QTimer timer;
+        timer.setSingleShot(true);
         connect(&timer, &QTimer::timeout, this, [&] {
-            if (++ticks > 1)
-                return;
             waiting = calls.isWaiting();
             t.AutoCommit = true;
             refusal = t.SQLErrText;
