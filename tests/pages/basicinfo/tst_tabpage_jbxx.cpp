@@ -207,12 +207,10 @@ class TestTabpageJbxx : public QObject {
         QTest::addColumn<QString>("industry");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("focused");
-        QTest::newRow("no name") << ""
-                                 << "06" << kNoName << "name";
-        QTest::newRow("blanks only") << "   "
-                                     << "02" << kNoName << "name";
-        QTest::newRow("no industry") << " Inn "
-                                     << "" << kNoIndustry << "hangye";
+        QTest::newRow("no name") << QString() << "06" << kNoName << "name";
+        QTest::newRow("blanks only") << QStringLiteral("   ") << "02" << kNoName << "name";
+        QTest::newRow("no industry")
+            << QStringLiteral(" Inn ") << QString() << kNoIndustry << "hangye";
     }
 
     void saveRefusedWithoutNameOrIndustry() {
