@@ -280,36 +280,20 @@ class TestCreationPage : public QObject {
         }
     }
 
-    void tabOrder_data() {
-        QTest::addColumn<bool>("demo");
-        QTest::addColumn<QStringList>("order");
-        QTest::newRow("working mode")
-            << false << QStringList{"mle_1", "mle_2", "sle_1", "sle_3", "sle_4", "sle_5", "cb_3"};
-        QTest::newRow("demo mode")
-            << true << QStringList{"mle_1", "mle_2", "cb_4", "sle_1", "sle_3", "sle_5", "cb_3"};
-    }
-    void tabOrder() {
-        QFETCH(bool, demo);
-        QFETCH(QStringList, order);
-        Fixture f;
-        START(f, false);
-        if (demo)
-            QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
-        f.page->mle_bz->setFocus();
-        QStringList seen;
-        for (int i = 0; i < order.size(); ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            seen << QApplication::focusWidget()->objectName();
-        }
-        QCOMPARE(seen, order);
-    }
-
     // Alt+A ticks the demo box, which puts the demo name in place of the typed one; Alt+J
     // presses cb_3, whose working procedure refuses that name. Unticked, the box brings the
-    // working name back.
-    void demoSwitchAndAccessKeys() {
+    // working name back. Tab passes by what each mode disables or hides.
+    void demoSwitchAccessKeysAndTabOrder() {
         Fixture f;
         START(f, false);
+        const auto tabWalk = [] {
+            QStringList seen;
+            for (int i = 0; i < 7; ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                seen << QApplication::focusWidget()->objectName();
+            }
+            return seen;
+        };
         f.page->sle_4->setText("myhotel");
         f.page->sle_3->setFocus();
         QTest::keyClick(f.window.get(), Qt::Key_A, Qt::AltModifier);
@@ -318,12 +302,18 @@ class TestCreationPage : public QObject {
         QCOMPARE(f.page->sle_4->text(), QStringLiteral("hotelys"));
         QVERIFY(!f.page->sle_4->isEnabled());
         QVERIFY(f.page->cb_3->isVisible() && f.page->cb_3->isEnabled());
+        f.page->mle_bz->setFocus();
+        QCOMPARE(tabWalk(),
+                 (QStringList{"mle_1", "mle_2", "cb_4", "sle_1", "sle_3", "sle_5", "cb_3"}));
         QTest::keyClick(f.window.get(), Qt::Key_J, Qt::AltModifier);
         QTRY_COMPARE(f.prompts.texts(), QStringList{kDemoNameRefused});
         QTest::mouseClick(f.page->cbx_ys, Qt::LeftButton);
         QVERIFY(!f.page->cb_4->isVisible());
         QCOMPARE(f.page->sle_4->text(), QStringLiteral("hotelvq"));
         QVERIFY(f.page->sle_4->isEnabled());
+        f.page->mle_bz->setFocus();
+        QCOMPARE(tabWalk(),
+                 (QStringList{"mle_1", "mle_2", "sle_1", "sle_3", "sle_4", "sle_5", "cb_3"}));
     }
 
     // ---- refusals before any connection ----
