@@ -186,8 +186,9 @@ class TestTabpageJbxx : public QObject {
 
     // The frame drawn around the business details lies beneath them: a click on the name
     // reaches the field. Tab leaves the details for the button (Alt+S is pressed where the
-    // first save is).
-    void clicksReachTheFieldsAndKeysTheButton() {
+    // first save is). A click on a period line highlights that line only; a click on a heading
+    // changes nothing.
+    void clicksAndKeys() {
         ENTERED(f);
         QLineEdit* name = textField(*f, "name");
         QVERIFY(name);
@@ -198,6 +199,28 @@ class TestTabpageJbxx : public QObject {
         industryField(*f)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QTRY_COMPARE(QApplication::focusWidget(), f->page->cb_6);
+
+        DataView* dw_4 = f->page->dw_4;
+        QTableView* grid = dw_4->grid();
+        const auto highlighted = [dw_4] {
+            QList<long> rows;
+            for (long r = 1; r <= dw_4->rowcount(); ++r)
+                if (dw_4->isselected(r))
+                    rows << r;
+            return rows;
+        };
+        QCOMPARE(highlighted(), QList<long>());
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          cellRect(*f, 3, "lskjqj_qjbh").center());
+        QCOMPARE(highlighted(), QList<long>{3});
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          cellRect(*f, 5, "lskjqj_jsrq").center());
+        QCOMPARE(highlighted(), QList<long>{5});
+        QHeaderView* header = grid->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+        QCOMPARE(highlighted(), QList<long>{5});
+        QVERIFY(f->prompts.prompts.isEmpty());
     }
 
     // A missing name or industry stops the save with its message and its field focused;
@@ -425,32 +448,6 @@ class TestTabpageJbxx : public QObject {
         OtherUser other(m_server, f->database);
         QCOMPARE(business(other, "name"), QStringLiteral("Inn"));
         QCOMPARE(periodStart(other, "01"), QStringLiteral("0102"));
-    }
-
-    // A click on a period line highlights that line only; a click on a heading changes nothing.
-    void clickHighlightsOnePeriod() {
-        ENTERED(f);
-        DataView* dw_4 = f->page->dw_4;
-        QTableView* grid = dw_4->grid();
-        const auto highlighted = [dw_4] {
-            QList<long> rows;
-            for (long r = 1; r <= dw_4->rowcount(); ++r)
-                if (dw_4->isselected(r))
-                    rows << r;
-            return rows;
-        };
-        QCOMPARE(highlighted(), QList<long>());
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                          cellRect(*f, 3, "lskjqj_qjbh").center());
-        QCOMPARE(highlighted(), QList<long>{3});
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                          cellRect(*f, 5, "lskjqj_jsrq").center());
-        QCOMPARE(highlighted(), QList<long>{5});
-        QHeaderView* header = grid->horizontalHeader();
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
-        QCOMPARE(highlighted(), QList<long>{5});
-        QVERIFY(f->prompts.prompts.isEmpty());
     }
 };
 
