@@ -56,14 +56,6 @@ class TestTransaction : public QObject {
         return rc;
     }
 
-    // Aimed at a server on this machine's `port` that is not the one under test.
-    static void aimAt(Transaction& t, quint16 port, const QString& loginTimeout) {
-        t.DBMS = kMss;
-        t.ServerName = QStringLiteral("127.0.0.1,%1").arg(port);
-        t.LogId = QStringLiteral("sa");
-        t.DBParm = QStringLiteral("LoginTimeout='%1'").arg(loginTimeout);
-    }
-
     // Row k with `value` in `column`.
     static int insert(Transaction& t, int k, const QString& column, const QVariant& value) {
         return t.execute(
@@ -291,23 +283,23 @@ class TestTransaction : public QObject {
         QFETCH(QString, textPart);
         QTcpServer silent; // accepts the TCP connection, never answers the login
         QVERIFY(silent.listen(QHostAddress::LocalHost));
-        const quint16 port = silent.serverPort();
-        if (!listening)
-            silent.close();
         BlockingCall calls;
         Transaction t(&calls);
-        aimAt(t, port, "2");
+        t.DBMS = kMss;
+        t.ServerName = QStringLiteral("127.0.0.1,%1").arg(silent.serverPort());
+        t.LogId = QStringLiteral("sa");
+        t.DBParm = QStringLiteral("LoginTimeout='2'");
+        if (!listening)
+            silent.close();
         // The wait keeps the event loop running, and a second call meanwhile is refused; so is
         // a change of the commit mode, which the connect reads on the worker.
-        int ticks = 0;
         bool waiting = false;
         QString refusal;
         bool autoCommitDuring = true;
         int nested = 0;
         QTimer timer;
+        timer.setSingleShot(true);
         connect(&timer, &QTimer::timeout, this, [&] {
-            if (++ticks > 1)
-                return;
             waiting = calls.isWaiting();
             t.AutoCommit = true;
             refusal = t.SQLErrText;
@@ -427,12 +419,11 @@ class TestTransaction : public QObject {
         const Record invalidObject{
             "42S02", 208,
             "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Invalid object name 'x'."};
+        const QString reasonFirst = cannotOpenText + "\n" + loginFailedText;
         QTest::newRow("login failure after the reason")
-            << QList<Record>{cannotOpen, loginFailed, freeTdsLogin} << 4060L
-            << cannotOpenText + "\n" + loginFailedText;
+            << QList<Record>{cannotOpen, loginFailed, freeTdsLogin} << 4060L << reasonFirst;
         QTest::newRow("login failure before the reason")
-            << QList<Record>{loginFailed, freeTdsLogin, cannotOpen} << 4060L
-            << cannotOpenText + "\n" + loginFailedText;
+            << QList<Record>{loginFailed, freeTdsLogin, cannotOpen} << 4060L << reasonFirst;
         QTest::newRow("login failure alone")
             << QList<Record>{changedDb, loginFailed, freeTdsLogin} << 18456L
             << "Changed database context to 'master'.\n" + loginFailedText;

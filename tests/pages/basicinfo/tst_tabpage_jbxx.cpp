@@ -44,6 +44,11 @@ QString periodStart(OtherUser& other, const QString& period) {
 
 } // namespace
 
+// The case's entered page as `f`, or the case fails here.
+#define ENTERED(f, ...)                                                                            \
+    auto f = entered(__VA_ARGS__);                                                                 \
+    QVERIFY(f)
+
 // Page 3 in the real main window, entered after a connection, against a fresh working database
 // on the server under test through the real driver.
 class TestTabpageJbxx : public QObject {
@@ -181,10 +186,10 @@ class TestTabpageJbxx : public QObject {
 
     // The frame drawn around the business details lies beneath them: a click on the name
     // reaches the field. Tab leaves the details for the button (Alt+S is pressed where the
-    // first save is).
-    void clicksReachTheFieldsAndKeysTheButton() {
-        auto f = entered();
-        QVERIFY(f);
+    // first save is). A click on a period line highlights that line only; a click on a heading
+    // changes nothing.
+    void clicksAndKeys() {
+        ENTERED(f);
         QLineEdit* name = textField(*f, "name");
         QVERIFY(name);
         const QPoint at = name->mapTo(&f->window, name->rect().center());
@@ -194,6 +199,28 @@ class TestTabpageJbxx : public QObject {
         industryField(*f)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QTRY_COMPARE(QApplication::focusWidget(), f->page->cb_6);
+
+        DataView* dw_4 = f->page->dw_4;
+        QTableView* grid = dw_4->grid();
+        const auto highlighted = [dw_4] {
+            QList<long> rows;
+            for (long r = 1; r <= dw_4->rowcount(); ++r)
+                if (dw_4->isselected(r))
+                    rows << r;
+            return rows;
+        };
+        QCOMPARE(highlighted(), QList<long>());
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          cellRect(*f, 3, "lskjqj_qjbh").center());
+        QCOMPARE(highlighted(), QList<long>{3});
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          cellRect(*f, 5, "lskjqj_jsrq").center());
+        QCOMPARE(highlighted(), QList<long>{5});
+        QHeaderView* header = grid->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+        QCOMPARE(highlighted(), QList<long>{5});
+        QVERIFY(f->prompts.prompts.isEmpty());
     }
 
     // A missing name or industry stops the save with its message and its field focused;
@@ -203,12 +230,10 @@ class TestTabpageJbxx : public QObject {
         QTest::addColumn<QString>("industry");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("focused");
-        QTest::newRow("no name") << ""
-                                 << "06" << kNoName << "name";
-        QTest::newRow("blanks only") << "   "
-                                     << "02" << kNoName << "name";
-        QTest::newRow("no industry") << " Inn "
-                                     << "" << kNoIndustry << "hangye";
+        QTest::newRow("no name") << QString() << "06" << kNoName << "name";
+        QTest::newRow("blanks only") << QStringLiteral("   ") << "02" << kNoName << "name";
+        QTest::newRow("no industry")
+            << QStringLiteral(" Inn ") << QString() << kNoIndustry << "hangye";
     }
 
     void saveRefusedWithoutNameOrIndustry() {
@@ -216,8 +241,7 @@ class TestTabpageJbxx : public QObject {
         QFETCH(QString, industry);
         QFETCH(QString, message);
         QFETCH(QString, focused);
-        auto f = entered();
-        QVERIFY(f);
+        ENTERED(f);
         typePeriod(*f, 4, "lskjqj_qsrq", "0402");
         if (!industry.isEmpty())
             chooseIndustry(*f, industry);
@@ -252,8 +276,7 @@ class TestTabpageJbxx : public QObject {
         QFETCH(QStringList, chosen);
         QFETCH(bool, catering);
         QFETCH(bool, bathing);
-        auto f = entered();
-        QVERIFY(f);
+        ENTERED(f);
         QStringList outOfOrder;
         for (QCheckBox* box : {f->page->cbx_cykf, f->page->cbx_xykf}) {
             connect(box, &QCheckBox::toggled, box, [box, &outOfOrder](bool on) {
@@ -285,8 +308,7 @@ class TestTabpageJbxx : public QObject {
     // a pending edit included) and the changed periods, all committed together. The name holds
     // 100 characters, Chinese ones too, and they are stored whole.
     void firstSaveInsertsTheBusinessAndPeriods() {
-        auto f = entered();
-        QVERIFY(f);
+        ENTERED(f);
         const QString name = u' ' + QString(49, QChar(0x9152)) + QString(49, QChar(0x5E97)) + u' ';
         typeInto(textField(*f, "name"), name + QStringLiteral("多"));
         QCOMPARE(textField(*f, "name")->text(), name);
@@ -328,8 +350,7 @@ class TestTabpageJbxx : public QObject {
     // written just before is taken back, every edit stays on screen where it was; once the
     // value is back, saving again on the same page writes both.
     void periodConflictTakesBackTheWholeSave() {
-        auto f = entered();
-        QVERIFY(f);
+        ENTERED(f);
         typeInto(textField(*f, "name"), "Inn");
         chooseIndustry(*f, "04");
         OtherUser other(m_server, f->database);
@@ -376,8 +397,7 @@ class TestTabpageJbxx : public QObject {
             if (!m_server.restart())
                 qWarning() << "restart:" << m_server.errorText();
         });
-        auto f = entered("INSERT INTO t_zd_user (code, name, hangye) VALUES ('01', N'店', '03')");
-        QVERIFY(f);
+        ENTERED(f, "INSERT INTO t_zd_user (code, name, hangye) VALUES ('01', N'店', '03')");
         m_server.stop();
         clickSave(*f);
         QCOMPARE(f->prompts.texts(), QStringList{kBusinessFailed});
@@ -389,8 +409,7 @@ class TestTabpageJbxx : public QObject {
     // collation, as the hotels' servers have): the prompt keeps its words and tells the server's
     // reason behind the details button.
     void tooLongForTheColumnSaysWhy() {
-        auto f = entered();
-        QVERIFY(f);
+        ENTERED(f);
         typeInto(textField(*f, "name"), "Inn");
         chooseIndustry(*f, "01");
         typeInto(textField(*f, "phone"), QString(30, QChar(0x7535)));
@@ -415,9 +434,7 @@ class TestTabpageJbxx : public QObject {
     // With AutoCommit on each statement is committed as it runs: the save of the stored row
     // succeeds.
     void storedRowWithAutoCommitOn() {
-        auto f =
-            entered("INSERT INTO t_zd_user (code, name, hangye) VALUES ('01', N'店', '06')", true);
-        QVERIFY(f);
+        ENTERED(f, "INSERT INTO t_zd_user (code, name, hangye) VALUES ('01', N'店', '06')", true);
         QCOMPARE(f->page->dw_3->getitemstring(1, "hangye"), QStringLiteral("06"));
         for (QCheckBox* box : {f->page->cbx_cykf, f->page->cbx_xykf, f->page->cbx_xyldsj}) {
             QVERIFY2(!box->isEnabled(), qPrintable(box->objectName()));
@@ -431,33 +448,6 @@ class TestTabpageJbxx : public QObject {
         OtherUser other(m_server, f->database);
         QCOMPARE(business(other, "name"), QStringLiteral("Inn"));
         QCOMPARE(periodStart(other, "01"), QStringLiteral("0102"));
-    }
-
-    // A click on a period line highlights that line only; a click on a heading changes nothing.
-    void clickHighlightsOnePeriod() {
-        auto f = entered();
-        QVERIFY(f);
-        DataView* dw_4 = f->page->dw_4;
-        QTableView* grid = dw_4->grid();
-        const auto highlighted = [dw_4] {
-            QList<long> rows;
-            for (long r = 1; r <= dw_4->rowcount(); ++r)
-                if (dw_4->isselected(r))
-                    rows << r;
-            return rows;
-        };
-        QCOMPARE(highlighted(), QList<long>());
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                          cellRect(*f, 3, "lskjqj_qjbh").center());
-        QCOMPARE(highlighted(), QList<long>{3});
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                          cellRect(*f, 5, "lskjqj_jsrq").center());
-        QCOMPARE(highlighted(), QList<long>{5});
-        QHeaderView* header = grid->horizontalHeader();
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
-        QCOMPARE(highlighted(), QList<long>{5});
-        QVERIFY(f->prompts.prompts.isEmpty());
     }
 };
 

@@ -153,14 +153,10 @@ class TestTabpageLjsz : public QObject {
             "expected"); // DBMS Database UserId LogPass Server Lock DBParm
 
         const QString mss6 = QStringLiteral("MSS Microsoft SQL Server 6.x");
-        QTest::newRow("full profile")
-            << databaseSection() << QStringList{"MSS Microsoft SQL Server 7.x",
-                                                m_database,
-                                                "hotel",
-                                                m_server.saPassword(),
-                                                m_server.serverName(),
-                                                "RC",
-                                                m_server.dbParm()};
+        const QStringList full{
+            "MSS Microsoft SQL Server 7.x", m_database, "hotel",          m_server.saPassword(),
+            m_server.serverName(),          "RC",       m_server.dbParm()};
+        QTest::newRow("full profile") << databaseSection() << full;
         QTest::newRow("no file") << QByteArray() << QStringList{mss6, "", "", "", "", "", ""};
         QTest::newRow("empty DBMS, LogId not read")
             << QByteArray("[database]\r\nDBMS=\r\nDatabase=hotelvq\r\nLogId=bob\r\n")
@@ -272,7 +268,6 @@ class TestTabpageLjsz : public QObject {
         } else {
             QCOMPARE(shown.title, QStringLiteral("连接数据库错误:  Unable to Connect to Database"));
             QCOMPARE(shown.text, serverText(password));
-            QVERIFY(shown.text.contains(QStringLiteral("Login failed")));
             QCOMPARE(shown.icon, Icon::Exclamation);
         }
         QCOMPARE(f.shapeAtPrompt, int(Qt::WaitCursor));
@@ -330,8 +325,7 @@ class TestTabpageLjsz : public QObject {
         f.type(f.page->sle_logpass, QStringLiteral("wrong"));
         f.click(f.page->cb_5);
         QCOMPARE(f.prompts.prompts.size(), 2);
-        QVERIFY(sqlcaWorks(f.runtime.sqlca));
-        QCOMPARE(f.runtime.sqlca.LogPass, m_server.saPassword());
+        QVERIFY(sqlcaWorks(f.runtime.sqlca)); // its LogPass too: testConnection shows it
 
         // A second connect-and-save (Alt+O) refuses whatever the fields now say, and changes
         // nothing. An access key animates the press, so the click comes a moment later.
@@ -395,9 +389,8 @@ class TestTabpageLjsz : public QObject {
                  QStringLiteral("Error:  Unable to Connect to Database"));
         QCOMPARE(f.prompts.prompts[0].text, serverText(QStringLiteral("wrong")));
         QCOMPARE(f.prompts.prompts[0].icon, Icon::Exclamation);
+        // Not connected, isiflj "0": readOnlyProfile's failed connect shows it.
         QCOMPARE(f.disk(), db + "[mkini]\r\nconnect=0\r\n");
-        QCOMPARE(f.state.isiflj, QStringLiteral("0"));
-        QVERIFY(!f.runtime.sqlca.isConnected());
     }
 
     void readOnlyProfile_data() {
@@ -431,7 +424,6 @@ class TestTabpageLjsz : public QObject {
             shownTitles << p.title;
         QCOMPARE(shownTitles, titles);
         const ProfileFile::WriteResult reason = f.profile.write("mkini", "connect", "1");
-        QVERIFY(!reason.ok);
         QCOMPARE(f.prompts.prompts.last().text, prefix + reason.error);
         QCOMPARE(f.state.isiflj, isiflj);
         QCOMPARE(f.runtime.sqlca.isConnected(), isiflj == "1");

@@ -21,6 +21,7 @@ namespace {
 const QString kSaved = QStringLiteral("保存成功,现在可以正常使用软件了!");
 const QString kFailed = QStringLiteral("保存失败!");
 
+const QString kClock = QStringLiteral("select getdate ( ) from sysobjects");
 const QString kKfOpen = QStringLiteral(
     "update t_zd_menu set ifini ='Y' where win_name in ( 'wel_main' , 'pay_main' , 'roo_main' , "
     "'sal_main' ) and ifini ='N'");
@@ -293,7 +294,7 @@ class TestTabpageMkgl : public QObject {
 
         const QStringList sent = sentSince(from);
         const QStringList expected{
-            QStringLiteral("select getdate ( ) from sysobjects"),
+            kClock,
             kKfOpen,
             closeOf("'eat_main'"),
             closeOf("'wat_main'"),
@@ -322,15 +323,13 @@ class TestTabpageMkgl : public QObject {
     // The open statement changes only closed entries, the close statement every entry, and the
     // always-open statement reopens what a close took from an entry every installation has.
     void openCloseAndAlwaysOpen() {
-        QVERIFY(otherExecutes("update t_zd_menu set ifini = 'Y' where win_name = 'wel_main'"));
-        QVERIFY(otherExecutes("update t_zd_menu set ifini = 'X' where win_name = 'pay_main'"));
-        QVERIFY(otherExecutes("update t_zd_menu set ifini = NULL where win_name = 'roo_main'"));
-        QVERIFY(otherExecutes("update t_zd_menu set ifini = 'Y' where win_name = 'eat_main'"));
-        QVERIFY(otherExecutes("update t_zd_menu set ifini = 'X' where win_name = 'wat_main'"));
-        QVERIFY(otherExecutes("update t_zd_menu set ifini = NULL where win_name = 'peo_main'"));
-        QVERIFY(otherExecutes("update t_zd_menu set gsxtxx_js = '1' where win_name = 'sto_main'"));
-        QVERIFY(otherExecutes("update LSXTMC set F_SFSY = '1' where F_XTBH = 'KF'"));
-        QVERIFY(otherExecutes("update LSXTMC set F_SFSY = NULL where F_XTBH = 'RS'"));
+        QVERIFY(otherExecutes(
+            "update t_zd_menu set ifini = 'Y' where win_name in ( 'wel_main' , 'eat_main' ) "
+            "update t_zd_menu set ifini = 'X' where win_name in ( 'pay_main' , 'wat_main' ) "
+            "update t_zd_menu set ifini = NULL where win_name in ( 'roo_main' , 'peo_main' ) "
+            "update t_zd_menu set gsxtxx_js = '1' where win_name = 'sto_main' "
+            "update LSXTMC set F_SFSY = '1' where F_XTBH = 'KF' "
+            "update LSXTMC set F_SFSY = NULL where F_XTBH = 'RS'"));
         openAndEnter();
         save();
         expectSaved();
@@ -365,11 +364,11 @@ class TestTabpageMkgl : public QObject {
         const qsizetype from = mark();
         save();
         expectSaved();
-        if (m_server.isStandin()) {
-            const QStringList sent = sentSince(from);
-            QCOMPARE(sent.contains(kKfOpen), opens);
-            QVERIFY(!sent.contains(closeOf("'wel_main' , 'pay_main' , 'roo_main' , 'sal_main'")));
-        }
+        // Whether KF's entries were opened shows in what is stored; a close of them, only in
+        // what was sent.
+        if (m_server.isStandin())
+            QVERIFY(!sentSince(from).contains(
+                closeOf("'wel_main' , 'pay_main' , 'roo_main' , 'sal_main'")));
         QCOMPARE(menu("wel_main"), opens ? QStringLiteral("Y") : QStringLiteral("N"));
         QCOMPARE(seen(QStringLiteral("select F_QYNDQJ from LSXTMC where F_XTBH = '%1'").arg(code)),
                  QStringLiteral("201203"));
@@ -380,13 +379,9 @@ class TestTabpageMkgl : public QObject {
         openAndEnter();
         QCOMPARE(m_w->dw()->rowcount(), 0L);
         const QDate before = serverToday();
-        const qsizetype from = mark();
         save();
         expectSaved();
-        if (m_server.isStandin())
-            QCOMPARE(sentSince(from),
-                     (QStringList{QStringLiteral("select getdate ( ) from sysobjects"), kAlwaysOpen,
-                                  kBusinessDate, kCommit}));
+        // Read by another user: committed.
         QCOMPARE(menu("sys_main"), QStringLiteral("Y"));
         // The business date is midnight of the server's day, whatever day the workstation shows.
         const QDateTime stored = businessDate();
@@ -486,15 +481,11 @@ class TestTabpageMkgl : public QObject {
             m_w->runtime.sqlca.disconnect();
         if (cause == "clock")
             QVERIFY(otherExecutes("delete from sysobjects"));
-        const QDateTime dateBefore = businessDate();
         const qsizetype from = mark();
         save();
         expectFailed();
         // At most the clock was asked; nothing was written, nothing withdrawn.
-        const QStringList read{QStringLiteral("select getdate ( ) from sysobjects")};
-        QCOMPARE(sentSince(from), cause == "clock" ? read : QStringList());
-        QCOMPARE(menu("sys_main"), QStringLiteral("N"));
-        QCOMPARE(businessDate(), dateBefore);
+        QCOMPARE(sentSince(from), cause == "clock" ? QStringList{kClock} : QStringList());
     }
 };
 
